@@ -1,0 +1,28 @@
+// The directories the plug-ins and the installer rely on, and the path joining rule.
+//
+// Windows: the real Windows, system and temporary directories.
+// POSIX (documented in the README):
+//   Windows directory   $KESTREL_WINDOWS_DIR, else $XDG_CONFIG_HOME/kestrel, else
+//                       $HOME/.config/kestrel (per user; created when first needed)
+//   system directory    $KESTREL_SYSTEM_DIR, else <Windows directory>/system
+//   temporary directory $TMPDIR, else /tmp
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+std::string WindowsDirectory();
+std::string SystemDirectory();
+std::string TemporaryDirectory();
+
+// True for the characters that end a directory name on this target ('\\' and '/' on
+// Windows, '/' elsewhere; a trailing '\\' also counts on POSIX so that paths written
+// the Windows way never get a doubled separator).
+bool IsPathSeparator(char c);
+
+// `directory` followed by the native separator unless it already ends with one, then
+// `name`.
+std::string JoinPath(const std::string& directory, const std::string& name);
+
+}  // namespace platform

@@ -1,0 +1,57 @@
+// Movable memory blocks: the storage of every image and frame list.
+//
+// A block is identified by an opaque handle and reached through Lock/Unlock, so its
+// address may change between locks (on Windows these are real HGLOBALs that a host can
+// read). Every block starts zero-filled and grows with zero-filled bytes. Functions that
+// cannot do their work report failure (null handle, null pointer, 0) and change nothing.
+#pragma once
+
+#include <cstddef>
+
+namespace platform {
+
+using MemoryHandle = void*;
+
+// A new zero-filled movable block of `bytes` bytes; null when it cannot be had.
+MemoryHandle AllocateBlock(size_t bytes);
+
+// The block's current address; null for a null or unknown handle. Locks nest.
+void* LockBlock(MemoryHandle block);
+
+// Undoes one LockBlock.
+void UnlockBlock(MemoryHandle block);
+
+// Size in bytes; 0 for a null or unknown handle.
+size_t BlockSize(MemoryHandle block);
+
+// Resizes the block, keeping its contents; growth is zero-filled. Returns the block's
+// (possibly new) handle, or null on failure, in which case the old block is unchanged
+// and still owned by the caller.
+MemoryHandle ReallocateBlock(MemoryHandle block, size_t bytes);
+
+// Releases the block; a null handle is ignored.
+void FreeBlock(MemoryHandle block);
+
+// Test hook: after `successes` more successful allocations or reallocations, every
+// further one fails until the hook is reset with a negative value.
+void FailAllocationsAfter(long successes);
+
+// Holds a block locked for the span of one operation.
+class BlockLock {
+ public:
+  explicit BlockLock(MemoryHandle block) : block_(block), data_(LockBlock(block)) {}
+  ~BlockLock() {
+    if (data_) UnlockBlock(block_);
+  }
+  BlockLock(const BlockLock&) = delete;
+  BlockLock& operator=(const BlockLock&) = delete;
+
+  void* data() const { return data_; }
+  explicit operator bool() const { return data_ != nullptr; }
+
+ private:
+  MemoryHandle block_;
+  void* data_;
+};
+
+}  // namespace platform

@@ -1,0 +1,51 @@
+#include <sys/stat.h>
+
+#include <cstdlib>
+
+#include "platform/directories.h"
+
+namespace platform {
+namespace {
+
+std::string FromEnvironment(const char* name) {
+  const char* value = std::getenv(name);
+  return value && *value ? std::string(value) : std::string();
+}
+
+// Creates the directory and its parents when missing; failures show later, when a
+// file in it cannot be opened.
+void MakeDirectories(const std::string& path) {
+  for (size_t i = 1; i <= path.size(); ++i) {
+    if (i == path.size() || path[i] == '/') mkdir(path.substr(0, i).c_str(), 0755);
+  }
+}
+
+}  // namespace
+
+std::string WindowsDirectory() {
+  std::string dir = FromEnvironment("KESTREL_WINDOWS_DIR");
+  if (dir.empty()) {
+    std::string config = FromEnvironment("XDG_CONFIG_HOME");
+    if (config.empty()) {
+      std::string home = FromEnvironment("HOME");
+      config = (home.empty() ? std::string("/tmp") : home) + "/.config";
+    }
+    dir = config + "/kestrel";
+  }
+  MakeDirectories(dir);
+  return dir;
+}
+
+std::string SystemDirectory() {
+  std::string dir = FromEnvironment("KESTREL_SYSTEM_DIR");
+  if (dir.empty()) dir = JoinPath(WindowsDirectory(), "system");
+  MakeDirectories(dir);
+  return dir;
+}
+
+std::string TemporaryDirectory() {
+  std::string dir = FromEnvironment("TMPDIR");
+  return dir.empty() ? std::string("/tmp") : dir;
+}
+
+}  // namespace platform

@@ -1,0 +1,84 @@
+// Movable memory blocks for POSIX: a small header that owns a separately allocated
+// payload, so reallocation really moves the data the way a movable block may.
+#include "platform/memory.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/allocation_hook.h"
+
+namespace platform {
+namespace {
+
+constexpr uint32_t kLiveMagic = 0x4B424C4Bu;  // marks a header that is in use
+constexpr uint32_t kDeadMagic = 0xDEADB10Cu;
+
+struct BlockHeader {
+  uint32_t magic;
+  int lockCount;
+  size_t size;
+  unsigned char* data;
+};
+
+BlockHeader* Header(MemoryHandle block) {
+  auto* header = static_cast<BlockHeader*>(block);
+  if (!header || header->magic != kLiveMagic) return nullptr;
+  return header;
+}
+
+}  // namespace
+
+MemoryHandle AllocateBlock(size_t bytes) {
+  if (!AllocationAllowed()) return nullptr;
+  auto* header = static_cast<BlockHeader*>(std::calloc(1, sizeof(BlockHeader)));
+  if (!header) return nullptr;
+  // calloc(0) may return null; keep one byte so every live block has an address.
+  header->data = static_cast<unsigned char*>(std::calloc(bytes ? bytes : 1, 1));
+  if (!header->data) {
+    std::free(header);
+    return nullptr;
+  }
+  header->magic = kLiveMagic;
+  header->size = bytes;
+  return header;
+}
+
+void* LockBlock(MemoryHandle block) {
+  BlockHeader* header = Header(block);
+  if (!header) return nullptr;
+  ++header->lockCount;
+  return header->data;
+}
+
+void UnlockBlock(MemoryHandle block) {
+  BlockHeader* header = Header(block);
+  if (header && header->lockCount > 0) --header->lockCount;
+}
+
+size_t BlockSize(MemoryHandle block) {
+  BlockHeader* header = Header(block);
+  return header ? header->size : 0;
+}
+
+MemoryHandle ReallocateBlock(MemoryHandle block, size_t bytes) {
+  BlockHeader* header = Header(block);
+  if (!header || !AllocationAllowed()) return nullptr;
+  auto* data = static_cast<unsigned char*>(std::calloc(bytes ? bytes : 1, 1));
+  if (!data) return nullptr;
+  std::memcpy(data, header->data, header->size < bytes ? header->size : bytes);
+  std::free(header->data);
+  header->data = data;
+  header->size = bytes;
+  return header;
+}
+
+void FreeBlock(MemoryHandle block) {
+  BlockHeader* header = Header(block);
+  if (!header) return;
+  header->magic = kDeadMagic;
+  std::free(header->data);
+  std::free(header);
+}
+
+}  // namespace platform
