@@ -26,6 +26,11 @@ inline int PackedRed(int32_t colour) { return colour & 0xFF; }
 inline int PackedGreen(int32_t colour) { return (colour >> 8) & 0xFF; }
 inline int PackedBlue(int32_t colour) { return (colour >> 16) & 0xFF; }
 
+inline RgbColour UnpackColour(int32_t colour) {
+  return {static_cast<uint8_t>(PackedRed(colour)), static_cast<uint8_t>(PackedGreen(colour)),
+          static_cast<uint8_t>(PackedBlue(colour))};
+}
+
 // Luminance used in all colour work: each product divided separately.
 inline int Luminance(int red, int green, int blue) {
   return red * 30 / 100 + green * 59 / 100 + blue * 11 / 100;

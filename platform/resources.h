@@ -27,6 +27,9 @@ bool FindRawData(const char* name, ResourceBytes* out);
 // pixels), as stored in a .bmp file after its 14-byte file header.
 bool FindBitmapData(unsigned id, ResourceBytes* out);
 
+// Dialog template by number, in the extended template form (DLGTEMPLATEEX).
+bool FindDialogTemplate(unsigned id, ResourceBytes* out);
+
 // String-table entry `id` copied into `buffer` (always terminated, cut to fit).
 // Returns its length, or 0 when the entry is missing.
 int LoadStringResource(unsigned id, char* buffer, int bufferSize);

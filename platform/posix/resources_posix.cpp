@@ -45,6 +45,13 @@ bool FindBitmapData(unsigned id, ResourceBytes* out) {
   return true;
 }
 
+bool FindDialogTemplate(unsigned id, ResourceBytes* out) {
+  const ResourceEntry* entry = FindResourceEntry(ResourceType::Dialog, nullptr, id);
+  if (!entry) return false;
+  *out = {entry->data, entry->size};
+  return true;
+}
+
 int LoadStringResource(unsigned id, char* buffer, int bufferSize) {
   if (!buffer || bufferSize <= 0) return 0;
   buffer[0] = '\0';

@@ -30,6 +30,10 @@ bool FindBitmapData(unsigned id, ResourceBytes* out) {
   return FindTyped(MAKEINTRESOURCEA(id), RT_BITMAP, out);
 }
 
+bool FindDialogTemplate(unsigned id, ResourceBytes* out) {
+  return FindTyped(MAKEINTRESOURCEA(id), RT_DIALOG, out);
+}
+
 int LoadStringResource(unsigned id, char* buffer, int bufferSize) {
   if (!buffer || bufferSize <= 0) return 0;
   buffer[0] = '\0';

@@ -1,0 +1,280 @@
+#include "framework/build_driver.h"
+
+#include <cstring>
+
+#include "framework/dib_view.h"
+#include "framework/dither.h"
+#include "framework/messages.h"
+#include "framework/palette.h"
+#include "framework/quantize.h"
+#include "framework/remap.h"
+
+const char* const kAnimationComment =
+    "CREATED BY...\r\n\r\nThis animation was created by Varnel Quillon' Framewright Professional "
+    "or Motionwright and the Kestrel #1 plugin set.\r\n\r\nSee\r\n\r\n    "
+    "http://www.varnelquillon.example/kestrel/"
+    "\r\n\r\nfor more information.";
+
+namespace {
+
+// One build from start to end. The destructor releases whatever is still held, so every
+// early return of run() leaves nothing behind.
+class Build {
+ public:
+  Build(Dialog& dialog, const Host& host, bool test, Effect& effect)
+      : effect_(effect), settings_(effect.common()), context_{dialog, host, test, settings_} {}
+  ~Build() { release(); }
+
+  int run();
+
+ private:
+  bool fail(MessageId message) {
+    ShowMessage(context_.dialog, message);
+    return false;
+  }
+  void planColours();
+  bool quantize();
+  bool supercompress();
+  bool remap();
+  int deliver();
+  void release();
+
+  Effect& effect_;
+  const CommonSettings& settings_;
+  BuildContext context_;
+  const Host& host() const { return context_.host; }
+
+  FrameList frames_;
+  DibImage composite_ = nullptr;
+  bool released_ = false;
+
+  RgbPalette palette_{};
+  int bits_ = 8;
+  int colours_ = 256;         // n: palette entries the reduction may choose from
+  int transparentSlot_ = -1;  // t: the palette slot reserved for unchanged pixels
+  int32_t reservedColour_ = 0;
+  bool supercompress_ = false;
+  int32_t width_ = 0;
+  int32_t height_ = 0;
+};
+
+int Build::run() {
+  context_.dialog.showWaitCursor();
+  BuildPalette(&palette_, &bits_, settings_.mainPalette);
+  supercompress_ = !context_.test && settings_.supercompress == 1;
+
+  if (!effect_.prepareSources(context_)) return 0;
+  host().setStatus("Building");
+  int rendered = effect_.renderFrames(context_, &frames_);
+  host().endProgress();
+  if (!rendered || frames_.count < 2) return fail(kMsgMemoryError);
+
+  if (!settings_.trueColour) {
+    if (settings_.mainCustomPalette == 1) {
+      if (!quantize()) return fail(kMsgMemoryError);
+    } else {
+      planColours();
+    }
+  }
+  if (supercompress_ && !this->supercompress()) return fail(kMsgMemoryError);
+  if (!remap()) return fail(kMsgMemoryError);
+  return deliver();
+}
+
+// A fixed palette: unchanged pixels need a slot of their own that no pixel is mapped to.
+// It is reserved right after the palette's colours when there is room for one (growing
+// the frame depth if needed); the black-and-white palette keeps its two-level reduction
+// and the full palettes have no room, so those build without Supercompress rather than
+// deliver unchanged pixels as some other colour.
+void Build::planColours() {
+  if (!supercompress_) return;
+  int count = BuildPalette(nullptr, nullptr, settings_.mainPalette);
+  if (count >= 256 || bits_ == 1) {
+    supercompress_ = false;
+    return;
+  }
+  colours_ = count;
+  transparentSlot_ = count;
+  reservedColour_ = FindUnusedPaletteColour(&palette_, count);
+  palette_.entries[count] = UnpackColour(reservedColour_);
+  bits_ = BitsForColourCount(count + 1);
+}
+
+bool Build::quantize() {
+  colours_ = supercompress_ ? 255 : 256;
+  host().setStatus("Quantizing");
+  if (!QuantizeFrames(&colours_, &palette_, &frames_)) return false;
+  SortPaletteByLuminance(&palette_, colours_, 1);
+  int slots = colours_;
+  if (supercompress_) {
+    transparentSlot_ = colours_;
+    reservedColour_ = FindUnusedPaletteColour(&palette_, colours_);
+    palette_.entries[transparentSlot_] = UnpackColour(reservedColour_);
+    slots = colours_ + 1;  // the depth must hold the reserved slot too
+  }
+  bits_ = BitsForColourCount(slots);
+  // One-bit reduction ignores the palette (light pixels become index 1); an optimised
+  // palette is always looked up, so its frames have at least two bits.
+  if (bits_ < 2) bits_ = 2;
+  return true;
+}
+
+bool Build::supercompress() {
+  host().setStatus("Supercompressing");
+  for (int32_t i = 0; i < frames_.count; ++i) {
+    host().progress(i, frames_.count);
+    FrameEntry entry;
+    if (!ReadFrameEntry(&frames_, i, &entry)) return false;
+    if (i == 0) {
+      composite_ = DuplicateDibImage(entry.image);
+      if (!composite_) return false;
+      continue;
+    }
+    int32_t width = 0, height = 0;
+    if (!GetDibImageInfo(composite_, &width, &height, nullptr, nullptr)) return false;
+    DibImage mask = CreateDibImage(width, height, &palette_, 1);
+    if (!mask) return false;
+    int32_t key = FindUnusedImageColour(entry.image, 0);
+    entry.transparentKey = key;
+    entry.unchangedMask = mask;
+    if (!WriteFrameEntry(&frames_, i, entry)) {
+      FreeDibImage(mask);
+      return false;
+    }
+    DibView composite(composite_);
+    DibView frame(entry.image);
+    DibView unchanged(mask);
+    if (!composite.ok() || !frame.ok() || !unchanged.ok()) return false;
+    for (int32_t y = 0; y < height; ++y) {
+      for (int32_t x = 0; x < width; ++x) {
+        int32_t pixel = frame.get(x, y);
+        if (composite.get(x, y) == pixel) {
+          frame.set(x, y, key);
+          unchanged.set(x, y, 1);
+        } else {
+          composite.set(x, y, pixel);
+          unchanged.set(x, y, 0);
+        }
+      }
+    }
+  }
+  host().endProgress();
+  return true;
+}
+
+// Sets every pixel whose mask bit is set to `value`.
+bool FillUnchanged(DibImage image, DibImage mask, int32_t value) {
+  DibView frame(image);
+  DibView unchanged(mask);
+  if (!frame.ok() || !unchanged.ok()) return false;
+  for (int32_t y = 0; y < unchanged.height(); ++y)
+    for (int32_t x = 0; x < unchanged.width(); ++x)
+      if (unchanged.get(x, y) == 1) frame.set(x, y, value);
+  return true;
+}
+
+// Sets colour-table entry `slot` of a paletted image to a PackedColour.
+bool SetTableEntry(DibImage image, int slot, int32_t colour) {
+  DibView frame(image);
+  if (!frame.ok() || slot < 0 || slot >= frame.tableEntries()) return false;
+  uint8_t* entry = frame.colourTable() + 4 * slot;
+  entry[0] = static_cast<uint8_t>(PackedBlue(colour));
+  entry[1] = static_cast<uint8_t>(PackedGreen(colour));
+  entry[2] = static_cast<uint8_t>(PackedRed(colour));
+  entry[3] = 0;
+  return true;
+}
+
+bool Build::remap() {
+  host().setStatus("Remapping");
+  const ColourSettings colourSettings{settings_.fastRemap, settings_.ditherBrightness,
+                                      settings_.ditherContrast};
+  for (int32_t i = 0; i < frames_.count; ++i) {
+    host().progress(i, frames_.count);
+    FrameEntry entry;
+    if (!ReadFrameEntry(&frames_, i, &entry)) return false;
+    if (!settings_.trueColour) {
+      DibImage reduced = settings_.mainDither == 1
+                             ? DitherToPalette(entry.image, &palette_, bits_, colours_, colourSettings)
+                             : RemapToPalette(entry.image, &palette_, bits_, colours_, colourSettings);
+      if (!reduced) return false;
+      FreeDibImage(entry.image);
+      entry.image = reduced;
+      if (!WriteFrameEntry(&frames_, i, entry)) return false;
+    }
+    if (supercompress_ && entry.unchangedMask) {
+      // True-colour frames get a key colour of their own; paletted frames the reserved
+      // slot, whose colour-table entry shows the reserved colour.
+      int32_t key = settings_.trueColour ? FindUnusedImageColour(entry.image, 0) : transparentSlot_;
+      if (!FillUnchanged(entry.image, entry.unchangedMask, key)) return false;
+      entry.transparentKey = key;
+      if (!settings_.trueColour && !SetTableEntry(entry.image, transparentSlot_, reservedColour_))
+        return false;
+      if (!WriteFrameEntry(&frames_, i, entry)) return false;
+    }
+    int32_t width = 0, height = 0;
+    if (GetDibImageInfo(entry.image, &width, &height, nullptr, nullptr)) {
+      if (width > width_) width_ = width;
+      if (height > height_) height_ = height;
+    }
+  }
+  host().endProgress();
+  return true;
+}
+
+int Build::deliver() {
+  NewTaskRecord task;
+  std::memset(&task, 0, sizeof task);
+  task.size = sizeof task;
+  task.version = kInterfaceVersion;
+  task.window = context_.dialog.window();
+  task.width = width_;
+  task.height = height_;
+  task.bitsPerPixel = bits_;
+  task.palette = palette_;
+  task.frameCount = frames_.count;
+  HostOperation create = context_.test ? HostOpCreateTestTask : HostOpCreateTask;
+  if (!host().call(nullptr, create, 0, reinterpret_cast<intptr_t>(&task))) {
+    ShowMessage(context_.dialog, kCreateTaskError);
+    return 0;
+  }
+  for (int32_t i = 0; i < frames_.count; ++i) {
+    FrameEntry entry;
+    if (!ReadFrameEntry(&frames_, i, &entry)) continue;
+    AddImageRecord record;
+    std::memset(&record, 0, sizeof record);
+    record.size = sizeof record;
+    record.version = kInterfaceVersion;
+    record.image = entry.image;
+    record.delay = entry.delay;
+    record.frameNumber = i;
+    record.transparentKey = entry.transparentKey;
+    if (!host().call(&task, HostOpAddImage, 0, reinterpret_cast<intptr_t>(&record))) {
+      ShowMessage(context_.dialog, kAddImageError);
+      release();
+      host().call(&task, HostOpFinishTask, 0, 0);
+      return 0;
+    }
+  }
+  if (settings_.addComment == 1)
+    host().call(&task, HostOpAddComment, 0, reinterpret_cast<intptr_t>(kAnimationComment));
+  host().call(&task, HostOpFinishTask, 1, 0);
+  return 1;
+}
+
+void Build::release() {
+  if (released_) return;
+  released_ = true;
+  FreeDibImage(composite_);
+  composite_ = nullptr;
+  effect_.releaseBuild(context_);
+  FreeFrameList(&frames_);
+  context_.dialog.restoreCursor();
+}
+
+}  // namespace
+
+int RunBuild(Dialog& dialog, const Host& host, bool test, Effect& effect) {
+  Build build(dialog, host, test, effect);
+  return build.run();
+}

@@ -1,0 +1,335 @@
+#include "framework/headless_dialog.h"
+
+#include <cstdlib>
+#include <sstream>
+
+#include "framework/help_about.h"
+
+namespace {
+
+bool ParseNumber(const std::string& word, int* value) {
+  if (word.empty()) return false;
+  char* end = nullptr;
+  long parsed = std::strtol(word.c_str(), &end, 10);
+  if (*end != '\0') return false;
+  *value = static_cast<int>(parsed);
+  return true;
+}
+
+}  // namespace
+
+bool ParseDialogActions(const std::string& script, std::vector<DialogAction>* actions, std::string* error) {
+  std::istringstream lines(script);
+  std::string line;
+  int number = 0;
+  while (std::getline(lines, line)) {
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::istringstream words(line);
+    std::string verb, id, first, second;
+    words >> verb;
+    if (verb.empty() || verb[0] == '#') continue;
+    DialogAction action;
+    action.line = number;
+    words >> id;
+    bool ok = ParseNumber(id, &action.id);
+    if (verb == "set") {
+      action.kind = DialogAction::Kind::SetText;
+      std::getline(words, action.text);
+      if (!action.text.empty() && action.text[0] == ' ') action.text.erase(0, 1);
+    } else if (verb == "click" || verb == "check" || verb == "uncheck") {
+      action.kind = verb == "click"   ? DialogAction::Kind::Click
+                    : verb == "check" ? DialogAction::Kind::Check
+                                      : DialogAction::Kind::Uncheck;
+    } else if (verb == "select" || verb == "dblclick" || verb == "shift-dblclick") {
+      action.kind = verb == "select" ? DialogAction::Kind::Select : DialogAction::Kind::DoubleClick;
+      action.shift = verb == "shift-dblclick";
+      words >> first;
+      ok = ok && ParseNumber(first, &action.index);
+    } else if (verb == "drag") {
+      action.kind = DialogAction::Kind::Drag;
+      words >> first >> second;
+      ok = ok && ParseNumber(first, &action.index) && ParseNumber(second, &action.to);
+    } else {
+      ok = false;
+    }
+    if (!ok) {
+      *error = "line " + std::to_string(number) + ": not an action: " + line;
+      return false;
+    }
+    actions->push_back(action);
+  }
+  return true;
+}
+
+HeadlessDialog::HeadlessDialog(const DialogTemplate& dialogTemplate) : title_(dialogTemplate.caption) {
+  for (const ControlTemplate& source : dialogTemplate.controls) {
+    if (source.id == -1 || source.id == 0xFFFF) continue;  // unnamed statics
+    Control control;
+    control.source = source;
+    control.text = source.text;
+    control.enabled = (source.style & kStyleDisabled) == 0;
+    controls_[source.id] = control;
+    order_.push_back(source.id);
+  }
+}
+
+HeadlessDialog::Control* HeadlessDialog::find(int id) {
+  auto it = controls_.find(id);
+  return it == controls_.end() ? nullptr : &it->second;
+}
+
+std::string HeadlessDialog::itemText(int id) {
+  Control* c = find(id);
+  return c ? c->text : std::string();
+}
+
+void HeadlessDialog::setItemText(int id, const std::string& text) {
+  if (Control* c = find(id)) c->text = text;
+}
+
+bool HeadlessDialog::isChecked(int id) {
+  Control* c = find(id);
+  return c && c->checked;
+}
+
+void HeadlessDialog::setChecked(int id, bool checked) {
+  if (Control* c = find(id)) c->checked = checked;
+}
+
+bool HeadlessDialog::isEnabled(int id) {
+  Control* c = find(id);
+  return c && c->enabled;
+}
+
+void HeadlessDialog::enable(int id, bool enabled) {
+  if (Control* c = find(id)) c->enabled = enabled;
+}
+
+void HeadlessDialog::setUpDownRange(int id, int minimum, int maximum) {
+  if (Control* c = find(id)) {
+    c->minimum = minimum;
+    c->maximum = maximum;
+  }
+}
+
+void HeadlessDialog::upDownRange(int id, int* minimum, int* maximum) {
+  Control* c = find(id);
+  *minimum = c ? c->minimum : 0;
+  *maximum = c ? c->maximum : 0;
+}
+
+void HeadlessDialog::setUpDownPosition(int id, int position) {
+  Control* c = find(id);
+  if (!c) return;
+  int low = c->minimum < c->maximum ? c->minimum : c->maximum;
+  int high = c->minimum < c->maximum ? c->maximum : c->minimum;
+  if (position < low) position = low;
+  if (position > high) position = high;
+  // The buddy edit field shows the position, as with UDS_SETBUDDYINT.
+  setItemText(id - 10000, std::to_string(position));
+}
+
+void HeadlessDialog::comboAdd(int id, const std::string& text) {
+  if (Control* c = find(id)) c->items.push_back({text, 0});
+}
+
+int HeadlessDialog::comboSelection(int id) {
+  Control* c = find(id);
+  return c ? c->selection : -1;
+}
+
+void HeadlessDialog::setComboSelection(int id, int index) {
+  Control* c = find(id);
+  if (!c) return;
+  c->selection = index >= 0 && index < static_cast<int>(c->items.size()) ? index : -1;
+  c->text = c->selection >= 0 ? c->items[c->selection].text : std::string();
+}
+
+int HeadlessDialog::listCount(int id) {
+  Control* c = find(id);
+  return c ? static_cast<int>(c->items.size()) : 0;
+}
+
+int HeadlessDialog::listInsert(int id, int index, const std::string& text, intptr_t data) {
+  Control* c = find(id);
+  if (!c) return -1;
+  int count = static_cast<int>(c->items.size());
+  if (index < 0) index = count;
+  if (index > count) return -1;
+  c->items.insert(c->items.begin() + index, Item{text, data});
+  // Inserting before the selected item keeps that item selected.
+  if (c->selection >= index) ++c->selection;
+  if (c->caret >= index) ++c->caret;
+  if (c->caret < 0) c->caret = 0;
+  return index;
+}
+
+void HeadlessDialog::listDelete(int id, int index) {
+  Control* c = find(id);
+  if (!c || index < 0 || index >= static_cast<int>(c->items.size())) return;
+  c->items.erase(c->items.begin() + index);
+  if (c->selection == index) c->selection = -1;
+  else if (c->selection > index) --c->selection;
+  if (c->caret > index) --c->caret;
+  int count = static_cast<int>(c->items.size());
+  if (c->caret >= count) c->caret = count - 1;
+}
+
+intptr_t HeadlessDialog::listData(int id, int index) {
+  Control* c = find(id);
+  if (!c || index < 0 || index >= static_cast<int>(c->items.size())) return 0;
+  return c->items[index].data;
+}
+
+std::string HeadlessDialog::listText(int id, int index) {
+  Control* c = find(id);
+  if (!c || index < 0 || index >= static_cast<int>(c->items.size())) return std::string();
+  return c->items[index].text;
+}
+
+int HeadlessDialog::listSelection(int id) {
+  Control* c = find(id);
+  return c ? c->selection : -1;
+}
+
+void HeadlessDialog::setListSelection(int id, int index) {
+  Control* c = find(id);
+  if (!c) return;
+  c->selection = index >= 0 && index < static_cast<int>(c->items.size()) ? index : -1;
+  if (c->selection >= 0) c->caret = c->selection;
+}
+
+int HeadlessDialog::listCaret(int id) {
+  Control* c = find(id);
+  return c && !c->items.empty() ? c->caret : -1;
+}
+
+void HeadlessDialog::showMessage(const std::string& text, const std::string& title) {
+  messages_.push_back({text, title});
+  if (sink_) sink_(text, title);
+}
+
+void HeadlessDialog::end(int result) {
+  if (over()) return;
+  ended_ = true;
+  result_ = result;
+}
+
+void HeadlessDialog::destroy() { destroyed_ = true; }
+
+void HeadlessDialog::showAbout(const AboutInfo& about) { showMessage(AboutText(about), about.productName); }
+
+void HeadlessDialog::drainPosted(DialogHandler& handler) {
+  while (!posted_.empty() && !over()) {
+    std::pair<int, int> command = posted_.front();
+    posted_.erase(posted_.begin());
+    handler.onCommand(*this, command.first, command.second);
+  }
+}
+
+void HeadlessDialog::click(DialogHandler& handler, Control& control) {
+  if (control.source.kind == ControlKind::CheckBox) {
+    control.checked = !control.checked;
+  } else if (control.source.kind == ControlKind::RadioButton) {
+    // Automatic radio buttons: the group runs from a control marked as a group start up
+    // to the next one.
+    size_t self = 0;
+    while (order_[self] != control.source.id) ++self;
+    size_t first = self;
+    while (first > 0 && !(controls_[order_[first]].source.style & kStyleGroup)) --first;
+    for (size_t i = first; i < order_.size(); ++i) {
+      Control& other = controls_[order_[i]];
+      if (i > first && (other.source.style & kStyleGroup)) break;
+      if (other.source.kind == ControlKind::RadioButton) other.checked = false;
+    }
+    control.checked = true;
+  }
+  focus_ = control.source.id;
+  handler.onCommand(*this, control.source.id, kButtonClicked);
+}
+
+bool HeadlessDialog::perform(DialogHandler& handler, const DialogAction& action, std::string* error) {
+  Control* control = find(action.id);
+  std::string where = "line " + std::to_string(action.line) + ": ";
+  if (!control) {
+    *error = where + "the dialog has no control " + std::to_string(action.id);
+    return false;
+  }
+  if (!control->enabled) {
+    *error = where + "control " + std::to_string(action.id) + " is disabled";
+    return false;
+  }
+  ControlKind kind = control->source.kind;
+  int count = static_cast<int>(control->items.size());
+  switch (action.kind) {
+    case DialogAction::Kind::SetText:
+      if (kind != ControlKind::Edit) break;
+      control->text = action.text;
+      handler.onCommand(*this, action.id, kEditChange);
+      return true;
+    case DialogAction::Kind::Click:
+      if (kind != ControlKind::PushButton && kind != ControlKind::CheckBox &&
+          kind != ControlKind::RadioButton && kind != ControlKind::OwnerDrawButton)
+        break;
+      click(handler, *control);
+      return true;
+    case DialogAction::Kind::Check:
+    case DialogAction::Kind::Uncheck:
+      if (kind != ControlKind::CheckBox && kind != ControlKind::RadioButton) break;
+      if (control->checked != (action.kind == DialogAction::Kind::Check)) click(handler, *control);
+      return true;
+    case DialogAction::Kind::Select:
+    case DialogAction::Kind::DoubleClick:
+      if (kind != ControlKind::ComboBox && kind != ControlKind::ListBox) break;
+      if (action.index < 0 || action.index >= count) {
+        *error = where + "control " + std::to_string(action.id) + " has no item " + std::to_string(action.index);
+        return false;
+      }
+      if (kind == ControlKind::ComboBox) {
+        if (action.kind != DialogAction::Kind::Select) break;
+        setComboSelection(action.id, action.index);
+        handler.onCommand(*this, action.id, kComboSelectionChange);
+        if (!over()) handler.onCommand(*this, action.id, kComboCloseUp);
+        return true;
+      }
+      setListSelection(action.id, action.index);
+      handler.onCommand(*this, action.id, kListSelectionChange);
+      if (action.kind == DialogAction::Kind::DoubleClick && !over()) {
+        shiftDown_ = action.shift;
+        handler.onCommand(*this, action.id, kListDoubleClick);
+        shiftDown_ = false;
+      }
+      return true;
+    case DialogAction::Kind::Drag:
+      if (kind != ControlKind::ListBox) break;
+      if (action.index < 0 || action.index >= count || action.to < 0 || action.to >= count) {
+        *error = where + "control " + std::to_string(action.id) + " has no such items";
+        return false;
+      }
+      handler.onListDrag(*this, action.id, action.index, action.to);
+      return true;
+  }
+  *error = where + "control " + std::to_string(action.id) + " does not take that action";
+  return false;
+}
+
+int HeadlessDialog::run(DialogHandler& handler, const std::vector<DialogAction>& actions, std::string* error) {
+  handler.onInit(*this);
+  drainPosted(handler);
+  bool failed = false;
+  for (const DialogAction& action : actions) {
+    if (over()) break;
+    if (!perform(handler, action, error)) {
+      failed = true;
+      break;
+    }
+    drainPosted(handler);
+  }
+  if (!over()) {
+    handler.onCommand(*this, kIdCancel, kButtonClicked);  // Escape
+    if (!over()) end(0);
+  }
+  handler.onDestroy(*this);
+  return failed || destroyed_ ? -1 : result_;
+}
