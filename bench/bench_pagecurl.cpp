@@ -131,7 +131,11 @@ void Corners(benchmark::internal::Benchmark* benchmark) {
       benchmark->Arg(static_cast<int64_t>(corner | orientation));
 }
 
-BENCHMARK(BM_PageCurl)->Apply(Corners)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PageCurl)
+    ->Apply(Corners)
+    ->Iterations(2)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

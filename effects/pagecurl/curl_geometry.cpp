@@ -25,8 +25,8 @@ double ClampedAcos(double cosine) {
   return PortableAcos(cosine);
 }
 
-int ComputeCurlGeometry(int32_t position, uint32_t directionBits, int32_t width,
-                        int32_t height, int32_t paperColour, CurlGeometry* geometry) {
+int ComputeCurlGeometry(int32_t position, uint32_t directionBits, int32_t width, int32_t height,
+                        int32_t paperColour, CurlGeometry* geometry) {
   if (position < 1 || width < 1 || height < 1 || !geometry) return 0;
   CurlGeometry& g = *geometry;
   g = CurlGeometry{};

@@ -34,17 +34,17 @@ struct CurlGeometry {
   // The corner region: picture columns x0 .. x1 - 1 and rows y0 .. y1 - 1 (rows counted
   // from the top); it may reach outside the picture.
   int32_t x0, y0, x1, y1;
-  int32_t l1, l2;  // the region's extents, both P
+  int32_t l1, l2;         // the region's extents, both P
   int32_t width, height;  // the picture's size
   CurlCorner corner;
   bool horizontal;
 
-  double theta;  // angle of the region's diagonal
-  double r;      // the sheet length that the roll and the flat fold share
-  CurlPoint k;   // centre of the roll
-  double rho;    // radius of the roll; it touches the local row y = 0
-  CurlPoint d;   // where the roll leaves the fold diagonal's direction
-  CurlPoint g;   // the tip of the sheet's back
+  double theta;           // angle of the region's diagonal
+  double r;               // the sheet length that the roll and the flat fold share
+  CurlPoint k;            // centre of the roll
+  double rho;             // radius of the roll; it touches the local row y = 0
+  CurlPoint d;            // where the roll leaves the fold diagonal's direction
+  CurlPoint g;            // the tip of the sheet's back
   double m1, m2, m3, m4;  // slopes of the fold diagonal, the reveal edge, the back's
                           // outer edge and the roll's tangent line
   double alpha;           // angle between the fold diagonal and the reveal edge
@@ -55,8 +55,8 @@ struct CurlGeometry {
 
 // Works out the geometry for a curl of `position` pixels (at least 1) over a picture of
 // width x height. 0 when the position or the size is below 1.
-int ComputeCurlGeometry(int32_t position, uint32_t directionBits, int32_t width,
-                        int32_t height, int32_t paperColour, CurlGeometry* geometry);
+int ComputeCurlGeometry(int32_t position, uint32_t directionBits, int32_t width, int32_t height,
+                        int32_t paperColour, CurlGeometry* geometry);
 
 // The picture pixel (column, row from the top) of the local point (x, y). The result may
 // lie outside the picture; such points are neither read nor written.

@@ -12,7 +12,7 @@
 // The frame is walked by picture rows. Along one row the local point moves along a local
 // row (Vertical) or a local column (Horizontal), and each test is monotone in that
 // direction (the circle test on either side of the roll's centre), so a row splits into
-// at most nine runs on which every test has one value. The runs' ends are found by
+// at most eight runs on which every test has one value. The runs' ends are found by
 // bisection with exactly the arithmetic of the per-point tests, so every point gets the
 // same answer as if each were tested on its own. Picture runs stay as copied from A,
 // revealed runs are copied from B's row, and only the shaded curve and the back of the
@@ -37,9 +37,15 @@ enum class CurlPart { kPicture, kRevealed, kShaded, kBack };
 // T1: on the inner side of the fold diagonal. T2: beyond the reveal edge. T3: outside the
 // back's outer edge. T4: beyond the roll's tangent line. T5: inside the roll.
 bool InsideFold(const CurlGeometry& g, double x, double y) { return x < g.l1 + (y - g.l2) * g.m1; }
-bool BeyondReveal(const CurlGeometry& g, double x, double y) { return g.l1 + (y - g.l2) * g.m2 < x; }
-bool OutsideBack(const CurlGeometry& g, double x, double y) { return y < (x - g.g.x) * g.m3 + g.g.y; }
-bool BeyondTangent(const CurlGeometry& g, double x, double y) { return g.l1 + (y - g.l2) * g.m4 < x; }
+bool BeyondReveal(const CurlGeometry& g, double x, double y) {
+  return g.l1 + (y - g.l2) * g.m2 < x;
+}
+bool OutsideBack(const CurlGeometry& g, double x, double y) {
+  return y < (x - g.g.x) * g.m3 + g.g.y;
+}
+bool BeyondTangent(const CurlGeometry& g, double x, double y) {
+  return g.l1 + (y - g.l2) * g.m4 < x;
+}
 bool InsideRoll(const CurlGeometry& g, double x, double y) {
   const double dy = y - g.k.y;
   const double dx = x - g.k.x;
@@ -114,16 +120,17 @@ void AddChange(int64_t lo, int64_t hi, const Test& test, int64_t* points, int* c
   if (test(hi) == first) return;
   while (hi - lo > 1) {
     const int64_t mid = lo + (hi - lo) / 2;
-    if (test(mid) == first) lo = mid;
-    else hi = mid;
+    if (test(mid) == first)
+      lo = mid;
+    else
+      hi = mid;
   }
   points[(*count)++] = hi;
 }
 
 // Splits local points lo..hi of a row into runs on which all five tests are constant;
 // returns the number of run starts written (lo first, hi + 1 last).
-int RunStarts(const CurlGeometry& g, const RowWalk& walk, int64_t lo, int64_t hi,
-              int64_t* points) {
+int RunStarts(const CurlGeometry& g, const RowWalk& walk, int64_t lo, int64_t hi, int64_t* points) {
   int count = 0;
   points[count++] = lo;
   auto test = [&](bool (*fn)(const CurlGeometry&, double, double)) {
@@ -215,8 +222,7 @@ void DrawCurl(const CurlGeometry& g, const DibView& a, const DibView& b, const D
 bool IsTrueColour(const DibView& view) { return view.ok() && view.bits() == 24; }
 
 bool SameForm(const DibView& a, const DibView& b) {
-  return IsTrueColour(a) && IsTrueColour(b) && a.width() == b.width() &&
-         a.height() == b.height();
+  return IsTrueColour(a) && IsTrueColour(b) && a.width() == b.width() && a.height() == b.height();
 }
 
 // Bytes of a row's pixels, without the padding to four bytes.
@@ -228,8 +234,7 @@ size_t RowBytes(const DibView& view) { return static_cast<size_t>(view.width()) 
 DibImage MakeFrame(const DibView& a, const DibView& b, int32_t position, uint32_t directionBits,
                    int32_t paperColour, bool* finished) {
   CurlGeometry geometry;
-  if (!ComputeCurlGeometry(position, directionBits, a.width(), a.height(), paperColour,
-                           &geometry))
+  if (!ComputeCurlGeometry(position, directionBits, a.width(), a.height(), paperColour, &geometry))
     return nullptr;
   DibImage frame = CreateDibImage(a.width(), a.height(), nullptr, 24);
   if (!frame) return nullptr;
@@ -256,8 +261,8 @@ DibImage MakeFrame(const DibView& a, const DibView& b, int32_t position, uint32_
 
 }  // namespace
 
-DibImage RenderCurlFrame(DibImage current, DibImage next, int32_t position,
-                         uint32_t directionBits, int32_t paperColour, int* finished) {
+DibImage RenderCurlFrame(DibImage current, DibImage next, int32_t position, uint32_t directionBits,
+                         int32_t paperColour, int* finished) {
   DibView a(current);
   DibView b(next);
   if (!SameForm(a, b) || !finished) return nullptr;

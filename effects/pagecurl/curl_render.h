@@ -17,14 +17,14 @@
 // One rendering of the whole animation: for each picture i, the transition that peels
 // picture i away to reveal picture (i + 1) mod count.
 struct CurlJob {
-  const DibImage* pictures;   // prepared working copies: 24-bit, all of one size
+  const DibImage* pictures;  // prepared working copies: 24-bit, all of one size
   int32_t count;
-  int32_t delay;              // every frame but the last of a transition
-  int32_t pause;              // the last frame of a transition
-  int32_t paperColour;        // PackedColour
-  int32_t step;               // growth of P per frame
-  uint32_t directionBits;     // bit 0 Horizontal; 0x20 UL, 0x10 LL, 0x08 UR, else LR
-  FrameList* frames;          // appended to with AppendFrame
+  int32_t delay;           // every frame but the last of a transition
+  int32_t pause;           // the last frame of a transition
+  int32_t paperColour;     // PackedColour
+  int32_t step;            // growth of P per frame
+  uint32_t directionBits;  // bit 0 Horizontal; 0x20 UL, 0x10 LL, 0x08 UR, else LR
+  FrameList* frames;       // appended to with AppendFrame
   void (*progress)(void* context, int32_t done, int32_t total);  // may be null
   void* progressContext;
 };
@@ -38,5 +38,5 @@ int RenderCurlFrames(const CurlJob& job);
 // One frame on its own: `current` peeled by a curl of `position` pixels over `next`
 // (both 24-bit, of one size). *finished is set to 1 when the frame's pixels are those of
 // `next`, else 0. The caller owns the result; none on failure.
-DibImage RenderCurlFrame(DibImage current, DibImage next, int32_t position,
-                         uint32_t directionBits, int32_t paperColour, int* finished);
+DibImage RenderCurlFrame(DibImage current, DibImage next, int32_t position, uint32_t directionBits,
+                         int32_t paperColour, int* finished);

@@ -37,7 +37,8 @@ DibImage OracleCurlFrame(DibImage a, DibImage b, int32_t position, uint32_t dire
         const bool t2 = L1 + (y - L2) * g.m2 < x;
         const bool t3 = y < (x - g.g.x) * g.m3 + g.g.y;
         const bool t4 = L1 + (y - L2) * g.m4 < x;
-        const bool t5 = PortableSqrt((y - g.k.y) * (y - g.k.y) + (x - g.k.x) * (x - g.k.x)) <= g.rho;
+        const bool t5 =
+            PortableSqrt((y - g.k.y) * (y - g.k.y) + (x - g.k.x) * (x - g.k.x)) <= g.rho;
         int64_t px, py;
         MapCurlPoint(g, lx, ly, &px, &py);
         const int32_t X = static_cast<int32_t>(px), Y = static_cast<int32_t>(py);
@@ -59,9 +60,9 @@ DibImage OracleCurlFrame(DibImage a, DibImage b, int32_t position, uint32_t dire
         } else if (pass == 3 && !t1 && !t2 && !t5 && !t3) {
           double s = PortableSin(pi * shadingAngle() / g.alpha);
           s = s > 0 ? s * PortableSqrt(s) : 0;
-          SetDibPixel(out, X, Y,
-                      PackColour(Scale(g.paperRed, s), Scale(g.paperGreen, s),
-                                 Scale(g.paperBlue, s)));
+          SetDibPixel(
+              out, X, Y,
+              PackColour(Scale(g.paperRed, s), Scale(g.paperGreen, s), Scale(g.paperBlue, s)));
         }
       }
     }
@@ -72,25 +73,4 @@ DibImage OracleCurlFrame(DibImage a, DibImage b, int32_t position, uint32_t dire
               std::memcmp(frame.pixels(), next.pixels(),
                           static_cast<size_t>(frame.stride()) * frame.height()) == 0;
   return out;
-}
-
-int OracleCurlFrames(const CurlJob& job) {
-  if (job.count < 1 || job.step < 1) return 0;
-  for (int32_t i = 0; i < job.count; ++i) {
-    DibImage a = job.pictures[i], b = job.pictures[(i + 1) % job.count];
-    int32_t w = 0, h = 0;
-    GetDibImageInfo(a, &w, &h, nullptr, nullptr);
-    for (int32_t position = job.step;; position += job.step) {
-      int finished = 0;
-      DibImage frame =
-          OracleCurlFrame(a, b, position, job.directionBits, job.paperColour, &finished);
-      if (!frame || !AppendFrame(job.frames, frame, finished ? job.pause : job.delay)) {
-        FreeDibImage(frame);
-        return 0;
-      }
-      if (finished) break;
-      if (position > 4 * (w + h)) return 0;  // never ends: a fault the tests report
-    }
-  }
-  return 1;
 }

@@ -6,11 +6,8 @@
 
 #include <cstdint>
 
-#include "effects/pagecurl/curl_render.h"
+#include "framework/dib_image.h"
 
 // One frame, as RenderCurlFrame; *finished = 1 when its pixel bytes equal `next`'s.
-DibImage OracleCurlFrame(DibImage current, DibImage next, int32_t position,
-                         uint32_t directionBits, int32_t paperColour, int* finished);
-
-// Every frame of every transition, as RenderCurlFrames (no checks of the pictures' form).
-int OracleCurlFrames(const CurlJob& job);
+DibImage OracleCurlFrame(DibImage current, DibImage next, int32_t position, uint32_t directionBits,
+                         int32_t paperColour, int* finished);
