@@ -10,7 +10,7 @@ function(kestrel_add_plugin name)
   target_link_libraries(${name} PRIVATE kestrel_plugin_entry ${P_LIBRARIES} kestrel_framework)
   set_target_properties(${name} PROPERTIES PREFIX "" OUTPUT_NAME ${name}
     LIBRARY_OUTPUT_DIRECTORY ${KESTREL_BIN_DIR} RUNTIME_OUTPUT_DIRECTORY ${KESTREL_BIN_DIR})
-  kestrel_add_resources(${name} ${P_RC} DEPENDS kestrel_palette_resources)
+  kestrel_add_resources(${name} ${P_RC} DEPENDS kestrel_generated_resources)
   if(KESTREL_WIN32)
     target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/framework/win32/plugin_exports.def)
   else()

@@ -63,6 +63,7 @@ PageCurlEffect::PageCurlEffect()
                    "1,100,10",
                    "1,1000,10",
                    AboutInfo{"Page Curl Plugin", "FWPLGKS1.HTML", "fwplgks1.txt", 2, 0, 'a', 3},
+                   7005,
                    CommonControlIds{}},
       table_{
           {"AddDescriptiveCommentBlock", &commonSettings.addComment, SettingKind::Number, false},
