@@ -99,11 +99,23 @@ void BuildFastRemapTable(FastRemapTable* table, const RgbPalette* palette, int n
 void PrepareColourLookup(ColourLookup* lookup, const RgbPalette* palette, int n, int fastRemap) {
   n = PaletteCount(n);
   lookup->fastRemap = fastRemap;
-  lookup->palette = palette;
   PrepareNearestSearch(&lookup->nearest, palette, n);
-  std::memset(lookup->cacheKey, 0, sizeof lookup->cacheKey);
-  if (!fastRemap) return;
-  FillFastRemapTable(&lookup->table, &lookup->nearest);
+  for (int i = 0; i < 256; ++i) {
+    const RgbColour& c = palette->entries[i];
+    lookup->entryRecord[i] = static_cast<uint32_t>(c.red) | static_cast<uint32_t>(c.green) << 8 |
+                             static_cast<uint32_t>(c.blue) << 16 | static_cast<uint32_t>(i) << 24;
+  }
+  if (!fastRemap) {
+    std::memset(lookup->cacheKey, 0, sizeof lookup->cacheKey);
+    return;
+  }
+  FastRemapTable table;
+  FillFastRemapTable(&table, &lookup->nearest);
+  for (int k = 0; k < kFastRemapCells; ++k) {
+    lookup->cells[k].fallback = lookup->entryRecord[table.index[k]];
+    lookup->cells[k].exact = k == 0 ? 0xFFFFFFu : 0u;  // black lies in cell 0 only
+    lookup->crowded[k] = 0;
+  }
   // Entries bucketed by cell, each bucket in index order.
   std::memset(lookup->cellStart, 0, sizeof lookup->cellStart);
   for (int i = 0; i < n; ++i) {
@@ -114,10 +126,15 @@ void PrepareColourLookup(ColourLookup* lookup, const RgbPalette* palette, int n,
   uint16_t next[kFastRemapCells];
   std::memcpy(next, lookup->cellStart, sizeof next);
   for (int i = 0; i < n; ++i) {
-    const RgbColour& c = palette->entries[i];
-    int at = next[FastRemapCell(c.red, c.green, c.blue)]++;
-    lookup->cellColour[at] = static_cast<uint32_t>(c.red) | static_cast<uint32_t>(c.green) << 8 |
-                             static_cast<uint32_t>(c.blue) << 16;
+    int at = next[FastRemapCell(palette->entries[i].red, palette->entries[i].green, palette->entries[i].blue)]++;
+    lookup->cellColour[at] = lookup->entryRecord[i] & 0xFFFFFFu;
     lookup->cellIndex[at] = static_cast<uint8_t>(i);
+  }
+  for (int k = 0; k < kFastRemapCells; ++k) {
+    const int first = lookup->cellStart[k];
+    if (first == lookup->cellStart[k + 1]) continue;
+    lookup->cells[k].exact = lookup->cellColour[first] | static_cast<uint32_t>(lookup->cellIndex[first]) << 24;
+    for (int at = first + 1; at < lookup->cellStart[k + 1]; ++at)
+      if (lookup->cellColour[at] != lookup->cellColour[first]) lookup->crowded[k] = 1;
   }
 }

@@ -48,40 +48,61 @@ int FindNearest(const NearestSearch* search, int red, int green, int blue);
 
 // The colour lookup of one remapping or dithering call. With FastRemap on: the exact
 // match, else the FastRemapTable entry of the colour's cell; with it off: the nearest
-// colour. Exact matches are found through the palette entries that fall in the colour's
-// cell, in index order, so the first equal entry still wins; nearest results are kept
-// in a small direct-mapped cache. Large: allocate it with the call's work memory.
+// colour. Results come as records: red | green << 8 | blue << 16 | index << 24, the
+// colour being the chosen palette entry's.
+//
+// An exact match can only be a palette colour in the same cell. A cell holding one
+// distinct palette colour keeps that colour's record beside the table's, and the choice
+// between the two is a comparison without a branch (dithered colours crowd around the
+// palette's, so a branch here would be mispredicted often). Cells with several distinct
+// colours search their entries in index order, so the first equal entry still wins.
+// Nearest results are kept in a small direct-mapped cache. Large: allocate it with the
+// call's work memory.
 struct ColourLookup {
+  struct Cell {
+    uint32_t exact;     // the record of the cell's palette colour; a colour of another cell if none
+    uint32_t fallback;  // the FastRemapTable entry of the cell, as a record
+  };
   int fastRemap;
-  const RgbPalette* palette;
   NearestSearch nearest;
-  FastRemapTable table;
-  uint16_t cellStart[kFastRemapCells + 1];  // entries of cell c: cellStart[c] .. [c + 1]
-  uint32_t cellColour[256];                 // packed red, green, blue
+  Cell cells[kFastRemapCells];
+  uint8_t crowded[kFastRemapCells];         // 1: several distinct palette colours in the cell
+  uint16_t cellStart[kFastRemapCells + 1];  // palette entries of cell c: [c] .. [c + 1]
+  uint32_t cellColour[256];                 // red | green << 8 | blue << 16
   uint8_t cellIndex[256];
+  uint32_t entryRecord[256];
   static constexpr uint32_t kCacheSize = 1u << 14;
-  uint32_t cacheKey[kCacheSize];  // colour | kCacheValid, or 0 when empty
-  uint8_t cacheIndex[kCacheSize];
   static constexpr uint32_t kCacheValid = 1u << 24;
+  uint32_t cacheKey[kCacheSize];  // colour | kCacheValid, or 0 when empty
+  uint32_t cacheRecord[kCacheSize];
 };
 void PrepareColourLookup(ColourLookup* lookup, const RgbPalette* palette, int n, int fastRemap);
 
-// The lookup of a colour whose channels are 0..255.
-inline int LookupColour(ColourLookup* lookup, int red, int green, int blue) {
-  uint32_t colour = static_cast<uint32_t>(red) | static_cast<uint32_t>(green) << 8 |
-                    static_cast<uint32_t>(blue) << 16;
+// The record of a colour whose channels are 0..255.
+inline uint32_t LookupColourRecord(ColourLookup* lookup, int red, int green, int blue) {
+  const uint32_t colour = static_cast<uint32_t>(red) | static_cast<uint32_t>(green) << 8 |
+                          static_cast<uint32_t>(blue) << 16;
   if (lookup->fastRemap) {
-    int cell = FastRemapCell(red, green, blue);
-    for (int k = lookup->cellStart[cell]; k < lookup->cellStart[cell + 1]; ++k)
-      if (lookup->cellColour[k] == colour) return lookup->cellIndex[k];
-    return lookup->table.index[cell];
+    const int cell = FastRemapCell(red, green, blue);
+    if (lookup->crowded[cell]) {
+      for (int k = lookup->cellStart[cell]; k < lookup->cellStart[cell + 1]; ++k)
+        if (lookup->cellColour[k] == colour) return colour | static_cast<uint32_t>(lookup->cellIndex[k]) << 24;
+      return lookup->cells[cell].fallback;
+    }
+    const ColourLookup::Cell& c = lookup->cells[cell];
+    return (c.exact & 0xFFFFFFu) == colour ? c.exact : c.fallback;
   }
-  uint32_t slot = (colour * 0x9E3779B1u) >> 18;
-  if (lookup->cacheKey[slot] == (colour | ColourLookup::kCacheValid)) return lookup->cacheIndex[slot];
-  int index = FindNearest(&lookup->nearest, red, green, blue);
+  const uint32_t slot = (colour * 0x9E3779B1u) >> 18;
+  if (lookup->cacheKey[slot] == (colour | ColourLookup::kCacheValid)) return lookup->cacheRecord[slot];
+  const uint32_t record = lookup->entryRecord[FindNearest(&lookup->nearest, red, green, blue)];
   lookup->cacheKey[slot] = colour | ColourLookup::kCacheValid;
-  lookup->cacheIndex[slot] = static_cast<uint8_t>(index);
-  return index;
+  lookup->cacheRecord[slot] = record;
+  return record;
+}
+
+// The palette index a colour is reduced to.
+inline int LookupColour(ColourLookup* lookup, int red, int green, int blue) {
+  return static_cast<int>(LookupColourRecord(lookup, red, green, blue) >> 24);
 }
 
 // Clamps a colour count to the 0..256 entries a palette has.

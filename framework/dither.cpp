@@ -72,69 +72,121 @@ bool DitherTwoLevels(const DibView& in, const DibView& out, const ColourSettings
   return true;
 }
 
-// Colour error diffusion into a 4- or 8-bit output. Only two rows of accumulators are
-// kept, red, green, blue per pixel: the current row, which receives the source pixels
-// and the error passed to the right, and the next row, which receives the error passed
-// down. Values stay within -256..511, well inside 16 bits.
+// What every pixel of a colour dither reads.
+struct ColourDither {
+  ColourLookup* lookup;
+  const RgbPalette* sourceColours;  // colour table of a 4- or 8-bit source
+  int sourceBits;
+  int32_t width;
+};
+
+// One row being dithered. Its accumulators hold, red, green, blue per pixel, the error
+// passed down from the row before; each pixel's are cleared once read, so the buffer can
+// take the error for the row after next. The error passed to the right is the carry.
+struct DitherRow {
+  const uint8_t* source;
+  int16_t* accumulators;
+  int16_t* below;  // the next row's accumulators; null on the last row
+  uint8_t* output;
+  int carry[3];
+};
+
+// Inlined into a loop specialised for the source and output depths, so that the carry
+// stays in registers and the depth tests disappear from the pixel loop.
+template <int SourceBits, int Depth>
+__attribute__((always_inline)) inline void DitherPixel(const ColourDither& d, DitherRow& row, int32_t x) {
+  int sr, sg, sb;
+  if (SourceBits == 24) {
+    const uint8_t* p = row.source + 3 * static_cast<size_t>(x);
+    sr = p[2], sg = p[1], sb = p[0];
+  } else {
+    const RgbColour& c = d.sourceColours->entries[ReadIndexPixel(row.source, x, SourceBits)];
+    sr = c.red, sg = c.green, sb = c.blue;
+  }
+  int16_t* a = row.accumulators + 3 * static_cast<size_t>(x);
+  const int r = ClampByte(a[0] + sr + row.carry[0]);
+  const int g = ClampByte(a[1] + sg + row.carry[1]);
+  const int b = ClampByte(a[2] + sb + row.carry[2]);
+  a[0] = a[1] = a[2] = 0;
+  const uint32_t record = LookupColourRecord(d.lookup, r, g, b);
+  WriteIndexPixel(row.output, x, Depth, static_cast<int>(record >> 24));
+  const int er = r - static_cast<int>(record & 0xFF);
+  const int eg = g - static_cast<int>((record >> 8) & 0xFF);
+  const int eb = b - static_cast<int>((record >> 16) & 0xFF);
+  row.carry[0] = (7 * er) >> 4;
+  row.carry[1] = (7 * eg) >> 4;
+  row.carry[2] = (7 * eb) >> 4;
+  if (!row.below) return;
+  int16_t* down = row.below + 3 * static_cast<size_t>(x);
+  auto add = [](int16_t* at, int value) { *at = static_cast<int16_t>(*at + value); };
+  if (x >= 2) {
+    add(down - 3, (3 * er) >> 4);
+    add(down - 2, (3 * eg) >> 4);
+    add(down - 1, (3 * eb) >> 4);
+  }
+  if (x + 1 < d.width) {
+    add(down + 3, er >> 4);
+    add(down + 4, eg >> 4);
+    add(down + 5, eb >> 4);
+  }
+  add(down, (5 * er) >> 4);
+  add(down + 1, (5 * eg) >> 4);
+  add(down + 2, (5 * eb) >> 4);
+}
+
+// Colour error diffusion into a 4- or 8-bit output, with two rows of accumulators.
+// Accumulated values stay within -256..511, well inside 16 bits.
+//
+// Each pixel waits for the one to its left, so a row is one long chain of dependent
+// steps. Rows are therefore dithered in pairs, the second two pixels behind the first:
+// by then all the error the first row passes to a pixel of the second has arrived, and
+// the second row passes its own error down into the first buffer at places the first
+// row has already read. The two chains interleave, and every sum is the same as row by
+// row, so the result is too.
+template <int SourceBits, int Depth>
+void DitherRows(const ColourDither& d, const DibView& in, const DibView& out, int16_t* first, int16_t* second) {
+  const int32_t width = d.width;
+  const int32_t height = in.height();
+
+  int32_t row = 0;
+  for (; row + 1 < height; row += 2) {
+    DitherRow upper{in.storedRow(row), first, second, out.storedRow(row), {0, 0, 0}};
+    DitherRow lower{in.storedRow(row + 1), second, row + 2 < height ? first : nullptr,
+                    out.storedRow(row + 1), {0, 0, 0}};
+    for (int32_t x = 0; x < width; ++x) {
+      DitherPixel<SourceBits, Depth>(d, upper, x);
+      if (x >= 2) DitherPixel<SourceBits, Depth>(d, lower, x - 2);
+    }
+    for (int32_t x = width >= 2 ? width - 2 : 0; x < width; ++x) DitherPixel<SourceBits, Depth>(d, lower, x);
+  }
+  if (row < height) {
+    DitherRow last{in.storedRow(row), first, nullptr, out.storedRow(row), {0, 0, 0}};
+    for (int32_t x = 0; x < width; ++x) DitherPixel<SourceBits, Depth>(d, last, x);
+  }
+}
+
+template <int SourceBits>
+void DitherRowsTo(int depth, const ColourDither& d, const DibView& in, const DibView& out, int16_t* first,
+                  int16_t* second) {
+  if (depth == 4) DitherRows<SourceBits, 4>(d, in, out, first, second);
+  else DitherRows<SourceBits, 8>(d, in, out, first, second);
+}
+
 bool DitherColours(const DibView& in, const DibView& out, const RgbPalette* palette, int n,
                    const ColourSettings& settings) {
-  const int32_t width = in.width();
-  const int32_t height = in.height();
-  const size_t rowValues = 3 * static_cast<size_t>(width);
+  const size_t rowValues = 3 * static_cast<size_t>(in.width());
   WorkBuffer<ColourLookup> lookup(1);
   WorkBuffer<int16_t> rows(2 * rowValues);
   if (!lookup.ok() || !rows.ok()) return false;
   PrepareColourLookup(lookup.data(), palette, n, settings.fastRemap != 0);
   RgbPalette colours;
   ReadSourceColours(in, &colours);
-  int16_t* current = rows.data();
-  int16_t* next = rows.data() + rowValues;
-  const int depth = out.bits();
-
-  for (int32_t row = 0; row < height; ++row) {
-    const uint8_t* src = in.storedRow(row);
-    if (in.bits() == 24) {
-      for (int32_t x = 0; x < width; ++x) {
-        current[3 * x] = static_cast<int16_t>(current[3 * x] + src[3 * x + 2]);
-        current[3 * x + 1] = static_cast<int16_t>(current[3 * x + 1] + src[3 * x + 1]);
-        current[3 * x + 2] = static_cast<int16_t>(current[3 * x + 2] + src[3 * x]);
-      }
-    } else {
-      for (int32_t x = 0; x < width; ++x) {
-        const RgbColour& c = colours.entries[ReadIndexPixel(src, x, in.bits())];
-        current[3 * x] = static_cast<int16_t>(current[3 * x] + c.red);
-        current[3 * x + 1] = static_cast<int16_t>(current[3 * x + 1] + c.green);
-        current[3 * x + 2] = static_cast<int16_t>(current[3 * x + 2] + c.blue);
-      }
-    }
-    const bool lastRow = row + 1 == height;
-    uint8_t* dst = out.storedRow(row);
-    for (int32_t x = 0; x < width; ++x) {
-      int16_t* here = current + 3 * x;
-      const int r = ClampByte(here[0]);
-      const int g = ClampByte(here[1]);
-      const int b = ClampByte(here[2]);
-      const int index = LookupColour(lookup.data(), r, g, b);
-      WriteIndexPixel(dst, x, depth, index);
-      const RgbColour& chosen = palette->entries[index];
-      const int errors[3] = {r - chosen.red, g - chosen.green, b - chosen.blue};
-      const bool hasRight = x + 1 < width;
-      for (int c = 0; c < 3; ++c) {
-        const int e = errors[c];
-        if (hasRight) here[3 + c] = static_cast<int16_t>(here[3 + c] + ((7 * e) >> 4));
-        if (lastRow) continue;
-        int16_t* down = next + 3 * x + c;
-        if (x >= 2) down[-3] = static_cast<int16_t>(down[-3] + ((3 * e) >> 4));
-        if (hasRight) down[3] = static_cast<int16_t>(down[3] + (e >> 4));
-        down[0] = static_cast<int16_t>(down[0] + ((5 * e) >> 4));
-      }
-    }
-    // The next row becomes the current one; the old current row is cleared for reuse.
-    int16_t* swap = current;
-    current = next;
-    next = swap;
-    for (size_t i = 0; i < rowValues; ++i) next[i] = 0;
-  }
+  const ColourDither d{lookup.data(), &colours, in.bits(), in.width()};
+  int16_t* first = rows.data();
+  int16_t* second = rows.data() + rowValues;
+  if (in.bits() == 24) DitherRowsTo<24>(out.bits(), d, in, out, first, second);
+  else if (in.bits() == 8) DitherRowsTo<8>(out.bits(), d, in, out, first, second);
+  else DitherRowsTo<4>(out.bits(), d, in, out, first, second);
   return true;
 }
 
