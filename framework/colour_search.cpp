@@ -55,16 +55,23 @@ void PrepareNearestSearch(NearestSearch* search, const RgbPalette* palette, int 
   }
 }
 
-int FindNearest(const NearestSearch* search, int red, int green, int blue) {
+namespace {
+
+// The sorted position of the nearest entry. A hint (a position, or -1) is measured first:
+// a good one makes the scan stop early.
+int NearestPosition(const NearestSearch* search, int red, int green, int blue, int hint) {
   int best = kFarAway;
-  int bestIndex = search->count ? 256 : 0;
+  int bestIndex = 256;
+  int bestAt = 0;
   auto consider = [&](int at) {
     int d = Distance(red - search->red[at], green - search->green[at], blue - search->blue[at]);
     if (d < best || (d == best && search->index[at] < bestIndex)) {
       best = d;
       bestIndex = search->index[at];
+      bestAt = at;
     }
   };
+  if (hint >= 0) consider(hint);
   int origin = search->firstAtGreen[green];
   for (int at = origin; at < search->count; ++at) {
     int dg = search->green[at] - green;
@@ -76,16 +83,31 @@ int FindNearest(const NearestSearch* search, int red, int green, int blue) {
     if (4 * dg * dg > best) break;
     consider(at);
   }
-  return bestIndex;
+  return bestAt;
+}
+
+}  // namespace
+
+int FindNearest(const NearestSearch* search, int red, int green, int blue) {
+  if (search->count == 0) return 0;
+  return search->index[NearestPosition(search, red, green, blue, -1)];
 }
 
 namespace {
 
 // Each cell's entry is the nearest colour to the cell's low corner.
+// Neighbouring corners usually share their nearest colour, so each search starts from
+// the answer of the corner before.
 void FillFastRemapTable(FastRemapTable* table, const NearestSearch* search) {
-  for (int k = 0; k < kFastRemapCells; ++k)
-    table->index[k] = static_cast<uint8_t>(
-        FindNearest(search, 16 * (k & 15), 16 * ((k >> 4) & 15), 16 * (k >> 8)));
+  if (search->count == 0) {
+    std::memset(table->index, 0, sizeof table->index);
+    return;
+  }
+  int hint = -1;
+  for (int k = 0; k < kFastRemapCells; ++k) {
+    hint = NearestPosition(search, 16 * (k & 15), 16 * ((k >> 4) & 15), 16 * (k >> 8), hint);
+    table->index[k] = search->index[hint];
+  }
 }
 
 }  // namespace
@@ -102,8 +124,7 @@ void PrepareColourLookup(ColourLookup* lookup, const RgbPalette* palette, int n,
   PrepareNearestSearch(&lookup->nearest, palette, n);
   for (int i = 0; i < 256; ++i) {
     const RgbColour& c = palette->entries[i];
-    lookup->entryRecord[i] = static_cast<uint32_t>(c.red) | static_cast<uint32_t>(c.green) << 8 |
-                             static_cast<uint32_t>(c.blue) << 16 | static_cast<uint32_t>(i) << 24;
+    lookup->record[i] = ColourKey(c.red, c.green, c.blue) | static_cast<uint32_t>(i) << 24;
   }
   if (!fastRemap) {
     std::memset(lookup->cacheKey, 0, sizeof lookup->cacheKey);
@@ -112,29 +133,37 @@ void PrepareColourLookup(ColourLookup* lookup, const RgbPalette* palette, int n,
   FastRemapTable table;
   FillFastRemapTable(&table, &lookup->nearest);
   for (int k = 0; k < kFastRemapCells; ++k) {
-    lookup->cells[k].fallback = lookup->entryRecord[table.index[k]];
-    lookup->cells[k].exact = k == 0 ? 0xFFFFFFu : 0u;  // black lies in cell 0 only
-    lookup->crowded[k] = 0;
+    // Table cell k holds red4 + green4 * 16 + blue4 * 256.
+    const int cell = KeyCell(ColourKey(16 * (k & 15), 16 * ((k >> 4) & 15), 16 * (k >> 8)));
+    lookup->cells[cell].fallback = lookup->record[table.index[k]];
+    lookup->cells[cell].exact = cell == 0 ? 0xFFFFFFu : 0u;  // black lies in cell 0 only
+    lookup->crowded[cell] = 0;
   }
-  // Entries bucketed by cell, each bucket in index order.
-  std::memset(lookup->cellStart, 0, sizeof lookup->cellStart);
-  for (int i = 0; i < n; ++i) {
-    const RgbColour& c = palette->entries[i];
-    ++lookup->cellStart[FastRemapCell(c.red, c.green, c.blue) + 1];
-  }
-  for (int k = 0; k < kFastRemapCells; ++k) lookup->cellStart[k + 1] += lookup->cellStart[k];
+  // Palette entries bucketed by cell, each bucket in index order.
+  std::memset(lookup->entryStart, 0, sizeof lookup->entryStart);
+  for (int i = 0; i < n; ++i) ++lookup->entryStart[KeyCell(lookup->record[i]) + 1];
+  for (int k = 0; k < kFastRemapCells; ++k) lookup->entryStart[k + 1] += lookup->entryStart[k];
   uint16_t next[kFastRemapCells];
-  std::memcpy(next, lookup->cellStart, sizeof next);
+  std::memcpy(next, lookup->entryStart, sizeof next);
   for (int i = 0; i < n; ++i) {
-    int at = next[FastRemapCell(palette->entries[i].red, palette->entries[i].green, palette->entries[i].blue)]++;
-    lookup->cellColour[at] = lookup->entryRecord[i] & 0xFFFFFFu;
-    lookup->cellIndex[at] = static_cast<uint8_t>(i);
+    const int at = next[KeyCell(lookup->record[i])]++;
+    lookup->entryKey[at] = lookup->record[i] & 0xFFFFFFu;
+    lookup->entryIndex[at] = static_cast<uint8_t>(i);
   }
   for (int k = 0; k < kFastRemapCells; ++k) {
-    const int first = lookup->cellStart[k];
-    if (first == lookup->cellStart[k + 1]) continue;
-    lookup->cells[k].exact = lookup->cellColour[first] | static_cast<uint32_t>(lookup->cellIndex[first]) << 24;
-    for (int at = first + 1; at < lookup->cellStart[k + 1]; ++at)
-      if (lookup->cellColour[at] != lookup->cellColour[first]) lookup->crowded[k] = 1;
+    const int first = lookup->entryStart[k];
+    if (first == lookup->entryStart[k + 1]) continue;
+    lookup->cells[k].exact = lookup->record[lookup->entryIndex[first]];
+    for (int at = first + 1; at < lookup->entryStart[k + 1]; ++at)
+      if (lookup->entryKey[at] != lookup->entryKey[first]) lookup->crowded[k] = 1;
   }
+}
+
+uint32_t LookupNearestRecord(ColourLookup* lookup, uint32_t key) {
+  const uint32_t slot = (key * 0x9E3779B1u) >> 18;
+  if (lookup->cacheKey[slot] == (key | ColourLookup::kCacheValid)) return lookup->cacheRecord[slot];
+  const int index = FindNearest(&lookup->nearest, (key >> 16) & 0xFF, (key >> 8) & 0xFF, key & 0xFF);
+  lookup->cacheKey[slot] = key | ColourLookup::kCacheValid;
+  lookup->cacheRecord[slot] = lookup->record[index];
+  return lookup->cacheRecord[slot];
 }

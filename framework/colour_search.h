@@ -48,8 +48,8 @@ int FindNearest(const NearestSearch* search, int red, int green, int blue);
 
 // The colour lookup of one remapping or dithering call. With FastRemap on: the exact
 // match, else the FastRemapTable entry of the colour's cell; with it off: the nearest
-// colour. Results come as records: red | green << 8 | blue << 16 | index << 24, the
-// colour being the chosen palette entry's.
+// colour. Colours are keys in the byte order of 24-bit pixels, blue | green << 8 |
+// red << 16, and results are records: the chosen palette entry's key | index << 24.
 //
 // An exact match can only be a palette colour in the same cell. A cell holding one
 // distinct palette colour keeps that colour's record beside the table's, and the choice
@@ -60,49 +60,51 @@ int FindNearest(const NearestSearch* search, int red, int green, int blue);
 // call's work memory.
 struct ColourLookup {
   struct Cell {
-    uint32_t exact;     // the record of the cell's palette colour; a colour of another cell if none
+    uint32_t exact;     // record of the cell's palette colour; a key of another cell if none
     uint32_t fallback;  // the FastRemapTable entry of the cell, as a record
   };
   int fastRemap;
   NearestSearch nearest;
-  Cell cells[kFastRemapCells];
-  uint8_t crowded[kFastRemapCells];         // 1: several distinct palette colours in the cell
-  uint16_t cellStart[kFastRemapCells + 1];  // palette entries of cell c: [c] .. [c + 1]
-  uint32_t cellColour[256];                 // red | green << 8 | blue << 16
-  uint8_t cellIndex[256];
-  uint32_t entryRecord[256];
+  Cell cells[kFastRemapCells];               // indexed by KeyCell
+  uint8_t crowded[kFastRemapCells];          // 1: several distinct palette colours in the cell
+  uint16_t entryStart[kFastRemapCells + 1];  // palette entries of cell c: [c] .. [c + 1]
+  uint32_t entryKey[256];
+  uint8_t entryIndex[256];
+  uint32_t record[256];  // of each palette index
   static constexpr uint32_t kCacheSize = 1u << 14;
   static constexpr uint32_t kCacheValid = 1u << 24;
-  uint32_t cacheKey[kCacheSize];  // colour | kCacheValid, or 0 when empty
+  uint32_t cacheKey[kCacheSize];  // key | kCacheValid, or 0 when empty
   uint32_t cacheRecord[kCacheSize];
 };
 void PrepareColourLookup(ColourLookup* lookup, const RgbPalette* palette, int n, int fastRemap);
 
-// The record of a colour whose channels are 0..255.
-inline uint32_t LookupColourRecord(ColourLookup* lookup, int red, int green, int blue) {
-  const uint32_t colour = static_cast<uint32_t>(red) | static_cast<uint32_t>(green) << 8 |
-                          static_cast<uint32_t>(blue) << 16;
-  if (lookup->fastRemap) {
-    const int cell = FastRemapCell(red, green, blue);
-    if (lookup->crowded[cell]) {
-      for (int k = lookup->cellStart[cell]; k < lookup->cellStart[cell + 1]; ++k)
-        if (lookup->cellColour[k] == colour) return colour | static_cast<uint32_t>(lookup->cellIndex[k]) << 24;
-      return lookup->cells[cell].fallback;
-    }
-    const ColourLookup::Cell& c = lookup->cells[cell];
-    return (c.exact & 0xFFFFFFu) == colour ? c.exact : c.fallback;
+inline uint32_t ColourKey(int red, int green, int blue) {
+  return static_cast<uint32_t>(blue) | static_cast<uint32_t>(green) << 8 | static_cast<uint32_t>(red) << 16;
+}
+// The cell of a key, blue's top bits lowest: blue4 | green4 << 4 | red4 << 8.
+inline int KeyCell(uint32_t key) {
+  return static_cast<int>(((key >> 4) & 0x00F) | ((key >> 8) & 0x0F0) | ((key >> 12) & 0xF00));
+}
+
+// The nearest colour, through the cache.
+uint32_t LookupNearestRecord(ColourLookup* lookup, uint32_t key);
+
+// The record of a colour key (channels 0..255).
+inline uint32_t LookupKeyRecord(ColourLookup* lookup, uint32_t key) {
+  if (!lookup->fastRemap) return LookupNearestRecord(lookup, key);
+  const int cell = KeyCell(key);
+  const ColourLookup::Cell& c = lookup->cells[cell];
+  if (lookup->crowded[cell]) {
+    for (int k = lookup->entryStart[cell]; k < lookup->entryStart[cell + 1]; ++k)
+      if (lookup->entryKey[k] == key) return key | static_cast<uint32_t>(lookup->entryIndex[k]) << 24;
+    return c.fallback;
   }
-  const uint32_t slot = (colour * 0x9E3779B1u) >> 18;
-  if (lookup->cacheKey[slot] == (colour | ColourLookup::kCacheValid)) return lookup->cacheRecord[slot];
-  const uint32_t record = lookup->entryRecord[FindNearest(&lookup->nearest, red, green, blue)];
-  lookup->cacheKey[slot] = colour | ColourLookup::kCacheValid;
-  lookup->cacheRecord[slot] = record;
-  return record;
+  return (c.exact & 0xFFFFFFu) == key ? c.exact : c.fallback;
 }
 
 // The palette index a colour is reduced to.
 inline int LookupColour(ColourLookup* lookup, int red, int green, int blue) {
-  return static_cast<int>(LookupColourRecord(lookup, red, green, blue) >> 24);
+  return static_cast<int>(LookupKeyRecord(lookup, ColourKey(red, green, blue)) >> 24);
 }
 
 // Clamps a colour count to the 0..256 entries a palette has.

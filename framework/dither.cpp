@@ -1,5 +1,7 @@
 #include "framework/dither.h"
 
+#include <emmintrin.h>
+
 #include "framework/dib_view.h"
 #include "framework/pixel_rows.h"
 #include "framework/work_buffer.h"
@@ -72,96 +74,109 @@ bool DitherTwoLevels(const DibView& in, const DibView& out, const ColourSettings
   return true;
 }
 
-// What every pixel of a colour dither reads.
+// Colour error diffusion into a 4- or 8-bit output.
+//
+// Each pixel waits for the one to its left, so a row is one long chain of dependent
+// steps. Up to four rows are therefore dithered together, each two pixels behind the
+// one before: by then all the error a row passes down to a pixel has arrived. Every sum
+// is the same as when the rows are done one after the other, so the result is too.
+//
+// Two rows of accumulators serve any number of rows in flight. Each row reads the error
+// passed down to it from one buffer and writes the error it passes down into the other.
+// The error for the pixel below x - 1 is complete once pixel x is done, so it is stored
+// then, whole, at a place the row reading that buffer has already passed; until then
+// the error for x - 1 and x is kept in registers, as is the error for the pixel to the
+// right. A pixel takes four 16-bit values (blue, green, red and one unused), one 8-byte
+// load or store. Values stay within -256..511, well inside 16 bits.
+constexpr int kRowsInFlight = 4;
+constexpr int kRowLag = 2;
+
+struct DitherRow {
+  const uint8_t* source;
+  const int16_t* above;  // error passed down to this row
+  int16_t* below;        // error this row passes down; null on the last row
+  uint8_t* output;
+  __m128i right;   // error for the next pixel of the row
+  __m128i near;    // error gathered so far for below x - 1
+  __m128i far;     // for below x
+};
+
 struct ColourDither {
   ColourLookup* lookup;
-  const RgbPalette* sourceColours;  // colour table of a 4- or 8-bit source
-  int sourceBits;
+  const uint32_t* sourceKeys;  // colour keys of a 4- or 8-bit source's table
   int32_t width;
 };
 
-// One row being dithered. Its accumulators hold, red, green, blue per pixel, the error
-// passed down from the row before; each pixel's are cleared once read, so the buffer can
-// take the error for the row after next. The error passed to the right is the carry.
-struct DitherRow {
-  const uint8_t* source;
-  int16_t* accumulators;
-  int16_t* below;  // the next row's accumulators; null on the last row
-  uint8_t* output;
-  int carry[3];
-};
-
-// Inlined into a loop specialised for the source and output depths, so that the carry
-// stays in registers and the depth tests disappear from the pixel loop.
 template <int SourceBits, int Depth>
 __attribute__((always_inline)) inline void DitherPixel(const ColourDither& d, DitherRow& row, int32_t x) {
-  int sr, sg, sb;
+  const __m128i zero = _mm_setzero_si128();
+  uint32_t sourceKey;
   if (SourceBits == 24) {
     const uint8_t* p = row.source + 3 * static_cast<size_t>(x);
-    sr = p[2], sg = p[1], sb = p[0];
+    sourceKey = p[0] | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16;
   } else {
-    const RgbColour& c = d.sourceColours->entries[ReadIndexPixel(row.source, x, SourceBits)];
-    sr = c.red, sg = c.green, sb = c.blue;
+    sourceKey = d.sourceKeys[ReadIndexPixel(row.source, x, SourceBits)];
   }
-  int16_t* a = row.accumulators + 3 * static_cast<size_t>(x);
-  const int r = ClampByte(a[0] + sr + row.carry[0]);
-  const int g = ClampByte(a[1] + sg + row.carry[1]);
-  const int b = ClampByte(a[2] + sb + row.carry[2]);
-  a[0] = a[1] = a[2] = 0;
-  const uint32_t record = LookupColourRecord(d.lookup, r, g, b);
+  const __m128i source = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(sourceKey)), zero);
+  const __m128i above = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row.above + 4 * static_cast<size_t>(x)));
+  __m128i colour = _mm_add_epi16(_mm_add_epi16(above, source), row.right);
+  colour = _mm_min_epi16(_mm_max_epi16(colour, zero), _mm_set1_epi16(255));
+  const uint32_t key = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(colour, zero))) & 0xFFFFFFu;
+  const uint32_t record = LookupKeyRecord(d.lookup, key);
   WriteIndexPixel(row.output, x, Depth, static_cast<int>(record >> 24));
-  const int er = r - static_cast<int>(record & 0xFF);
-  const int eg = g - static_cast<int>((record >> 8) & 0xFF);
-  const int eb = b - static_cast<int>((record >> 16) & 0xFF);
-  row.carry[0] = (7 * er) >> 4;
-  row.carry[1] = (7 * eg) >> 4;
-  row.carry[2] = (7 * eb) >> 4;
+  const __m128i chosen = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(record & 0xFFFFFFu)), zero);
+  const __m128i error = _mm_sub_epi16(colour, chosen);
+  // 3e, 5e and 7e by shifts and adds: no multiplier constants to keep in registers.
+  const __m128i twice = _mm_add_epi16(error, error);
+  const __m128i four = _mm_add_epi16(twice, twice);
+  row.right = _mm_srai_epi16(_mm_sub_epi16(_mm_add_epi16(four, four), error), 4);
   if (!row.below) return;
-  int16_t* down = row.below + 3 * static_cast<size_t>(x);
-  auto add = [](int16_t* at, int value) { *at = static_cast<int16_t>(*at + value); };
-  if (x >= 2) {
-    add(down - 3, (3 * er) >> 4);
-    add(down - 2, (3 * eg) >> 4);
-    add(down - 1, (3 * eb) >> 4);
+  if (x >= 1) {
+    __m128i done = row.near;  // below x - 1; pixel 1 passes nothing down-left
+    if (x >= 2) done = _mm_add_epi16(done, _mm_srai_epi16(_mm_add_epi16(twice, error), 4));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(row.below + 4 * static_cast<size_t>(x - 1)), done);
   }
-  if (x + 1 < d.width) {
-    add(down + 3, er >> 4);
-    add(down + 4, eg >> 4);
-    add(down + 5, eb >> 4);
-  }
-  add(down, (5 * er) >> 4);
-  add(down + 1, (5 * eg) >> 4);
-  add(down + 2, (5 * eb) >> 4);
+  row.near = _mm_add_epi16(row.far, _mm_srai_epi16(_mm_add_epi16(four, error), 4));
+  row.far = _mm_srai_epi16(error, 4);  // below x + 1; dropped after the last pixel
+  if (x + 1 == d.width)
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(row.below + 4 * static_cast<size_t>(x)), row.near);
 }
 
-// Colour error diffusion into a 4- or 8-bit output, with two rows of accumulators.
-// Accumulated values stay within -256..511, well inside 16 bits.
-//
-// Each pixel waits for the one to its left, so a row is one long chain of dependent
-// steps. Rows are therefore dithered in pairs, the second two pixels behind the first:
-// by then all the error the first row passes to a pixel of the second has arrived, and
-// the second row passes its own error down into the first buffer at places the first
-// row has already read. The two chains interleave, and every sum is the same as row by
-// row, so the result is too.
 template <int SourceBits, int Depth>
 void DitherRows(const ColourDither& d, const DibView& in, const DibView& out, int16_t* first, int16_t* second) {
   const int32_t width = d.width;
   const int32_t height = in.height();
-
-  int32_t row = 0;
-  for (; row + 1 < height; row += 2) {
-    DitherRow upper{in.storedRow(row), first, second, out.storedRow(row), {0, 0, 0}};
-    DitherRow lower{in.storedRow(row + 1), second, row + 2 < height ? first : nullptr,
-                    out.storedRow(row + 1), {0, 0, 0}};
-    for (int32_t x = 0; x < width; ++x) {
-      DitherPixel<SourceBits, Depth>(d, upper, x);
-      if (x >= 2) DitherPixel<SourceBits, Depth>(d, lower, x - 2);
+  int16_t* buffers[2] = {first, second};
+  for (int32_t top = 0; top < height; top += kRowsInFlight) {
+    const int count = height - top < kRowsInFlight ? height - top : kRowsInFlight;
+    DitherRow rows[kRowsInFlight];
+    for (int k = 0; k < count; ++k) {
+      const int32_t row = top + k;
+      rows[k] = {in.storedRow(row), buffers[k & 1], row + 1 < height ? buffers[(k + 1) & 1] : nullptr,
+                 out.storedRow(row), _mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128()};
     }
-    for (int32_t x = width >= 2 ? width - 2 : 0; x < width; ++x) DitherPixel<SourceBits, Depth>(d, lower, x);
-  }
-  if (row < height) {
-    DitherRow last{in.storedRow(row), first, nullptr, out.storedRow(row), {0, 0, 0}};
-    for (int32_t x = 0; x < width; ++x) DitherPixel<SourceBits, Depth>(d, last, x);
+    const int32_t steps = width + kRowLag * (count - 1);
+    auto anyStep = [&](int32_t step) {
+      for (int k = 0; k < count; ++k) {
+        const int32_t x = step - kRowLag * k;
+        if (x >= 0 && x < width) DitherPixel<SourceBits, Depth>(d, rows[k], x);
+      }
+    };
+    int32_t step = 0;
+    const int32_t allStarted = kRowLag * (kRowsInFlight - 1);
+    if (count == kRowsInFlight && width > allStarted) {
+      for (; step < allStarted; ++step) anyStep(step);
+      // All four rows under way: plain locals, so they live in registers.
+      DitherRow r0 = rows[0], r1 = rows[1], r2 = rows[2], r3 = rows[3];
+      for (; step < width; ++step) {
+        DitherPixel<SourceBits, Depth>(d, r0, step);
+        DitherPixel<SourceBits, Depth>(d, r1, step - kRowLag);
+        DitherPixel<SourceBits, Depth>(d, r2, step - 2 * kRowLag);
+        DitherPixel<SourceBits, Depth>(d, r3, step - 3 * kRowLag);
+      }
+      rows[0] = r0, rows[1] = r1, rows[2] = r2, rows[3] = r3;
+    }
+    for (; step < steps; ++step) anyStep(step);
   }
 }
 
@@ -174,15 +189,17 @@ void DitherRowsTo(int depth, const ColourDither& d, const DibView& in, const Dib
 
 bool DitherColours(const DibView& in, const DibView& out, const RgbPalette* palette, int n,
                    const ColourSettings& settings) {
-  const size_t rowValues = 3 * static_cast<size_t>(in.width());
+  const size_t rowValues = 4 * static_cast<size_t>(in.width());
   WorkBuffer<ColourLookup> lookup(1);
   WorkBuffer<int16_t> rows(2 * rowValues);
   if (!lookup.ok() || !rows.ok()) return false;
   PrepareColourLookup(lookup.data(), palette, n, settings.fastRemap != 0);
   RgbPalette colours;
   ReadSourceColours(in, &colours);
-  const ColourDither d{lookup.data(), &colours, in.bits(), in.width()};
-  int16_t* first = rows.data();
+  uint32_t sourceKeys[256];
+  for (int i = 0; i < 256; ++i) sourceKeys[i] = ColourKey(colours.entries[i].red, colours.entries[i].green, colours.entries[i].blue);
+  const ColourDither d{lookup.data(), sourceKeys, in.width()};
+  int16_t* first = rows.data();  // the first row reads zeros here
   int16_t* second = rows.data() + rowValues;
   if (in.bits() == 24) DitherRowsTo<24>(out.bits(), d, in, out, first, second);
   else if (in.bits() == 8) DitherRowsTo<8>(out.bits(), d, in, out, first, second);
