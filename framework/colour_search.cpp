@@ -130,14 +130,9 @@ void PrepareColourLookup(ColourLookup* lookup, const RgbPalette* palette, int n,
     std::memset(lookup->cacheKey, 0, sizeof lookup->cacheKey);
     return;
   }
-  FastRemapTable table;
-  FillFastRemapTable(&table, &lookup->nearest);
   for (int k = 0; k < kFastRemapCells; ++k) {
-    // Table cell k holds red4 + green4 * 16 + blue4 * 256.
-    const int cell = KeyCell(ColourKey(16 * (k & 15), 16 * ((k >> 4) & 15), 16 * (k >> 8)));
-    lookup->cells[cell].fallback = lookup->record[table.index[k]];
-    lookup->cells[cell].exact = cell == 0 ? 0xFFFFFFu : 0u;  // black lies in cell 0 only
-    lookup->crowded[cell] = 0;
+    lookup->cells[k].exact = k == 0 ? 0xFFFFFFu : 0u;  // black lies in cell 0 only
+    lookup->state[k] = ColourLookup::kPending;
   }
   // Palette entries bucketed by cell, each bucket in index order.
   std::memset(lookup->entryStart, 0, sizeof lookup->entryStart);
@@ -155,8 +150,25 @@ void PrepareColourLookup(ColourLookup* lookup, const RgbPalette* palette, int n,
     if (first == lookup->entryStart[k + 1]) continue;
     lookup->cells[k].exact = lookup->record[lookup->entryIndex[first]];
     for (int at = first + 1; at < lookup->entryStart[k + 1]; ++at)
-      if (lookup->entryKey[at] != lookup->entryKey[first]) lookup->crowded[k] = 1;
+      if (lookup->entryKey[at] != lookup->entryKey[first]) lookup->state[k] |= ColourLookup::kCrowded;
   }
+}
+
+uint32_t LookupCellRecord(ColourLookup* lookup, uint32_t key) {
+  const int cell = KeyCell(key);
+  ColourLookup::Cell& c = lookup->cells[cell];
+  if (lookup->state[cell] & ColourLookup::kPending) {
+    // The nearest colour to the cell's low corner.
+    const int red = 16 * (cell >> 8), green = 16 * ((cell >> 4) & 15), blue = 16 * (cell & 15);
+    c.fallback = lookup->record[FindNearest(&lookup->nearest, red, green, blue)];
+    lookup->state[cell] &= static_cast<uint8_t>(~ColourLookup::kPending);
+  }
+  if (lookup->state[cell] & ColourLookup::kCrowded) {
+    for (int k = lookup->entryStart[cell]; k < lookup->entryStart[cell + 1]; ++k)
+      if (lookup->entryKey[k] == key) return key | static_cast<uint32_t>(lookup->entryIndex[k]) << 24;
+    return c.fallback;
+  }
+  return (c.exact & 0xFFFFFFu) == key ? c.exact : c.fallback;
 }
 
 uint32_t LookupNearestRecord(ColourLookup* lookup, uint32_t key) {

@@ -56,8 +56,9 @@ int FindNearest(const NearestSearch* search, int red, int green, int blue);
 // between the two is a comparison without a branch (dithered colours crowd around the
 // palette's, so a branch here would be mispredicted often). Cells with several distinct
 // colours search their entries in index order, so the first equal entry still wins.
-// Nearest results are kept in a small direct-mapped cache. Large: allocate it with the
-// call's work memory.
+// A cell's FastRemapTable entry is found the first time a colour falls in the cell: an
+// image meets a small part of the 4096 cells. Nearest results are kept in a small
+// direct-mapped cache. Large: allocate it with the call's work memory.
 struct ColourLookup {
   struct Cell {
     uint32_t exact;     // record of the cell's palette colour; a key of another cell if none
@@ -65,8 +66,10 @@ struct ColourLookup {
   };
   int fastRemap;
   NearestSearch nearest;
-  Cell cells[kFastRemapCells];               // indexed by KeyCell
-  uint8_t crowded[kFastRemapCells];          // 1: several distinct palette colours in the cell
+  Cell cells[kFastRemapCells];  // indexed by KeyCell
+  static constexpr uint8_t kCrowded = 1;  // several distinct palette colours in the cell
+  static constexpr uint8_t kPending = 2;  // the cell's table entry is not found yet
+  uint8_t state[kFastRemapCells];
   uint16_t entryStart[kFastRemapCells + 1];  // palette entries of cell c: [c] .. [c + 1]
   uint32_t entryKey[256];
   uint8_t entryIndex[256];
@@ -88,17 +91,15 @@ inline int KeyCell(uint32_t key) {
 
 // The nearest colour, through the cache.
 uint32_t LookupNearestRecord(ColourLookup* lookup, uint32_t key);
+// The lookup of a key whose cell is crowded or pending.
+uint32_t LookupCellRecord(ColourLookup* lookup, uint32_t key);
 
 // The record of a colour key (channels 0..255).
 inline uint32_t LookupKeyRecord(ColourLookup* lookup, uint32_t key) {
   if (!lookup->fastRemap) return LookupNearestRecord(lookup, key);
   const int cell = KeyCell(key);
+  if (lookup->state[cell]) return LookupCellRecord(lookup, key);
   const ColourLookup::Cell& c = lookup->cells[cell];
-  if (lookup->crowded[cell]) {
-    for (int k = lookup->entryStart[cell]; k < lookup->entryStart[cell + 1]; ++k)
-      if (lookup->entryKey[k] == key) return key | static_cast<uint32_t>(lookup->entryIndex[k]) << 24;
-    return c.fallback;
-  }
   return (c.exact & 0xFFFFFFu) == key ? c.exact : c.fallback;
 }
 
