@@ -60,8 +60,8 @@ const Animation& TheAnimation() {
 }
 
 void CountPixels(benchmark::State& state) {
-  state.counters["Mpixel/s"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * kFrames * kWidth * kHeight / 1e6, benchmark::Counter::kIsRate);
+  state.counters["pixels"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * kFrames * kWidth * kHeight, benchmark::Counter::kIsRate);
 }
 
 template <int (*Quantize)(int*, RgbPalette*, const FrameList*)>
@@ -95,21 +95,22 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
-      auto rate = run.counters.find("Mpixel/s");
+      auto rate = run.counters.find("pixels");
       if (rate != run.counters.end() && run.run_type == Run::RT_Iteration)
-        rates_[run.run_name.function_name + "/" + run.run_name.args] = rate->second.value;
+        rates_[run.run_name.function_name + "/" + run.run_name.args] = rate->second.value / 1e6;
     }
   }
   void Finalize() override {
     ConsoleReporter::Finalize();
     std::printf("\n%-32s %12s %12s %8s\n", "operation", "Mpixel/s", "reference", "ratio");
+    std::printf("%-32s %12s %12s %8s\n", "", "", "Mpixel/s", "");
     for (const auto& [name, rate] : rates_) {
       std::string::size_type at = name.find("/real");
       if (at == std::string::npos) continue;
       std::string referenceName = name.substr(0, at) + "/reference" + name.substr(at + 5);
       auto reference = rates_.find(referenceName);
       if (reference == rates_.end()) continue;
-      std::string label = name.substr(0, at) + name.substr(at + 5);
+      std::string label = name.substr(0, at) + (at + 5 < name.size() ? " " + name.substr(at + 6) : "");
       std::printf("%-32s %12.1f %12.2f %7.1fx\n", label.c_str(), rate, reference->second,
                   rate / reference->second);
     }

@@ -94,13 +94,17 @@ uint32_t LookupNearestRecord(ColourLookup* lookup, uint32_t key);
 // The lookup of a key whose cell is crowded or pending.
 uint32_t LookupCellRecord(ColourLookup* lookup, uint32_t key);
 
-// The record of a colour key (channels 0..255).
-inline uint32_t LookupKeyRecord(ColourLookup* lookup, uint32_t key) {
-  if (!lookup->fastRemap) return LookupNearestRecord(lookup, key);
+// The record of a colour key (channels 0..255) with FastRemap on.
+inline uint32_t LookupFastRecord(ColourLookup* lookup, uint32_t key) {
   const int cell = KeyCell(key);
   if (lookup->state[cell]) return LookupCellRecord(lookup, key);
   const ColourLookup::Cell& c = lookup->cells[cell];
   return (c.exact & 0xFFFFFFu) == key ? c.exact : c.fallback;
+}
+
+// The record of a colour key (channels 0..255).
+inline uint32_t LookupKeyRecord(ColourLookup* lookup, uint32_t key) {
+  return lookup->fastRemap ? LookupFastRecord(lookup, key) : LookupNearestRecord(lookup, key);
 }
 
 // The palette index a colour is reduced to.

@@ -107,7 +107,7 @@ struct ColourDither {
   int32_t width;
 };
 
-template <int SourceBits, int Depth>
+template <int SourceBits, int Depth, bool FastRemap>
 __attribute__((always_inline)) inline void DitherPixel(const ColourDither& d, DitherRow& row, int32_t x) {
   const __m128i zero = _mm_setzero_si128();
   uint32_t sourceKey;
@@ -122,7 +122,7 @@ __attribute__((always_inline)) inline void DitherPixel(const ColourDither& d, Di
   __m128i colour = _mm_add_epi16(_mm_add_epi16(above, source), row.right);
   colour = _mm_min_epi16(_mm_max_epi16(colour, zero), _mm_set1_epi16(255));
   const uint32_t key = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(colour, zero))) & 0xFFFFFFu;
-  const uint32_t record = LookupKeyRecord(d.lookup, key);
+  const uint32_t record = FastRemap ? LookupFastRecord(d.lookup, key) : LookupNearestRecord(d.lookup, key);
   WriteIndexPixel(row.output, x, Depth, static_cast<int>(record >> 24));
   const __m128i chosen = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(record & 0xFFFFFFu)), zero);
   const __m128i error = _mm_sub_epi16(colour, chosen);
@@ -142,7 +142,7 @@ __attribute__((always_inline)) inline void DitherPixel(const ColourDither& d, Di
     _mm_storel_epi64(reinterpret_cast<__m128i*>(row.below + 4 * static_cast<size_t>(x)), row.near);
 }
 
-template <int SourceBits, int Depth>
+template <int SourceBits, int Depth, bool FastRemap>
 void DitherRows(const ColourDither& d, const DibView& in, const DibView& out, int16_t* first, int16_t* second) {
   const int32_t width = d.width;
   const int32_t height = in.height();
@@ -159,7 +159,7 @@ void DitherRows(const ColourDither& d, const DibView& in, const DibView& out, in
     auto anyStep = [&](int32_t step) {
       for (int k = 0; k < count; ++k) {
         const int32_t x = step - kRowLag * k;
-        if (x >= 0 && x < width) DitherPixel<SourceBits, Depth>(d, rows[k], x);
+        if (x >= 0 && x < width) DitherPixel<SourceBits, Depth, FastRemap>(d, rows[k], x);
       }
     };
     int32_t step = 0;
@@ -169,10 +169,10 @@ void DitherRows(const ColourDither& d, const DibView& in, const DibView& out, in
       // All four rows under way: plain locals, so they live in registers.
       DitherRow r0 = rows[0], r1 = rows[1], r2 = rows[2], r3 = rows[3];
       for (; step < width; ++step) {
-        DitherPixel<SourceBits, Depth>(d, r0, step);
-        DitherPixel<SourceBits, Depth>(d, r1, step - kRowLag);
-        DitherPixel<SourceBits, Depth>(d, r2, step - 2 * kRowLag);
-        DitherPixel<SourceBits, Depth>(d, r3, step - 3 * kRowLag);
+        DitherPixel<SourceBits, Depth, FastRemap>(d, r0, step);
+        DitherPixel<SourceBits, Depth, FastRemap>(d, r1, step - kRowLag);
+        DitherPixel<SourceBits, Depth, FastRemap>(d, r2, step - 2 * kRowLag);
+        DitherPixel<SourceBits, Depth, FastRemap>(d, r3, step - 3 * kRowLag);
       }
       rows[0] = r0, rows[1] = r1, rows[2] = r2, rows[3] = r3;
     }
@@ -180,11 +180,19 @@ void DitherRows(const ColourDither& d, const DibView& in, const DibView& out, in
   }
 }
 
-template <int SourceBits>
+template <int SourceBits, bool FastRemap>
 void DitherRowsTo(int depth, const ColourDither& d, const DibView& in, const DibView& out, int16_t* first,
                   int16_t* second) {
-  if (depth == 4) DitherRows<SourceBits, 4>(d, in, out, first, second);
-  else DitherRows<SourceBits, 8>(d, in, out, first, second);
+  if (depth == 4) DitherRows<SourceBits, 4, FastRemap>(d, in, out, first, second);
+  else DitherRows<SourceBits, 8, FastRemap>(d, in, out, first, second);
+}
+
+template <bool FastRemap>
+void DitherRowsFrom(int sourceBits, int depth, const ColourDither& d, const DibView& in, const DibView& out,
+                    int16_t* first, int16_t* second) {
+  if (sourceBits == 24) DitherRowsTo<24, FastRemap>(depth, d, in, out, first, second);
+  else if (sourceBits == 8) DitherRowsTo<8, FastRemap>(depth, d, in, out, first, second);
+  else DitherRowsTo<4, FastRemap>(depth, d, in, out, first, second);
 }
 
 bool DitherColours(const DibView& in, const DibView& out, const RgbPalette* palette, int n,
@@ -201,9 +209,8 @@ bool DitherColours(const DibView& in, const DibView& out, const RgbPalette* pale
   const ColourDither d{lookup.data(), sourceKeys, in.width()};
   int16_t* first = rows.data();  // the first row reads zeros here
   int16_t* second = rows.data() + rowValues;
-  if (in.bits() == 24) DitherRowsTo<24>(out.bits(), d, in, out, first, second);
-  else if (in.bits() == 8) DitherRowsTo<8>(out.bits(), d, in, out, first, second);
-  else DitherRowsTo<4>(out.bits(), d, in, out, first, second);
+  if (settings.fastRemap) DitherRowsFrom<true>(in.bits(), out.bits(), d, in, out, first, second);
+  else DitherRowsFrom<false>(in.bits(), out.bits(), d, in, out, first, second);
   return true;
 }
 
