@@ -9,7 +9,7 @@
 
 // The three integer settings colour reduction reads (plug-in settings, no dialog control).
 struct ColourSettings {
-  int32_t fastRemap = 1;          // 1: exact match, else the FastRemapTable cell
+  int32_t fastRemap = 1;          // 1: exact match, else the FastRemapTable; 0: nearest colour
   int32_t ditherBrightness = 20;  // two-level dither: offset of the grey table
   int32_t ditherContrast = 20;    // two-level dither: steepness of the grey table
 };
@@ -23,11 +23,9 @@ int ExactPaletteIndex(int red, int green, int blue, const RgbPalette* palette, i
 int NearestPaletteIndex(int red, int green, int blue, const RgbPalette* palette, int n);
 
 // FastRemapTable: for each cell of the top four bits of red, green and blue, the nearest
-// palette index to the cell's low corner (16 r, 16 g, 16 b).
+// palette index to the cell's low corner (16 r, 16 g, 16 b). Entry k is the cell
+// r = k & 15, g = (k >> 4) & 15, b = k >> 8.
 constexpr int kFastRemapCells = 4096;
-inline int FastRemapCell(int red, int green, int blue) {
-  return ((red & 0xFF) >> 4) + ((green & 0xFF) >> 4) * 16 + ((blue & 0xFF) >> 4) * 256;
-}
 struct FastRemapTable {
   uint8_t index[kFastRemapCells];
 };
