@@ -26,8 +26,10 @@ function(kestrel_add_resources target rcfile)
       list(APPEND rc_flags "-I${dir}")
     endforeach()
     list(JOIN rc_flags " " rc_flags_text)
+    # The resource compiler reports no dependencies: rebuild when any generated
+    # resource file changes.
     set_source_files_properties(${rc_abs} TARGET_DIRECTORY ${target} PROPERTIES
-      COMPILE_FLAGS "${rc_flags_text}" OBJECT_DEPENDS "${dep_files}")
+      COMPILE_FLAGS "${rc_flags_text}" OBJECT_DEPENDS "${dep_files};${KESTREL_GENERATED_RESOURCE_FILES}")
   else()
     get_filename_component(rc_name ${rc_abs} NAME_WE)
     set(out ${CMAKE_CURRENT_BINARY_DIR}/${target}_${rc_name}_resources.cpp)

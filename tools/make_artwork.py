@@ -80,9 +80,13 @@ def logo_frame(frame):
     return bmp24(LOGO_SIZE, LOGO_SIZE, pixel)
 
 
+# Background tiles are drawn a little below mid-grey (128): the dialogs move every channel
+# by the button face's channel minus 128, so the tiles come out as a soft texture just
+# under the button face.
+
 def ripple_tile():
     """Concentric rings, as rain drops leave on water (8-bit)."""
-    colours = [mix((70, 110, 150), (200, 225, 240), i / 63) for i in range(64)]
+    colours = [mix((94, 102, 116), (126, 132, 142), i / 63) for i in range(64)]
     colours = [tuple(clamp(v) for v in c) for c in colours]
 
     def index(x, y):
@@ -95,7 +99,7 @@ def ripple_tile():
 
 def lake_tile():
     """Soft horizontal waves (8-bit)."""
-    colours = [tuple(clamp(v) for v in mix((40, 90, 110), (170, 210, 200), i / 63)) for i in range(64)]
+    colours = [tuple(clamp(v) for v in mix((96, 106, 110), (128, 134, 132), i / 63)) for i in range(64)]
 
     def index(x, y):
         v = 0.5 + 0.3 * math.sin(y * 0.6 + 2 * math.sin(x * 2 * math.pi / TILE)) + 0.1 * math.sin(x * 2 * math.pi / TILE * 2)
@@ -106,12 +110,12 @@ def lake_tile():
 def pyro_tile():
     """A night sky with scattered sparks."""
     def pixel(x, y):
-        base = mix((15, 10, 40), (45, 20, 60), y / TILE)
+        base = mix((98, 96, 108), (108, 100, 114), y / TILE)
         h = (x * 73856093 ^ y * 19349663) & 0xFFFF
         if h % 97 == 0:
-            return (255, 230, 150)
+            return (146, 136, 106)
         if h % 61 == 0:
-            return (200, 120, 220)
+            return (132, 110, 136)
         return tuple(clamp(v) for v in base)
     return bmp24(TILE, TILE, pixel)
 
@@ -123,7 +127,7 @@ def lens_tile():
         for cx, cy in ((16, 16), (48, 16), (32, 44), (0, 44), (64, 44), (16, 76), (48, 76), (16, -16), (48, -16)):
             best = min(best, math.hypot(x - cx, y - cy))
         t = min(1.0, best / 18)
-        return tuple(clamp(v) for v in mix((230, 235, 245), (150, 165, 190), t * t))
+        return tuple(clamp(v) for v in mix((128, 130, 134), (102, 106, 114), t * t))
     return bmp24(TILE, TILE, pixel)
 
 
@@ -133,7 +137,7 @@ def pagecurl_tile():
         fold = ((x + y) % TILE) / TILE
         shade = 0.85 + 0.15 * math.cos(fold * 2 * math.pi)
         grain = ((x * 131 + y * 71) % 17) / 17 * 0.04
-        return tuple(clamp(v * (shade - grain)) for v in (240, 232, 215))
+        return tuple(clamp(v * (shade - grain)) for v in (128, 122, 112))
     return bmp24(TILE, TILE, pixel)
 
 
