@@ -21,7 +21,7 @@ std::string TextOf(HWND window) {
 bool IsDialogWindow(HWND window) {
   char name[16] = "";
   GetClassNameA(window, name, sizeof name);
-  return std::string(name) == "#32770" && IsWindowVisible(window);
+  return std::string(name) == "#32770";
 }
 
 struct OwnedSearch {
@@ -72,9 +72,9 @@ HWND DialogDriver::findOwned(HWND owner) const {
   return search.found;
 }
 
-void DialogDriver::dismissMessageBoxes(HWND dialog) {
+bool DialogDriver::dismissMessageBoxes(HWND dialog) {
   HWND box = findOwned(dialog);
-  if (!box) return;
+  if (!box || !IsWindowVisible(box)) return false;
   if (GetDlgItem(box, kMessageBoxText)) {
     messages_.push_back({TextOf(GetDlgItem(box, kMessageBoxText)), TextOf(box)});
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
@@ -83,14 +83,17 @@ void DialogDriver::dismissMessageBoxes(HWND dialog) {
     aboutShot_.clear();
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
   }
+  return true;
 }
 
 void DialogDriver::tick() {
   HWND dialog = findOwned(owner_);
   if (!dialog) return;
   dialogSeen_ = true;
-  dismissMessageBoxes(dialog);
-  if (busy_) return;  // an action is still running (a build, a message box of its own)
+  // A message box can come up while the dialog starts (before it is shown) or while an
+  // action runs; the next action waits until the dialog is shown and idle.
+  if (dismissMessageBoxes(dialog) || !IsWindowVisible(dialog)) return;
+  if (busy_) return;
   busy_ = true;
   // Pictures are taken when the dialog is about to close: before OK, or before the
   // Escape that follows the last action.

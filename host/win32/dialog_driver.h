@@ -36,7 +36,8 @@ class DialogDriver {
   static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
   void tick();
   HWND findOwned(HWND owner) const;
-  void dismissMessageBoxes(HWND dialog);
+  // Reads and closes a message box (or takes the About box's picture); true when one was up.
+  bool dismissMessageBoxes(HWND dialog);
   bool perform(HWND dialog, const DialogAction& action);
 
   HWND owner_;

@@ -151,6 +151,22 @@ TEST_F(RealDialog, MessagesAndRefusedActionsReachTheHost) {
   EXPECT_NE(error.find("disabled"), std::string::npos);
 }
 
+TEST_F(RealDialog, ANullCallbackShowsInternalErrorAndEndsTheDialog) {
+  host.record.callback = nullptr;
+  EXPECT_EQ(Drive("click 1"), "");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].first, "Internal error");
+  EXPECT_TRUE(host.calls.empty());
+}
+
+TEST_F(RealDialog, HelpWithoutTheHostsDirectoryShowsTheHelpError) {
+  WritePrivateProfileStringA("Framewright", "ApplicationPath", "C:", "FWHOST.INI");
+  EXPECT_EQ(Drive("click 9\nclick 2"), "");
+  WritePrivateProfileStringA("Framewright", nullptr, nullptr, "FWHOST.INI");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].first, "There has been an error displaying the Help document.");
+}
+
 TEST_F(RealDialog, DraggingReordersTheList) {
   host.openFilesSelection = {"Z:\\p\\a.bmp"};
   host.imagesToLoad = {Flat(8, 8, RGB(255, 0, 0)), Flat(8, 8, RGB(0, 255, 0)), Flat(8, 8, RGB(0, 0, 255))};
