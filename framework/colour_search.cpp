@@ -55,16 +55,23 @@ void PrepareNearestSearch(NearestSearch* search, const RgbPalette* palette, int 
   }
 }
 
-int FindNearest(const NearestSearch* search, int red, int green, int blue) {
+namespace {
+
+// The sorted position of the nearest entry. A hint (a position, or -1) is measured first:
+// a good one makes the scan stop early.
+int NearestPosition(const NearestSearch* search, int red, int green, int blue, int hint) {
   int best = kFarAway;
-  int bestIndex = search->count ? 256 : 0;
+  int bestIndex = 256;
+  int bestAt = 0;
   auto consider = [&](int at) {
     int d = Distance(red - search->red[at], green - search->green[at], blue - search->blue[at]);
     if (d < best || (d == best && search->index[at] < bestIndex)) {
       best = d;
       bestIndex = search->index[at];
+      bestAt = at;
     }
   };
+  if (hint >= 0) consider(hint);
   int origin = search->firstAtGreen[green];
   for (int at = origin; at < search->count; ++at) {
     int dg = search->green[at] - green;
@@ -76,16 +83,31 @@ int FindNearest(const NearestSearch* search, int red, int green, int blue) {
     if (4 * dg * dg > best) break;
     consider(at);
   }
-  return bestIndex;
+  return bestAt;
+}
+
+}  // namespace
+
+int FindNearest(const NearestSearch* search, int red, int green, int blue) {
+  if (search->count == 0) return 0;
+  return search->index[NearestPosition(search, red, green, blue, -1)];
 }
 
 namespace {
 
 // Each cell's entry is the nearest colour to the cell's low corner.
+// Neighbouring corners usually share their nearest colour, so each search starts from
+// the answer of the corner before.
 void FillFastRemapTable(FastRemapTable* table, const NearestSearch* search) {
-  for (int k = 0; k < kFastRemapCells; ++k)
-    table->index[k] = static_cast<uint8_t>(
-        FindNearest(search, 16 * (k & 15), 16 * ((k >> 4) & 15), 16 * (k >> 8)));
+  if (search->count == 0) {
+    std::memset(table->index, 0, sizeof table->index);
+    return;
+  }
+  int hint = -1;
+  for (int k = 0; k < kFastRemapCells; ++k) {
+    hint = NearestPosition(search, 16 * (k & 15), 16 * ((k >> 4) & 15), 16 * (k >> 8), hint);
+    table->index[k] = search->index[hint];
+  }
 }
 
 }  // namespace
@@ -99,25 +121,61 @@ void BuildFastRemapTable(FastRemapTable* table, const RgbPalette* palette, int n
 void PrepareColourLookup(ColourLookup* lookup, const RgbPalette* palette, int n, int fastRemap) {
   n = PaletteCount(n);
   lookup->fastRemap = fastRemap;
-  lookup->palette = palette;
   PrepareNearestSearch(&lookup->nearest, palette, n);
-  std::memset(lookup->cacheKey, 0, sizeof lookup->cacheKey);
-  if (!fastRemap) return;
-  FillFastRemapTable(&lookup->table, &lookup->nearest);
-  // Entries bucketed by cell, each bucket in index order.
-  std::memset(lookup->cellStart, 0, sizeof lookup->cellStart);
-  for (int i = 0; i < n; ++i) {
+  for (int i = 0; i < 256; ++i) {
     const RgbColour& c = palette->entries[i];
-    ++lookup->cellStart[FastRemapCell(c.red, c.green, c.blue) + 1];
+    lookup->record[i] = ColourKey(c.red, c.green, c.blue) | static_cast<uint32_t>(i) << 24;
   }
-  for (int k = 0; k < kFastRemapCells; ++k) lookup->cellStart[k + 1] += lookup->cellStart[k];
+  if (!fastRemap) {
+    std::memset(lookup->cacheKey, 0, sizeof lookup->cacheKey);
+    return;
+  }
+  for (int k = 0; k < kFastRemapCells; ++k) {
+    lookup->cells[k].exact = k == 0 ? 0xFFFFFFu : 0u;  // black lies in cell 0 only
+    lookup->state[k] = ColourLookup::kPending;
+  }
+  // Palette entries bucketed by cell, each bucket in index order.
+  std::memset(lookup->entryStart, 0, sizeof lookup->entryStart);
+  for (int i = 0; i < n; ++i) ++lookup->entryStart[KeyCell(lookup->record[i]) + 1];
+  for (int k = 0; k < kFastRemapCells; ++k) lookup->entryStart[k + 1] += lookup->entryStart[k];
   uint16_t next[kFastRemapCells];
-  std::memcpy(next, lookup->cellStart, sizeof next);
+  std::memcpy(next, lookup->entryStart, sizeof next);
   for (int i = 0; i < n; ++i) {
-    const RgbColour& c = palette->entries[i];
-    int at = next[FastRemapCell(c.red, c.green, c.blue)]++;
-    lookup->cellColour[at] = static_cast<uint32_t>(c.red) | static_cast<uint32_t>(c.green) << 8 |
-                             static_cast<uint32_t>(c.blue) << 16;
-    lookup->cellIndex[at] = static_cast<uint8_t>(i);
+    const int at = next[KeyCell(lookup->record[i])]++;
+    lookup->entryKey[at] = lookup->record[i] & 0xFFFFFFu;
+    lookup->entryIndex[at] = static_cast<uint8_t>(i);
   }
+  for (int k = 0; k < kFastRemapCells; ++k) {
+    const int first = lookup->entryStart[k];
+    if (first == lookup->entryStart[k + 1]) continue;
+    lookup->cells[k].exact = lookup->record[lookup->entryIndex[first]];
+    for (int at = first + 1; at < lookup->entryStart[k + 1]; ++at)
+      if (lookup->entryKey[at] != lookup->entryKey[first]) lookup->state[k] |= ColourLookup::kCrowded;
+  }
+}
+
+uint32_t LookupCellRecord(ColourLookup* lookup, uint32_t key) {
+  const int cell = KeyCell(key);
+  ColourLookup::Cell& c = lookup->cells[cell];
+  if (lookup->state[cell] & ColourLookup::kPending) {
+    // The nearest colour to the cell's low corner.
+    const int red = 16 * (cell >> 8), green = 16 * ((cell >> 4) & 15), blue = 16 * (cell & 15);
+    c.fallback = lookup->record[FindNearest(&lookup->nearest, red, green, blue)];
+    lookup->state[cell] &= static_cast<uint8_t>(~ColourLookup::kPending);
+  }
+  if (lookup->state[cell] & ColourLookup::kCrowded) {
+    for (int k = lookup->entryStart[cell]; k < lookup->entryStart[cell + 1]; ++k)
+      if (lookup->entryKey[k] == key) return key | static_cast<uint32_t>(lookup->entryIndex[k]) << 24;
+    return c.fallback;
+  }
+  return (c.exact & 0xFFFFFFu) == key ? c.exact : c.fallback;
+}
+
+uint32_t LookupNearestRecord(ColourLookup* lookup, uint32_t key) {
+  const uint32_t slot = (key * 0x9E3779B1u) >> 18;
+  if (lookup->cacheKey[slot] == (key | ColourLookup::kCacheValid)) return lookup->cacheRecord[slot];
+  const int index = FindNearest(&lookup->nearest, (key >> 16) & 0xFF, (key >> 8) & 0xFF, key & 0xFF);
+  lookup->cacheKey[slot] = key | ColourLookup::kCacheValid;
+  lookup->cacheRecord[slot] = lookup->record[index];
+  return lookup->cacheRecord[slot];
 }

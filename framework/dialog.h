@@ -64,6 +64,8 @@ class Dialog {
   virtual void setListSelection(int id, int index) = 0;
   virtual int listCaret(int id) = 0;  // -1 when the list is empty
   virtual void setListItemHeight(int id, int height) = 0;
+  // Lets the user drag the list's items to new places (reported by onListDrag).
+  virtual void enableListDragging(int id) = 0;
 
   // The dialog itself.
   virtual void setTitle(const std::string& title) = 0;

@@ -1,5 +1,7 @@
 #include "framework/dither.h"
 
+#include <emmintrin.h>
+
 #include "framework/dib_view.h"
 #include "framework/pixel_rows.h"
 #include "framework/work_buffer.h"
@@ -72,69 +74,143 @@ bool DitherTwoLevels(const DibView& in, const DibView& out, const ColourSettings
   return true;
 }
 
-// Colour error diffusion into a 4- or 8-bit output. Only two rows of accumulators are
-// kept, red, green, blue per pixel: the current row, which receives the source pixels
-// and the error passed to the right, and the next row, which receives the error passed
-// down. Values stay within -256..511, well inside 16 bits.
+// Colour error diffusion into a 4- or 8-bit output.
+//
+// Each pixel waits for the one to its left, so a row is one long chain of dependent
+// steps. Up to four rows are therefore dithered together, each two pixels behind the
+// one before: by then all the error a row passes down to a pixel has arrived. Every sum
+// is the same as when the rows are done one after the other, so the result is too.
+//
+// Two rows of accumulators serve any number of rows in flight. Each row reads the error
+// passed down to it from one buffer and writes the error it passes down into the other.
+// The error for the pixel below x - 1 is complete once pixel x is done, so it is stored
+// then, whole, at a place the row reading that buffer has already passed; until then
+// the error for x - 1 and x is kept in registers, as is the error for the pixel to the
+// right. A pixel takes four 16-bit values (blue, green, red and one unused), one 8-byte
+// load or store. Values stay within -256..511, well inside 16 bits.
+constexpr int kRowsInFlight = 4;
+constexpr int kRowLag = 2;
+
+struct DitherRow {
+  const uint8_t* source;
+  const int16_t* above;  // error passed down to this row
+  int16_t* below;        // error this row passes down; null on the last row
+  uint8_t* output;
+  __m128i right;   // error for the next pixel of the row
+  __m128i near;    // error gathered so far for below x - 1
+  __m128i far;     // for below x
+};
+
+struct ColourDither {
+  ColourLookup* lookup;
+  const uint32_t* sourceKeys;  // colour keys of a 4- or 8-bit source's table
+  int32_t width;
+};
+
+template <int SourceBits, int Depth, bool FastRemap>
+__attribute__((always_inline)) inline void DitherPixel(const ColourDither& d, DitherRow& row, int32_t x) {
+  const __m128i zero = _mm_setzero_si128();
+  uint32_t sourceKey;
+  if (SourceBits == 24) {
+    const uint8_t* p = row.source + 3 * static_cast<size_t>(x);
+    sourceKey = p[0] | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16;
+  } else {
+    sourceKey = d.sourceKeys[ReadIndexPixel(row.source, x, SourceBits)];
+  }
+  const __m128i source = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(sourceKey)), zero);
+  const __m128i above = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row.above + 4 * static_cast<size_t>(x)));
+  __m128i colour = _mm_add_epi16(_mm_add_epi16(above, source), row.right);
+  colour = _mm_min_epi16(_mm_max_epi16(colour, zero), _mm_set1_epi16(255));
+  const uint32_t key = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(colour, zero))) & 0xFFFFFFu;
+  const uint32_t record = FastRemap ? LookupFastRecord(d.lookup, key) : LookupNearestRecord(d.lookup, key);
+  WriteIndexPixel(row.output, x, Depth, static_cast<int>(record >> 24));
+  const __m128i chosen = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(record & 0xFFFFFFu)), zero);
+  const __m128i error = _mm_sub_epi16(colour, chosen);
+  // 3e, 5e and 7e by shifts and adds: no multiplier constants to keep in registers.
+  const __m128i twice = _mm_add_epi16(error, error);
+  const __m128i four = _mm_add_epi16(twice, twice);
+  row.right = _mm_srai_epi16(_mm_sub_epi16(_mm_add_epi16(four, four), error), 4);
+  if (!row.below) return;
+  if (x >= 1) {
+    __m128i done = row.near;  // below x - 1; pixel 1 passes nothing down-left
+    if (x >= 2) done = _mm_add_epi16(done, _mm_srai_epi16(_mm_add_epi16(twice, error), 4));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(row.below + 4 * static_cast<size_t>(x - 1)), done);
+  }
+  row.near = _mm_add_epi16(row.far, _mm_srai_epi16(_mm_add_epi16(four, error), 4));
+  row.far = _mm_srai_epi16(error, 4);  // below x + 1; dropped after the last pixel
+  if (x + 1 == d.width)
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(row.below + 4 * static_cast<size_t>(x)), row.near);
+}
+
+template <int SourceBits, int Depth, bool FastRemap>
+void DitherRows(const ColourDither& d, const DibView& in, const DibView& out, int16_t* first, int16_t* second) {
+  const int32_t width = d.width;
+  const int32_t height = in.height();
+  int16_t* buffers[2] = {first, second};
+  for (int32_t top = 0; top < height; top += kRowsInFlight) {
+    const int count = height - top < kRowsInFlight ? height - top : kRowsInFlight;
+    DitherRow rows[kRowsInFlight];
+    for (int k = 0; k < count; ++k) {
+      const int32_t row = top + k;
+      rows[k] = {in.storedRow(row), buffers[k & 1], row + 1 < height ? buffers[(k + 1) & 1] : nullptr,
+                 out.storedRow(row), _mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128()};
+    }
+    const int32_t steps = width + kRowLag * (count - 1);
+    auto anyStep = [&](int32_t step) {
+      for (int k = 0; k < count; ++k) {
+        const int32_t x = step - kRowLag * k;
+        if (x >= 0 && x < width) DitherPixel<SourceBits, Depth, FastRemap>(d, rows[k], x);
+      }
+    };
+    int32_t step = 0;
+    const int32_t allStarted = kRowLag * (kRowsInFlight - 1);
+    if (count == kRowsInFlight && width > allStarted) {
+      for (; step < allStarted; ++step) anyStep(step);
+      // All four rows under way: plain locals, so they live in registers.
+      DitherRow r0 = rows[0], r1 = rows[1], r2 = rows[2], r3 = rows[3];
+      for (; step < width; ++step) {
+        DitherPixel<SourceBits, Depth, FastRemap>(d, r0, step);
+        DitherPixel<SourceBits, Depth, FastRemap>(d, r1, step - kRowLag);
+        DitherPixel<SourceBits, Depth, FastRemap>(d, r2, step - 2 * kRowLag);
+        DitherPixel<SourceBits, Depth, FastRemap>(d, r3, step - 3 * kRowLag);
+      }
+      rows[0] = r0, rows[1] = r1, rows[2] = r2, rows[3] = r3;
+    }
+    for (; step < steps; ++step) anyStep(step);
+  }
+}
+
+template <int SourceBits, bool FastRemap>
+void DitherRowsTo(int depth, const ColourDither& d, const DibView& in, const DibView& out, int16_t* first,
+                  int16_t* second) {
+  if (depth == 4) DitherRows<SourceBits, 4, FastRemap>(d, in, out, first, second);
+  else DitherRows<SourceBits, 8, FastRemap>(d, in, out, first, second);
+}
+
+template <bool FastRemap>
+void DitherRowsFrom(int sourceBits, int depth, const ColourDither& d, const DibView& in, const DibView& out,
+                    int16_t* first, int16_t* second) {
+  if (sourceBits == 24) DitherRowsTo<24, FastRemap>(depth, d, in, out, first, second);
+  else if (sourceBits == 8) DitherRowsTo<8, FastRemap>(depth, d, in, out, first, second);
+  else DitherRowsTo<4, FastRemap>(depth, d, in, out, first, second);
+}
+
 bool DitherColours(const DibView& in, const DibView& out, const RgbPalette* palette, int n,
                    const ColourSettings& settings) {
-  const int32_t width = in.width();
-  const int32_t height = in.height();
-  const size_t rowValues = 3 * static_cast<size_t>(width);
+  const size_t rowValues = 4 * static_cast<size_t>(in.width());
   WorkBuffer<ColourLookup> lookup(1);
   WorkBuffer<int16_t> rows(2 * rowValues);
   if (!lookup.ok() || !rows.ok()) return false;
   PrepareColourLookup(lookup.data(), palette, n, settings.fastRemap != 0);
   RgbPalette colours;
   ReadSourceColours(in, &colours);
-  int16_t* current = rows.data();
-  int16_t* next = rows.data() + rowValues;
-  const int depth = out.bits();
-
-  for (int32_t row = 0; row < height; ++row) {
-    const uint8_t* src = in.storedRow(row);
-    if (in.bits() == 24) {
-      for (int32_t x = 0; x < width; ++x) {
-        current[3 * x] = static_cast<int16_t>(current[3 * x] + src[3 * x + 2]);
-        current[3 * x + 1] = static_cast<int16_t>(current[3 * x + 1] + src[3 * x + 1]);
-        current[3 * x + 2] = static_cast<int16_t>(current[3 * x + 2] + src[3 * x]);
-      }
-    } else {
-      for (int32_t x = 0; x < width; ++x) {
-        const RgbColour& c = colours.entries[ReadIndexPixel(src, x, in.bits())];
-        current[3 * x] = static_cast<int16_t>(current[3 * x] + c.red);
-        current[3 * x + 1] = static_cast<int16_t>(current[3 * x + 1] + c.green);
-        current[3 * x + 2] = static_cast<int16_t>(current[3 * x + 2] + c.blue);
-      }
-    }
-    const bool lastRow = row + 1 == height;
-    uint8_t* dst = out.storedRow(row);
-    for (int32_t x = 0; x < width; ++x) {
-      int16_t* here = current + 3 * x;
-      const int r = ClampByte(here[0]);
-      const int g = ClampByte(here[1]);
-      const int b = ClampByte(here[2]);
-      const int index = LookupColour(lookup.data(), r, g, b);
-      WriteIndexPixel(dst, x, depth, index);
-      const RgbColour& chosen = palette->entries[index];
-      const int errors[3] = {r - chosen.red, g - chosen.green, b - chosen.blue};
-      const bool hasRight = x + 1 < width;
-      for (int c = 0; c < 3; ++c) {
-        const int e = errors[c];
-        if (hasRight) here[3 + c] = static_cast<int16_t>(here[3 + c] + ((7 * e) >> 4));
-        if (lastRow) continue;
-        int16_t* down = next + 3 * x + c;
-        if (x >= 2) down[-3] = static_cast<int16_t>(down[-3] + ((3 * e) >> 4));
-        if (hasRight) down[3] = static_cast<int16_t>(down[3] + (e >> 4));
-        down[0] = static_cast<int16_t>(down[0] + ((5 * e) >> 4));
-      }
-    }
-    // The next row becomes the current one; the old current row is cleared for reuse.
-    int16_t* swap = current;
-    current = next;
-    next = swap;
-    for (size_t i = 0; i < rowValues; ++i) next[i] = 0;
-  }
+  uint32_t sourceKeys[256];
+  for (int i = 0; i < 256; ++i) sourceKeys[i] = ColourKey(colours.entries[i].red, colours.entries[i].green, colours.entries[i].blue);
+  const ColourDither d{lookup.data(), sourceKeys, in.width()};
+  int16_t* first = rows.data();  // the first row reads zeros here
+  int16_t* second = rows.data() + rowValues;
+  if (settings.fastRemap) DitherRowsFrom<true>(in.bits(), out.bits(), d, in, out, first, second);
+  else DitherRowsFrom<false>(in.bits(), out.bits(), d, in, out, first, second);
   return true;
 }
 

@@ -54,6 +54,7 @@ struct EffectDescription {
   const char* delayRangeOptimised;  // up-down text with HostCapsOptimise, "1,100,10"
   const char* delayRangePlain;      // without it, "1,1000,10"
   AboutInfo about;
+  int backgroundBitmap;  // the dialogs' background tile: 7001 to 7005
   CommonControlIds ids;
 };
 

@@ -205,6 +205,10 @@ int HeadlessDialog::listCaret(int id) {
   return c && !c->items.empty() ? c->caret : -1;
 }
 
+void HeadlessDialog::enableListDragging(int id) {
+  if (Control* c = find(id)) c->draggable = true;
+}
+
 void HeadlessDialog::showMessage(const std::string& text, const std::string& title) {
   messages_.push_back({text, title});
   if (sink_) sink_(text, title);
@@ -302,7 +306,7 @@ bool HeadlessDialog::perform(DialogHandler& handler, const DialogAction& action,
       }
       return true;
     case DialogAction::Kind::Drag:
-      if (kind != ControlKind::ListBox) break;
+      if (kind != ControlKind::ListBox || !control->draggable) break;
       if (action.index < 0 || action.index >= count || action.to < 0 || action.to >= count) {
         *error = where + "control " + std::to_string(action.id) + " has no such items";
         return false;

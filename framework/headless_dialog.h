@@ -8,7 +8,7 @@
 //   check ID | uncheck ID  set check box ID (pressing it only when it changes)
 //   select ID INDEX      choose item INDEX of list or combo box ID
 //   dblclick ID INDEX    double-click item INDEX of list ID (shift-dblclick: with Shift)
-//   drag ID FROM TO      drag item FROM of list ID onto item TO
+//   drag ID FROM TO      drag item FROM of list ID onto item TO (lists that allow it)
 // A disabled or missing control refuses the action, as a real dialog would.
 #pragma once
 
@@ -83,6 +83,7 @@ class HeadlessDialog : public Dialog {
   void setListSelection(int id, int index) override;
   int listCaret(int id) override;
   void setListItemHeight(int id, int height) override {}
+  void enableListDragging(int id) override;
   void setTitle(const std::string& title) override { title_ = title; }
   void showMessage(const std::string& text, const std::string& title) override;
   void postCommand(int id, int notification) override { posted_.push_back({id, notification}); }
@@ -114,6 +115,7 @@ class HeadlessDialog : public Dialog {
     int caret = -1;
     int minimum = 0;
     int maximum = 100;
+    bool draggable = false;
   };
 
   Control* find(int id);

@@ -38,7 +38,10 @@ void RemapRows(const DibView& in, const DibView& out, const RgbPalette* palette,
     const uint8_t* src = in.storedRow(row);
     uint8_t* dst = out.storedRow(row);
     if (sourceBits == 24 && depth == 8) {  // the common case, kept tight
-      for (int32_t x = 0; x < width; ++x, src += 3) dst[x] = static_cast<uint8_t>(LookupColour(lookup, src[2], src[1], src[0]));
+      for (int32_t x = 0; x < width; ++x, src += 3) {
+        const uint32_t key = src[0] | static_cast<uint32_t>(src[1]) << 8 | static_cast<uint32_t>(src[2]) << 16;
+        dst[x] = static_cast<uint8_t>(LookupKeyRecord(lookup, key) >> 24);
+      }
       continue;
     }
     for (int32_t x = 0; x < width; ++x) {

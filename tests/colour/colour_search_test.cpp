@@ -52,23 +52,4 @@ TEST(ColourSearch, FastSearchesMatchThePlainSearch) {
   }
 }
 
-// With FastRemap a colour missing from the palette takes the entry nearest to its cell's
-// low corner: (200, 30, 30) lies in cell (12, 1, 1), corner (192, 16, 16).
-TEST(ColourSearch, FastRemapUsesTheCellCorner) {
-  RgbPalette palette{};
-  palette.entries[1] = {200, 32, 32};  // nearest to (200, 30, 30)
-  palette.entries[2] = {190, 14, 14};  // nearest to (192, 16, 16)
-  EXPECT_EQ(NearestPaletteIndex(200, 30, 30, &palette, 3), 1);
-  EXPECT_EQ(NearestPaletteIndex(192, 16, 16, &palette, 3), 2);
-  EXPECT_EQ(FastRemapCell(200, 30, 30), 12 + 1 * 16 + 1 * 256);
-  for (int fast : {1, 0}) {
-    auto* lookup = new ColourLookup;
-    PrepareColourLookup(lookup, &palette, 3, fast);
-    EXPECT_EQ(LookupColour(lookup, 200, 30, 30), fast ? 2 : 1);
-    EXPECT_EQ(LookupColour(lookup, 200, 32, 32), 1);  // an exact colour is always found
-    EXPECT_EQ(LookupColour(lookup, 0, 0, 0), 0);
-    delete lookup;
-  }
-}
-
 }  // namespace

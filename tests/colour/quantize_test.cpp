@@ -87,11 +87,6 @@ TEST(Quantize, TheColourLimitIsCheckedBeforeTheSearch) {
     exact.Add(repeat);
     count = m;
     ASSERT_EQ(QuantizeFrames(&count, &palette, &exact.list), 1);
-    RgbPalette expected;
-    int expectedCount = m;
-    reference::QuantizeFrames(&expectedCount, &expected, &exact.list);
-    EXPECT_EQ(count, expectedCount);
-    EXPECT_EQ(0, std::memcmp(&palette, &expected, sizeof palette)) << "m " << m;
     bool same = count == m;
     for (int i = 0; same && i < m; ++i) same = palette.entries[i].red == colours[i].red && palette.entries[i].blue == colours[i].blue;
     EXPECT_FALSE(same) << "the median cut must run for m " << m;

@@ -7,6 +7,7 @@ TestEffect::TestEffect()
     : description_{"Test Effect", "Test Effect - a plug-in for tests", "TESTTOPIC", "FWPLGTST.INI",
                    "1,100,10", "1,1000,10",
                    AboutInfo{"Test Effect Plugin", "FWPLGKS1.HTML", "fwplgks1.txt", 2, 0, 'a', 3},
+                   7005,
                    CommonControlIds{}},
       table_{
           {"AddDescriptiveCommentBlock", &commonSettings.addComment, SettingKind::Number, false},
