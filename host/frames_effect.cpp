@@ -6,7 +6,7 @@
 FramesEffect::FramesEffect()
     : description_{"Frames", "Frames - the given pictures as an animation (built into fwhost)", "FRAMES",
                    "FWHOSTFR.INI", "1,1000,10", "1,1000,10",
-                   AboutInfo{"Frames", "FWPLGKS1.HTML", "fwplgks1.txt", 2, 0, 'a', 3}, CommonControlIds{}},
+                   AboutInfo{"Frames", "FWPLGKS1.HTML", "fwplgks1.txt", 2, 0, 'a', 3}, 7005, CommonControlIds{}},
       table_{
           {"AddDescriptiveCommentBlock", &settings_.addComment, SettingKind::Number, false},
           {"DitherBrightness", &settings_.ditherBrightness, SettingKind::Number, false},
