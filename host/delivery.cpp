@@ -53,16 +53,45 @@ bool ReadFramePicture(const std::vector<uint8_t>& bitmap, FramePicture* picture)
   return true;
 }
 
+namespace {
+
+// The first and last x of row y whose pixel is not `key`; false when there is none.
+bool VisibleSpan(const FramePicture& picture, int32_t y, int32_t key, int32_t* first, int32_t* last) {
+  const uint8_t* row = picture.row(y);
+  int32_t x0 = -1, x1 = -1;
+  if (picture.bits == 8) {
+    for (int32_t x = 0; x < picture.width; ++x)
+      if (row[x] != key) {
+        if (x0 < 0) x0 = x;
+        x1 = x;
+      }
+  } else if (picture.bits == 24) {
+    const uint8_t blue = static_cast<uint8_t>(PackedBlue(key)), green = static_cast<uint8_t>(PackedGreen(key)),
+                  red = static_cast<uint8_t>(PackedRed(key));
+    for (int32_t x = 0; x < picture.width; ++x, row += 3)
+      if (row[0] != blue || row[1] != green || row[2] != red || key < 0) {
+        if (x0 < 0) x0 = x;
+        x1 = x;
+      }
+  } else {
+    for (int32_t x = 0; x < picture.width; ++x)
+      if (picture.pixel(x, y) != key) {
+        if (x0 < 0) x0 = x;
+        x1 = x;
+      }
+  }
+  *first = x0;
+  *last = x1;
+  return x0 >= 0;
+}
+
+}  // namespace
+
 FrameRegion VisibleRegion(const FramePicture& picture, int32_t key) {
   int32_t left = picture.width, right = -1, top = picture.height, bottom = -1;
   for (int32_t y = 0; y < picture.height; ++y) {
-    int32_t first = -1, last = -1;
-    for (int32_t x = 0; x < picture.width; ++x) {
-      if (picture.pixel(x, y) == key) continue;
-      if (first < 0) first = x;
-      last = x;
-    }
-    if (first < 0) continue;
+    int32_t first, last;
+    if (!VisibleSpan(picture, y, key, &first, &last)) continue;
     if (first < left) left = first;
     if (last > right) right = last;
     if (y < top) top = y;

@@ -59,6 +59,8 @@ struct FramePicture {
   const uint8_t* pixels = nullptr; // first stored row (the bottom of the picture)
   uint32_t stride = 0;
 
+  // Row y counted from the top.
+  const uint8_t* row(int32_t y) const { return pixels + static_cast<size_t>(height - 1 - y) * stride; }
   // The index (up to 8 bits) or PackedColour (24 bits) at (x, y), y from the top.
   int32_t pixel(int32_t x, int32_t y) const;
   // The colour shown at (x, y).

@@ -55,12 +55,21 @@ bool PrepareFrame(const FramePicture& picture, const DeliveredImage& frame, bool
   if (picture.bits <= 8) {
     int maxIndex = 0;
     GifPixelType* p = out->indexes.data();
-    for (int32_t y = r.top; y < r.top + r.height; ++y)
+    for (int32_t y = r.top; y < r.top + r.height; ++y) {
+      if (picture.bits == 8) {
+        const uint8_t* row = picture.row(y) + r.left;
+        for (int32_t x = 0; x < r.width; ++x) {
+          if (row[x] > maxIndex) maxIndex = row[x];
+          *p++ = row[x];
+        }
+        continue;
+      }
       for (int32_t x = r.left; x < r.left + r.width; ++x) {
         int value = picture.pixel(x, y);
         if (value > maxIndex) maxIndex = value;
         *p++ = static_cast<GifPixelType>(value);
       }
+    }
     bool matches = maxIndex < static_cast<int>(global.size());
     for (int i = 0; matches && i <= maxIndex; ++i) {
       const RgbColour& a = picture.table[i];

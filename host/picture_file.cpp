@@ -115,8 +115,16 @@ DibImage TrueColourPicture(const DecodedPixels& decoded) {
   for (int32_t y = 0; y < decoded.height; ++y) {
     const unsigned char* in = decoded.data + static_cast<size_t>(y) * decoded.width * channels;
     uint8_t* out = view.pictureRow(y);
-    for (int32_t x = 0; x < decoded.width; ++x, in += channels, out += 3) {
-      unsigned alpha = channels == 4 ? in[3] : 255;
+    if (channels == 3) {
+      for (int32_t x = 0; x < decoded.width; ++x, in += 3, out += 3) {
+        out[0] = in[2];
+        out[1] = in[1];
+        out[2] = in[0];
+      }
+      continue;
+    }
+    for (int32_t x = 0; x < decoded.width; ++x, in += 4, out += 3) {
+      unsigned alpha = in[3];
       for (int c = 0; c < 3; ++c) out[2 - c] = static_cast<uint8_t>((in[c] * alpha + 255 * (255 - alpha) + 127) / 255);
     }
   }
@@ -211,6 +219,11 @@ bool ReadWholeFile(const std::string& path, size_t limit, std::vector<unsigned c
     return false;
   }
   bytes->clear();
+  if (std::fseek(file, 0, SEEK_END) == 0) {
+    long size = std::ftell(file);
+    if (size > 0 && static_cast<unsigned long>(size) <= limit) bytes->reserve(static_cast<size_t>(size));
+    std::rewind(file);
+  }
   unsigned char buffer[65536];
   size_t got;
   bool ok = true;
