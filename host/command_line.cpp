@@ -241,8 +241,9 @@ bool Parser::commonOption(bool* known) {
     plan_->clipboardFile = FullPath(text);
     if (row_.pasteButton) add("click " + std::to_string(row_.pasteButton));
   } else if (n == "set" || n == "select" || n == "dblclick") {
-    if (!value(&text) || !idPair(text, &id, &text)) return false;
-    add(n + " " + std::to_string(id) + " " + text);
+    std::string rest;
+    if (!value(&text) || !idPair(text, &id, &rest)) return false;
+    add(n + " " + std::to_string(id) + " " + rest);
   } else if (n == "check" || n == "uncheck" || n == "click") {
     if (!value(&text) || !idValue(text, &id)) return false;
     add(n + " " + std::to_string(id));
@@ -342,7 +343,7 @@ std::string ActionScript(const RunPlan& plan) {
 
 int ParsePaletteKind(const std::string& text) {
   long number;
-  if (ParseInteger(text, &number)) return number >= 0 && number < kPaletteKindCount ? static_cast<int>(number) : -1;
+  if (ParseInteger(text, &number) && number >= 0 && number < kPaletteKindCount) return static_cast<int>(number);
   std::string wanted = Normalised(text);
   if (wanted.empty()) return -1;
   int found = -1;

@@ -139,7 +139,8 @@ int RunEffect(const std::string& effect, const std::vector<std::string>& words) 
 
   PluginLibrary library;
   PluginExports exports;
-  if (!byPath && !row->library) {
+  const bool builtIn = !byPath && !row->library;
+  if (builtIn) {
     exports = BuiltInExports();
     if (exports.entryPoint) exports.entryPoint(nullptr, kProcessAttach, nullptr);
   } else {
@@ -164,7 +165,7 @@ int RunEffect(const std::string& effect, const std::vector<std::string>& words) 
 
   // The built-in effect always starts from its built-in settings.
   PrivateSettingsDirectory privateSettings;
-  if ((plan.fresh || !row->library) && !privateSettings.open(&error)) {
+  if ((plan.fresh || builtIn) && !privateSettings.open(&error)) {
     std::fprintf(stderr, "fwhost: %s\n", error.c_str());
     return kExitFailure;
   }
