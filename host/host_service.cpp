@@ -61,7 +61,7 @@ intptr_t HostService::serve(void* task, int32_t operation, intptr_t argument, in
     case HostOpOpenFiles:
       return data ? openFiles(operation, reinterpret_cast<char*>(data)) : 0;
     case HostOpLoadImage:
-      return data ? loadImage(reinterpret_cast<const char*>(data), nullptr) : 0;
+      return data ? loadImage(reinterpret_cast<const char*>(data)) : 0;
     case HostOpSetStatus:
       if (data) display_.status(reinterpret_cast<const char*>(data));
       return 1;
@@ -77,7 +77,7 @@ intptr_t HostService::serve(void* task, int32_t operation, intptr_t argument, in
       return 1;
     case HostOpPasteImage:
       if (clipboardFile.empty()) return 0;
-      return loadImage(clipboardFile.c_str(), "clipboard");
+      return loadImage(clipboardFile.c_str());
     default:
       return 0;
   }
@@ -148,7 +148,7 @@ intptr_t HostService::openFiles(int32_t operation, char* buffer) {
   return 1;
 }
 
-intptr_t HostService::loadImage(const char* path, const char* what) {
+intptr_t HostService::loadImage(const char* path) {
   std::string error;
   DibImage image = LoadPictureFile(path, &error);
   if (!image) display_.message(std::string(path) + ": " + error, "fwhost");

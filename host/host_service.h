@@ -52,7 +52,7 @@ class HostService {
   intptr_t createTask(int32_t operation, const NewTaskRecord* record);
   intptr_t addImage(const AddImageRecord* record);
   intptr_t openFiles(int32_t operation, char* buffer);
-  intptr_t loadImage(const char* path, const char* what);
+  intptr_t loadImage(const char* path);
 
   static HostService* current_;
   ProgressDisplay& display_;

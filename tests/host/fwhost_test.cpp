@@ -245,6 +245,21 @@ TEST_F(FwhostTest, APastedPictureBecomesTheFrames) {
   FreeDibImage(scene);
 }
 
+TEST_F(FwhostTest, PageCurlIsFoundByNameAndItsPaperColourComesFromTheCommandLine) {
+  std::string picture = Picture("one.bmp", 4, 20, 14);
+  RunResult run = Fwhost("pagecurl '" + picture + "' --plugin-dir '" PLUGIN_DIRECTORY
+                         "' --fresh --step 1 --corner lower-right --horizontal --paper 10,200,30 --truecolour"
+                         " --capture '" + Path("out.txt") + "'");
+  ASSERT_EQ(run.status, 0) << run.output;
+  Capture capture = ReadCapture(Path("out.txt"));
+  ASSERT_GT(capture.frames.size(), 2u);
+  // One picture starts from a plain sheet of the paper colour, only its corner curling.
+  int paper = 0;
+  for (int y = 0; y < 14; ++y)
+    for (int x = 0; x < 20; ++x) paper += SameColour(CapturedColour(capture.frames[0], y, x), {10, 200, 30});
+  EXPECT_GT(paper, 20 * 14 / 2);
+}
+
 TEST_F(FwhostTest, ListingAndHelpAndRefusals) {
   RunResult list = Fwhost("list --plugin-dir '" TEST_PLUGIN_DIRECTORY "'");
   EXPECT_EQ(list.status, 0) << list.output;
