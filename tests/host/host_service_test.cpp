@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
+#include <fstream>
 
+#include "host/capture_file.h"
 #include "platform/directories.h"
 #include "samples/bmp_file.h"
 
@@ -63,6 +66,26 @@ TEST_F(HostServiceTest, ADeliveryIsCopiedAsItArrives) {
   ASSERT_TRUE(ReadFramePicture(d.frames[0].bitmap, &picture));
   EXPECT_EQ(picture.pixel(2, 1), 1);
   EXPECT_EQ(picture.pixel(0, 0), 0);
+
+  // The capture shows it the same way on every target.
+  std::string path = platform::JoinPath(platform::TemporaryDirectory(), "kestrel-capture-test.txt");
+  std::string error;
+  ASSERT_TRUE(WriteCaptureFile(d, path, &error)) << error;
+  std::ifstream in(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  in.close();
+  std::remove(path.c_str());
+  auto has = [&lines](const std::string& line) { return std::find(lines.begin(), lines.end(), line) != lines.end(); };
+  EXPECT_TRUE(has("task operation=5 size=contract version=0x200 window=null width=3 height=2 bits=8 zero24=0 "
+                  "zero796=0 frames=1 tail=zero"));
+  EXPECT_TRUE(has("record size=contract version=0x0 image=set zero12=0 delay=12 zero20=0,0,0 number=0 key=1 "
+                  "zero40=zero"));
+  EXPECT_TRUE(has("header 40 3 2 1 8 0 8 0 0 256 256"));
+  EXPECT_TRUE(has("row 0 000000"));
+  EXPECT_TRUE(has("row 1 000001"));
+  EXPECT_TRUE(has("comment 9 \"a comment\""));
+  EXPECT_TRUE(has("sequence 5 2 3 4"));
 }
 
 TEST_F(HostServiceTest, AFrameThatIsNotAReadableBitmapIsRefused) {
