@@ -3,6 +3,7 @@
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 
+#include "host/picture_file.h"
 #include "tests/host/delivery_support.h"
 #include "tests/host/gif_decoder.h"
 
@@ -139,6 +140,27 @@ TEST(GifFileTest, TrueColourFramesGetLocalTablesWhileTheyHoldAtMost256Colours) {
     for (int x = 0; x < 20; ++x) SetDibPixel(many, x, y, PackColour(x, y, 7));  // 400 colours
   AddFrame(&delivery, many, 4, -1);
   EXPECT_FALSE(GifCanHold(delivery));
+}
+
+TEST(GifFileTest, AGifReadAsAPictureKeepsItsPaletteAndIndexes) {
+  Delivery delivery = EmptyDelivery(7, 5, 8);
+  AddFrame(&delivery, PalettedFrame(7, 5, delivery.palette, [](int x, int y) { return x * 9 + y; }), 1, -1);
+  std::vector<uint8_t> bytes;
+  std::string error;
+  ASSERT_TRUE(WriteGifAnimation(delivery, [&bytes](const uint8_t* data, size_t count) {
+    bytes.insert(bytes.end(), data, data + count);
+    return true;
+  }, &error));
+  DibImage picture = DecodePictureFile(bytes.data(), bytes.size(), &error);
+  ASSERT_TRUE(picture) << error;
+  int bits = 0;
+  RgbPalette palette{};
+  GetDibImageInfo(picture, nullptr, nullptr, &bits, &palette);
+  EXPECT_EQ(bits, 8);
+  EXPECT_TRUE(SameColour(palette.entries[100], delivery.palette.entries[100]));
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 7; ++x) EXPECT_EQ(GetDibPixel(picture, x, y), x * 9 + y);
+  FreeDibImage(picture);
 }
 
 TEST(GifFileTest, RefusesWhatAGifCannotDescribe) {
