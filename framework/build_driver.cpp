@@ -119,6 +119,33 @@ bool Build::quantize() {
   return true;
 }
 
+// The Supercompress comparison over whole rows, for the usual case of a 24-bit frame of
+// the composite's size: the same result as the pixel-by-pixel loop below (the new mask
+// starts cleared, and a key of -1 leaves the frame's pixel as it is), without a checked
+// access per pixel. False when the pictures are not of that form.
+bool SupercompressRows(const DibView& composite, const DibView& frame, const DibView& unchanged, int32_t key) {
+  if (composite.bits() != 24 || frame.bits() != 24 || unchanged.bits() != 1 || frame.width() != composite.width() ||
+      frame.height() != composite.height() || unchanged.width() != composite.width() ||
+      unchanged.height() != composite.height())
+    return false;
+  const uint8_t keyBytes[3] = {static_cast<uint8_t>(PackedBlue(key)), static_cast<uint8_t>(PackedGreen(key)),
+                               static_cast<uint8_t>(PackedRed(key))};
+  for (int32_t y = 0; y < frame.height(); ++y) {
+    uint8_t* f = frame.pictureRow(y);
+    uint8_t* c = composite.pictureRow(y);
+    uint8_t* m = unchanged.pictureRow(y);
+    for (int32_t x = 0; x < frame.width(); ++x, f += 3, c += 3) {
+      if (f[0] == c[0] && f[1] == c[1] && f[2] == c[2]) {
+        if (key != -1) std::memcpy(f, keyBytes, 3);
+        m[x >> 3] = static_cast<uint8_t>(m[x >> 3] | (0x80 >> (x & 7)));
+      } else {
+        std::memcpy(c, f, 3);
+      }
+    }
+  }
+  return true;
+}
+
 bool Build::supercompress() {
   host().setStatus("Supercompressing");
   for (int32_t i = 0; i < frames_.count; ++i) {
@@ -145,6 +172,7 @@ bool Build::supercompress() {
     DibView frame(entry.image);
     DibView unchanged(mask);
     if (!composite.ok() || !frame.ok() || !unchanged.ok()) return false;
+    if (SupercompressRows(composite, frame, unchanged, key)) continue;
     for (int32_t y = 0; y < height; ++y) {
       for (int32_t x = 0; x < width; ++x) {
         int32_t pixel = frame.get(x, y);
@@ -167,6 +195,17 @@ bool FillUnchanged(DibImage image, DibImage mask, int32_t value) {
   DibView frame(image);
   DibView unchanged(mask);
   if (!frame.ok() || !unchanged.ok()) return false;
+  if (frame.bits() == 8 && unchanged.bits() == 1 && value != -1 && frame.width() == unchanged.width() &&
+      frame.height() == unchanged.height()) {
+    // The usual paletted frame: whole rows at a time, as the loop below would set them.
+    for (int32_t y = 0; y < frame.height(); ++y) {
+      uint8_t* row = frame.pictureRow(y);
+      const uint8_t* bits = unchanged.pictureRow(y);
+      for (int32_t x = 0; x < frame.width(); ++x)
+        if (bits[x >> 3] & (0x80 >> (x & 7))) row[x] = static_cast<uint8_t>(value);
+    }
+    return true;
+  }
   for (int32_t y = 0; y < unchanged.height(); ++y)
     for (int32_t x = 0; x < unchanged.width(); ++x)
       if (unchanged.get(x, y) == 1) frame.set(x, y, value);

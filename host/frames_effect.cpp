@@ -1,0 +1,119 @@
+#include "host/frames_effect.h"
+
+#include "framework/messages.h"
+#include "host/selection_buffer.h"
+
+FramesEffect::FramesEffect()
+    : description_{"Frames", "Frames - the given pictures as an animation (built into fwhost)", "FRAMES",
+                   "FWHOSTFR.INI", "1,1000,10", "1,1000,10",
+                   AboutInfo{"Frames", "FWPLGKS1.HTML", "fwplgks1.txt", 2, 0, 'a', 3}, 7005, CommonControlIds{}},
+      table_{
+          {"AddDescriptiveCommentBlock", &settings_.addComment, SettingKind::Number, false},
+          {"DitherBrightness", &settings_.ditherBrightness, SettingKind::Number, false},
+          {"DitherContrast", &settings_.ditherContrast, SettingKind::Number, false},
+          {"FastRemap", &settings_.fastRemap, SettingKind::Number, false},
+          {"MainCustompalette", &settings_.mainCustomPalette, SettingKind::Number, false},
+          {"MainDelay", &settings_.mainDelay, SettingKind::Number, false},
+          {"MainDither", &settings_.mainDither, SettingKind::Number, false},
+          {"MainPalette", &settings_.mainPalette, SettingKind::Number, false},
+          {"PatchLevel", &settings_.patchLevel, SettingKind::Number, true},
+          {"Supercompress", &settings_.supercompress, SettingKind::Number, false},
+          {"Truecolour", &settings_.trueColour, SettingKind::Number, false},
+          {"VersionNumber", &settings_.versionNumber, SettingKind::Number, true},
+      } {
+  settings_.mainDelay = 10;
+}
+
+FramesEffect::~FramesEffect() {
+  for (Picture& picture : pictures_) FreeDibImage(picture.image);
+}
+
+const SettingsEntry* FramesEffect::settingsTable(size_t* count) {
+  *count = sizeof table_ / sizeof table_[0];
+  return table_;
+}
+
+void FramesEffect::updateButtons(Dialog& dialog) {
+  bool any = !pictures_.empty();
+  dialog.enable(kIdOk, any);
+  dialog.enable(description_.ids.test, any);
+  dialog.enable(kFramesRemove, any);
+}
+
+bool FramesEffect::onCommand(Dialog& dialog, const Host& host, int id, int notification) {
+  if (id == kFramesAdd) add(dialog, host);
+  else if (id == kFramesRemove) remove(dialog);
+  else if (id != kFramesList) return false;
+  updateButtons(dialog);
+  return true;
+}
+
+// Appends the chosen files in the order of the selection; a file that cannot be read
+// stops the Add with "Error reading file", keeping the files before it.
+void FramesEffect::add(Dialog& dialog, const Host& host) {
+  std::vector<char> buffer(kOpenFilesBufferSize);
+  if (!host.openFiles(dialog.window(), buffer.data())) return;
+  for (const std::string& path : ReadSelectionBuffer(buffer.data(), buffer.size())) {
+    DibImage image = host.loadImage(path.c_str());
+    if (!image) {
+      ShowMessage(dialog, kMsgErrorReadingFile);
+      break;
+    }
+    if (dialog.listInsert(kFramesList, -1, path, 0) < 0) {
+      FreeDibImage(image);
+      ShowMessage(dialog, kMsgMemoryError);
+      break;
+    }
+    pictures_.push_back(Picture{path, image});
+  }
+  dialog.setListSelection(kFramesList, dialog.listCount(kFramesList) - 1);
+}
+
+void FramesEffect::remove(Dialog& dialog) {
+  int index = dialog.listCaret(kFramesList);
+  if (index < 0 || index >= static_cast<int>(pictures_.size())) return;
+  FreeDibImage(pictures_[index].image);
+  pictures_.erase(pictures_.begin() + index);
+  dialog.listDelete(kFramesList, index);
+  int count = dialog.listCount(kFramesList);
+  dialog.setListSelection(kFramesList, index < count ? index : count - 1);
+}
+
+int FramesEffect::renderFrames(BuildContext& build, FrameList* frames) {
+  int32_t canvasWidth = 0, canvasHeight = 0;
+  for (const Picture& picture : pictures_) {
+    int32_t width = 0, height = 0;
+    if (!GetDibImageInfo(picture.image, &width, &height, nullptr, nullptr)) return 0;
+    if (width > canvasWidth) canvasWidth = width;
+    if (height > canvasHeight) canvasHeight = height;
+  }
+  const int32_t count = static_cast<int32_t>(pictures_.size());
+  for (int32_t i = 0; i < count; ++i) {
+    build.host.progress(i, count);
+    DibImage source = pictures_[i].image;
+    int32_t width = 0, height = 0;
+    int bits = 0;
+    GetDibImageInfo(source, &width, &height, &bits, nullptr);
+    DibImage frame = nullptr;
+    if (bits == 24 && width == canvasWidth && height == canvasHeight) {
+      frame = DuplicateDibImage(source);
+    } else {
+      DibImage trueColour = ConvertToTrueColour(source);
+      if (trueColour)
+        frame = PlaceOnCanvas(trueColour, 0, canvasWidth, canvasHeight, (canvasWidth - width) / 2,
+                              (canvasHeight - height) / 2);
+      FreeDibImage(trueColour);
+    }
+    if (!frame) return 0;
+    if (!AppendFrame(frames, frame, build.settings.mainDelay)) {
+      FreeDibImage(frame);
+      return 0;
+    }
+  }
+  return 1;
+}
+
+void FramesEffect::releaseSources(Dialog& dialog) {
+  for (Picture& picture : pictures_) FreeDibImage(picture.image);
+  pictures_.clear();
+}

@@ -1,0 +1,156 @@
+#include "host/host_service.h"
+
+#include <cstring>
+
+#include "host/picture_file.h"
+#include "host/selection_buffer.h"
+#include "platform/memory.h"
+
+HostService* HostService::current_ = nullptr;
+
+HostService::HostService(ProgressDisplay& display) : display_(display) { current_ = this; }
+
+HostService::~HostService() {
+  if (current_ == this) current_ = nullptr;
+}
+
+HostBuildRecord HostService::record(uint32_t capabilities) const {
+  HostBuildRecord record;
+  std::memset(&record, 0, sizeof record);
+  record.callback = &HostService::Callback;
+  record.capabilities = capabilities;
+  return record;
+}
+
+intptr_t HostService::Callback(void* task, int32_t operation, intptr_t argument, intptr_t data) {
+  return current_ ? current_->serve(task, operation, argument, data) : 0;
+}
+
+void HostService::showMessage(const std::string& text, const std::string& title) {
+  ++messages_;
+  display_.message(text, title);
+}
+
+intptr_t HostService::serve(void* task, int32_t operation, intptr_t argument, intptr_t data) {
+  switch (operation) {
+    case HostOpCreateTask:
+    case HostOpCreateTestTask:
+      if (task || !data) return 0;
+      return createTask(operation, reinterpret_cast<const NewTaskRecord*>(data));
+    case HostOpAddImage:
+      if (!open_ || task != task_ || !data) return 0;
+      delivery_.sequence.push_back(operation);
+      return addImage(reinterpret_cast<const AddImageRecord*>(data));
+    case HostOpAddComment:
+      if (!open_ || task != task_) return 0;
+      delivery_.sequence.push_back(operation);
+      delivery_.hasComment = data != 0;
+      delivery_.comment = data ? reinterpret_cast<const char*>(data) : "";
+      return 1;
+    case HostOpFinishTask:
+      if (!open_ || task != task_) return 0;
+      delivery_.sequence.push_back(operation);
+      delivery_.finished = static_cast<int32_t>(argument);
+      if (argument == 1) completed_.push_back(std::move(delivery_));
+      else ++abandoned_;
+      delivery_ = Delivery();
+      open_ = false;
+      task_ = nullptr;
+      return 1;
+    case HostOpOpenFile:
+    case HostOpOpenFiles:
+      return data ? openFiles(operation, reinterpret_cast<char*>(data)) : 0;
+    case HostOpLoadImage:
+      return data ? loadImage(reinterpret_cast<const char*>(data)) : 0;
+    case HostOpSetStatus:
+      if (data) display_.status(reinterpret_cast<const char*>(data));
+      return 1;
+    case HostOpChooseColour: {
+      if (!data || colours.empty()) return 0;
+      auto* request = reinterpret_cast<ColourRequestRecord*>(data);
+      request->colour = colours.front();
+      colours.pop_front();
+      return 1;
+    }
+    case HostOpProgress:
+      display_.progress(static_cast<long>(argument), static_cast<long>(data));
+      return 1;
+    case HostOpPasteImage:
+      if (clipboardFile.empty()) return 0;
+      return loadImage(clipboardFile.c_str());
+    default:
+      return 0;
+  }
+}
+
+intptr_t HostService::createTask(int32_t operation, const NewTaskRecord* record) {
+  if (open_) ++abandoned_;  // a delivery that never finished
+  delivery_ = Delivery();
+  Delivery& d = delivery_;
+  d.test = operation == HostOpCreateTestTask;
+  d.sequence.push_back(operation);
+  d.recordSize = record->size;
+  d.version = record->version;
+  d.windowSet = record->window != nullptr;
+  d.width = record->width;
+  d.height = record->height;
+  d.bits = record->bitsPerPixel;
+  d.zero24 = record->zero24;
+  d.palette = record->palette;
+  d.zero796 = record->zero796;
+  d.frameCount = record->frameCount;
+  for (char c : record->zero804)
+    if (c != 0) d.tailZero = false;
+  open_ = true;
+  task_ = record;
+  return 1;
+}
+
+intptr_t HostService::addImage(const AddImageRecord* record) {
+  DeliveredImage frame;
+  frame.recordSize = record->size;
+  frame.version = record->version;
+  frame.imageSet = record->image != nullptr;
+  frame.zero12 = record->zero12;
+  frame.delay = record->delay;
+  std::memcpy(frame.zero20, record->zero20, sizeof frame.zero20);
+  frame.frameNumber = record->frameNumber;
+  frame.transparentKey = record->transparentKey;
+  std::memcpy(frame.zero40, record->zero40, sizeof frame.zero40);
+  // The image stays the plug-in's: copy it now. A frame the host cannot read is refused.
+  platform::BlockLock lock(record->image);
+  if (!lock) return 0;
+  const auto* bytes = static_cast<const uint8_t*>(lock.data());
+  frame.bitmap.assign(bytes, bytes + platform::BlockSize(record->image));
+  FramePicture picture;
+  if (!ReadFramePicture(frame.bitmap, &picture)) return 0;
+  delivery_.frames.push_back(std::move(frame));
+  return 1;
+}
+
+intptr_t HostService::openFiles(int32_t operation, char* buffer) {
+  if (selections.empty()) return 0;  // the user cancelled the file dialog
+  std::vector<std::string> paths = selections.front();
+  selections.pop_front();
+  std::string error;
+  if (operation == HostOpOpenFile) {
+    if (paths.size() != 1 || paths[0].size() >= kOpenFilePathSize) {
+      display_.message("the path does not fit the plug-in's request: " + (paths.empty() ? "" : paths[0]), "fwhost");
+      return 0;
+    }
+    std::memcpy(buffer, paths[0].c_str(), paths[0].size() + 1);
+    return 1;
+  }
+  if (!WriteSelectionBuffer(paths, buffer, kOpenFilesBufferSize, &error)) {
+    display_.message(error, "fwhost");
+    return 0;
+  }
+  return 1;
+}
+
+intptr_t HostService::loadImage(const char* path) {
+  std::string error;
+  DibImage image = LoadPictureFile(path, &error);
+  if (!image) display_.message(std::string(path) + ": " + error, "fwhost");
+  return reinterpret_cast<intptr_t>(image);
+}

@@ -1,0 +1,65 @@
+// The host side of the contract: serves every operation a plug-in calls through its
+// HostCallback and keeps what it delivers.
+//
+// Answers come from the command line: each file request (operations 6 and 7) takes the
+// next prepared selection, each colour request (11) the next prepared colour, the
+// clipboard (14) is a picture file. Status and progress go to a ProgressDisplay. A
+// delivery (1 or 5, 2..., 3, 4) is copied as it arrives, since the plug-in frees its
+// frames afterwards.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "framework/host_interface.h"
+#include "host/delivery.h"
+#include "host/progress_display.h"
+
+// Room the host assumes in the path buffer of operation 6: 260 characters and a
+// terminator.
+constexpr size_t kOpenFilePathSize = kRecordTextSize;
+
+class HostService {
+ public:
+  explicit HostService(ProgressDisplay& display);
+  ~HostService();
+  HostService(const HostService&) = delete;
+  HostService& operator=(const HostService&) = delete;
+
+  // The record handed to PLUGINDoBuild: this service's callback and the capabilities.
+  HostBuildRecord record(uint32_t capabilities) const;
+
+  // Answers.
+  std::deque<std::vector<std::string>> selections;  // one entry per file request
+  std::deque<int32_t> colours;                      // one PackedColour per colour request
+  std::string clipboardFile;                        // empty: the clipboard holds no picture
+
+  // A message box of the plug-in.
+  void showMessage(const std::string& text, const std::string& title);
+
+  // What happened.
+  const std::vector<Delivery>& deliveries() const { return completed_; }  // finished with 1
+  int abandonedDeliveries() const { return abandoned_; }
+  int messageCount() const { return messages_; }
+
+  intptr_t serve(void* task, int32_t operation, intptr_t argument, intptr_t data);
+
+ private:
+  static intptr_t HOST_CALLBACK_CONVENTION Callback(void* task, int32_t operation, intptr_t argument,
+                                                    intptr_t data);
+  intptr_t createTask(int32_t operation, const NewTaskRecord* record);
+  intptr_t addImage(const AddImageRecord* record);
+  intptr_t openFiles(int32_t operation, char* buffer);
+  intptr_t loadImage(const char* path);
+
+  static HostService* current_;
+  ProgressDisplay& display_;
+  bool open_ = false;  // a delivery is under way
+  const void* task_ = nullptr;
+  Delivery delivery_;
+  std::vector<Delivery> completed_;
+  int abandoned_ = 0;
+  int messages_ = 0;
+};

@@ -1,0 +1,55 @@
+// make_frame_sequence DIRECTORY [COUNT] [WIDTH HEIGHT]: writes COUNT frames
+// (frame-001.bmp, ...) of a photograph-like animation: a landscape (RenderScene) across
+// which a smaller picture of another landscape glides from left to right and back, as
+// a card would in a slide show. Most of each frame is unchanged from the one before,
+// the moving part is photographic: content for comparing animation writers.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "framework/dib_image.h"
+#include "platform/directories.h"
+#include "samples/bmp_file.h"
+#include "samples/scenes.h"
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: make_frame_sequence DIRECTORY [COUNT] [WIDTH HEIGHT]\n");
+    return 2;
+  }
+  int count = argc > 2 ? std::atoi(argv[2]) : 60;
+  int width = argc > 4 ? std::atoi(argv[3]) : 640;
+  int height = argc > 4 ? std::atoi(argv[4]) : 480;
+  if (count < 1 || width < 16 || height < 16) {
+    std::fprintf(stderr, "make_frame_sequence: COUNT must be at least 1 and the size at least 16 x 16\n");
+    return 2;
+  }
+  int cardWidth = width / 4, cardHeight = height / 4;
+  DibImage background = RenderScene(width, height, 1);
+  DibImage card = RenderScene(cardWidth, cardHeight, 2);
+  if (!background || !card) {
+    std::fprintf(stderr, "make_frame_sequence: out of memory\n");
+    return 1;
+  }
+  int travel = width - cardWidth;
+  int status = 0;
+  for (int i = 0; i < count && status == 0; ++i) {
+    // There and back again over the sequence, two pixels of height per frame downwards.
+    int phase = count > 1 ? (2 * travel * i) / (count - 1) : 0;
+    int x = phase <= travel ? phase : 2 * travel - phase;
+    int y = height / 2 - cardHeight / 2 + (i * 2) % (height / 4);
+    DibImage frame = DuplicateDibImage(background);
+    if (!frame || !CopyDibRect(frame, x, y, card, 0, 0, cardWidth, cardHeight)) status = 1;
+    char name[32];
+    std::snprintf(name, sizeof name, "frame-%03d.bmp", i + 1);
+    std::string path = platform::JoinPath(argv[1], name);
+    if (status == 0 && !WriteBmpFile(path.c_str(), frame)) {
+      std::fprintf(stderr, "make_frame_sequence: cannot write %s\n", path.c_str());
+      status = 1;
+    }
+    FreeDibImage(frame);
+  }
+  FreeDibImage(background);
+  FreeDibImage(card);
+  return status;
+}

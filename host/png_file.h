@@ -1,0 +1,17 @@
+// Writing a delivery as an animated PNG (APNG): what the host writes for true-colour
+// animations that a GIF cannot hold, or whenever the output name ends in ".png".
+//
+// Canvas: the task's width and height, 8-bit red, green, blue and alpha. Each frame
+// keeps its delay (hundredths of a second) and leaves the canvas in place for the next;
+// a frame after the first that has a transparent key is blended over what is there,
+// with its key pixels fully transparent, and cropped to its visible pixels. The comment
+// becomes a "Comment" text chunk. The animation loops for ever. Viewers without APNG
+// support show the first frame.
+#pragma once
+
+#include <string>
+
+#include "host/delivery.h"
+
+bool WriteApngAnimation(const Delivery& delivery, const ByteSink& sink, std::string* error);
+bool WriteApngFile(const Delivery& delivery, const std::string& path, std::string* error);

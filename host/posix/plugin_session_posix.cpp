@@ -1,0 +1,62 @@
+// POSIX runs plug-in dialogs headless: the owner window handed to PLUGINDoBuild is the
+// address of a HeadlessSession carrying the actions (framework/headless_session.h).
+#include <stdlib.h>
+
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "framework/headless_session.h"
+#include "host/plugin_session.h"
+#include "platform/directories.h"
+
+namespace {
+
+void ShowMessage(void* context, const char* text, const char* title) {
+  static_cast<HostService*>(context)->showMessage(text ? text : "", title ? title : "");
+}
+
+}  // namespace
+
+SessionResult RunPluginSession(const PluginExports& exports, HostService& service, const RunPlan& plan) {
+  std::string script = ActionScript(plan);
+  HeadlessSession session;
+  std::memset(&session, 0, sizeof session);
+  session.size = sizeof session;
+  session.version = kHeadlessSessionVersion;
+  session.actions = script.c_str();
+  session.showMessage = &ShowMessage;
+  session.context = &service;
+  session.clipboardHasPicture = plan.clipboardFile.empty() ? 0 : 1;
+  HostBuildRecord record = service.record(plan.capabilities);
+  exports.doBuild(&session, &record, nullptr);
+  SessionResult result;
+  result.dialogResult = session.result;
+  session.error[sizeof session.error - 1] = '\0';
+  result.error = session.error;
+  return result;
+}
+
+PrivateSettingsDirectory::~PrivateSettingsDirectory() {
+  if (directory_.empty()) return;
+  if (hadPrevious_) setenv("KESTREL_WINDOWS_DIR", previous_.c_str(), 1);
+  else unsetenv("KESTREL_WINDOWS_DIR");
+  std::error_code ignored;
+  std::filesystem::remove_all(directory_, ignored);
+}
+
+bool PrivateSettingsDirectory::open(std::string* error) {
+  std::string pattern = platform::JoinPath(platform::TemporaryDirectory(), "fwhost-XXXXXX");
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  if (!mkdtemp(name.data())) {
+    *error = "cannot make a private settings directory in " + platform::TemporaryDirectory();
+    return false;
+  }
+  directory_ = name.data();
+  const char* previous = getenv("KESTREL_WINDOWS_DIR");
+  hadPrevious_ = previous != nullptr;
+  if (previous) previous_ = previous;
+  setenv("KESTREL_WINDOWS_DIR", directory_.c_str(), 1);
+  return true;
+}

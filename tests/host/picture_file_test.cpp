@@ -1,0 +1,183 @@
+#include "host/picture_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "host/png_file.h"
+#include "platform/directories.h"
+#include "platform/memory.h"
+#include "samples/bmp_file.h"
+#include "samples/scenes.h"
+#include "tests/host/delivery_support.h"
+
+namespace {
+
+std::vector<unsigned char> FileBytes(DibImage image) {
+  std::string path = platform::JoinPath(platform::TemporaryDirectory(), "kestrel-picture-test.bmp");
+  EXPECT_TRUE(WriteBmpFile(path.c_str(), image));
+  std::vector<unsigned char> bytes;
+  std::string error;
+  EXPECT_TRUE(ReadWholeFile(path, 1 << 24, &bytes, &error)) << error;
+  std::remove(path.c_str());
+  return bytes;
+}
+
+void ExpectSamePixels(DibImage a, DibImage b) {
+  int32_t w1, h1, w2, h2;
+  ASSERT_TRUE(GetDibImageInfo(a, &w1, &h1, nullptr, nullptr));
+  ASSERT_TRUE(GetDibImageInfo(b, &w2, &h2, nullptr, nullptr));
+  ASSERT_EQ(w1, w2);
+  ASSERT_EQ(h1, h2);
+  for (int32_t y = 0; y < h1; ++y)
+    for (int32_t x = 0; x < w1; ++x) ASSERT_EQ(GetDibPixel(a, x, y), GetDibPixel(b, x, y)) << x << "," << y;
+}
+
+DibImage Decode(const std::vector<unsigned char>& bytes, std::string* error) {
+  return DecodePictureFile(bytes.data(), bytes.size(), error);
+}
+
+TEST(PictureFileTest, TrueColourBmpComesBackPixelForPixel) {
+  DibImage scene = RenderScene(37, 23, 5);
+  std::string error;
+  DibImage loaded = Decode(FileBytes(scene), &error);
+  ASSERT_TRUE(loaded) << error;
+  int bits = 0;
+  GetDibImageInfo(loaded, nullptr, nullptr, &bits, nullptr);
+  EXPECT_EQ(bits, 24);
+  ExpectSamePixels(scene, loaded);
+  FreeDibImage(scene);
+  FreeDibImage(loaded);
+}
+
+TEST(PictureFileTest, PalettedBmpKeepsItsPaletteAndIndexes) {
+  RgbPalette palette{};
+  for (int i = 0; i < 256; ++i) palette.entries[i] = {static_cast<uint8_t>(i), static_cast<uint8_t>(i / 2), 77};
+  DibImage indexed = CreateDibImage(9, 5, &palette, 8);
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 9; ++x) SetDibPixel(indexed, x, y, (x * 31 + y * 7) % 256);
+  std::string error;
+  DibImage loaded = Decode(FileBytes(indexed), &error);
+  ASSERT_TRUE(loaded) << error;
+  int bits = 0;
+  RgbPalette read{};
+  GetDibImageInfo(loaded, nullptr, nullptr, &bits, &read);
+  EXPECT_EQ(bits, 8);
+  EXPECT_EQ(std::memcmp(&read, &palette, sizeof palette), 0);
+  ExpectSamePixels(indexed, loaded);
+  FreeDibImage(indexed);
+  FreeDibImage(loaded);
+}
+
+TEST(PictureFileTest, APngWrittenByTheHostReadsBackAsItsFirstFrame) {
+  DibImage scene = RenderScene(21, 14, 9);
+  Delivery delivery;
+  delivery.width = 21;
+  delivery.height = 14;
+  delivery.frames.push_back(DeliveredFrame(scene, 5, -1));
+  delivery.frames.push_back(DeliveredFrame(scene, 5, PackColour(1, 2, 3)));
+  std::vector<unsigned char> png;
+  std::string error;
+  ByteSink sink = [&png](const uint8_t* data, size_t count) {
+    png.insert(png.end(), data, data + count);
+    return true;
+  };
+  ASSERT_TRUE(WriteApngAnimation(delivery, sink, &error)) << error;
+  std::string text(png.begin(), png.end());
+  size_t controls = 0;
+  for (size_t at = text.find("fcTL"); at != std::string::npos; at = text.find("fcTL", at + 1)) ++controls;
+  EXPECT_EQ(controls, 2u);
+  DibImage loaded = Decode(png, &error);
+  ASSERT_TRUE(loaded) << error;
+  ExpectSamePixels(scene, loaded);
+  FreeDibImage(scene);
+  FreeDibImage(loaded);
+}
+
+// A BMP header (file and info header) for a 24-bit picture of the given size, with
+// `pixelBytes` bytes of pixels after it.
+std::vector<unsigned char> BmpHeader(int32_t width, int32_t height, size_t pixelBytes) {
+  std::vector<unsigned char> bytes(54 + pixelBytes, 0x55);
+  auto put32 = [&bytes](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<unsigned char>(v >> (8 * i));
+  };
+  bytes[0] = 'B';
+  bytes[1] = 'M';
+  put32(2, static_cast<uint32_t>(bytes.size()));
+  put32(6, 0);
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, static_cast<uint32_t>(width));
+  put32(22, static_cast<uint32_t>(height));
+  bytes[26] = 1;
+  bytes[27] = 0;
+  bytes[28] = 24;
+  bytes[29] = 0;
+  for (size_t i = 30; i < 54; ++i) bytes[i] = 0;
+  return bytes;
+}
+
+TEST(PictureFileTest, HostileFilesAreRefusedWithinTheMemoryCap) {
+  const unsigned char png[] = {137, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 13, 'I', 'H', 'D', 'R',
+                               0,   0,   0x4E, 0x20, 0,  0,  0x4E, 0x20, 8, 2, 0, 0, 0, 0, 0, 0, 0};
+  const unsigned char gif[] = {'G', 'I', 'F', '8', '9', 'a', 0xFF, 0xFF, 0xFF, 0xFF, 0xF7, 0, 0, 0x2C};
+  const unsigned char jpeg[] = {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x11, 0x08, 0xFF, 0xFF, 0xFF, 0xFF, 0x03, 1, 2, 3};
+  std::vector<std::vector<unsigned char>> hostile = {
+      {},
+      {'B', 'M'},
+      std::vector<unsigned char>(1000, 0xAB),
+      BmpHeader(100000, 100000, 16),    // larger than the side limit
+      BmpHeader(16000, 16000, 16),      // within the sides, but 768 MB of pixels
+      BmpHeader(-5, 10, 16),
+      std::vector<unsigned char>(png, png + sizeof png),  // 20000 x 20000
+      std::vector<unsigned char>(gif, gif + sizeof gif),  // 65535 x 65535, cut short
+      std::vector<unsigned char>(jpeg, jpeg + sizeof jpeg),
+  };
+  ResetDecoderPeakMemory();
+  for (size_t i = 0; i < hostile.size(); ++i) {
+    std::string error;
+    DibImage image = Decode(hostile[i], &error);
+    EXPECT_EQ(image, nullptr) << "file " << i;
+    EXPECT_FALSE(error.empty()) << "file " << i;
+    FreeDibImage(image);
+  }
+  EXPECT_LE(DecoderPeakMemory(), kDecoderMemoryCap);
+
+  // A truncated picture never reads past its bytes, whatever it decodes to.
+  DibImage scene = RenderScene(64, 64, 3);
+  std::vector<unsigned char> bytes = FileBytes(scene);
+  for (size_t cut : {size_t{20}, size_t{54}, size_t{60}, bytes.size() / 2}) {
+    std::vector<unsigned char> part(bytes.begin(), bytes.begin() + cut);
+    std::string error;
+    FreeDibImage(Decode(part, &error));
+  }
+  FreeDibImage(scene);
+}
+
+TEST(PictureFileTest, TheDecoderNeverHoldsMoreThanItsCap) {
+  DibImage scene = RenderScene(300, 200, 4);
+  std::vector<unsigned char> bytes = FileBytes(scene);
+  std::string error;
+  SetDecoderMemoryCap(64 * 1024);  // less than the 180 000 bytes of decoded pixels
+  ResetDecoderPeakMemory();
+  DibImage refused = Decode(bytes, &error);
+  size_t peak = DecoderPeakMemory();
+  SetDecoderMemoryCap(0);
+  EXPECT_EQ(refused, nullptr);
+  EXPECT_LE(peak, 64u * 1024u);
+  DibImage loaded = Decode(bytes, &error);
+  EXPECT_NE(loaded, nullptr) << error;
+  FreeDibImage(refused);
+  FreeDibImage(loaded);
+  FreeDibImage(scene);
+}
+
+TEST(PictureFileTest, AMissingFileIsReportedAsSuch) {
+  std::string error;
+  EXPECT_EQ(LoadPictureFile(platform::JoinPath(platform::TemporaryDirectory(), "no-such-picture.bmp"), &error),
+            nullptr);
+  EXPECT_EQ(error, "cannot be opened");
+}
+
+}  // namespace
