@@ -222,6 +222,13 @@ bool Parser::commonOption(bool* known) {
     return value(&plan_->output);
   } else if (n == "capture") {
     return value(&plan_->capture);
+  } else if (n == "screenshot") {
+    if (!value(&text)) return false;
+    plan_->screenshot = FullPath(text);
+  } else if (n == "screenshot-about") {
+    if (!value(&text)) return false;
+    plan_->aboutScreenshot = FullPath(text);
+    plan_->aboutButton = c.about;
   } else if (n == "plugin-dir") {
     return value(&plan_->pluginDirectory);
   } else if (n == "quiet") {
@@ -434,6 +441,8 @@ void PrintCommonHelp(std::FILE* out) {
   std::fprintf(out, "Options of every effect:\n");
   PrintOption(out, "-o, --output FILE", "write the animation: a GIF, or an animated PNG when FILE ends in .png");
   PrintOption(out, "--capture FILE", "write a text dump of everything delivered (for tests and comparisons)");
+  PrintOption(out, "--screenshot FILE", "fwhost.exe: save the dialog as it looks before it closes (BMP)");
+  PrintOption(out, "--screenshot-about FILE", "fwhost.exe: then open the About box and save it too (BMP)");
   PrintOption(out, "--delay N", "delay of every frame, in hundredths of a second");
   PrintOption(out, "--palette N|NAME", "use a fixed palette (turns the custom palette off):");
   for (int kind = 0; kind < kPaletteKindCount; ++kind)

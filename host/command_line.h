@@ -23,6 +23,9 @@ struct RunPlan {
   std::string clipboardFile;                        // --paste
   std::string output;                               // -o
   std::string capture;                              // --capture
+  std::string screenshot;                           // --screenshot (real dialogs only)
+  std::string aboutScreenshot;                      // --screenshot-about
+  int aboutButton = 0;                              // the effect's About button
   std::string pluginDirectory;                      // --plugin-dir
   bool quiet = false;
   bool fresh = false;

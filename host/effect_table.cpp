@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr CommonControls kUsualControls{105, 109, 111, 110, 103, 117, 122, 998};
+constexpr CommonControls kUsualControls{105, 109, 111, 110, 103, 117, 122, 998, 116};
 
 const OptionChoice kCorners[] = {
     {"upper-left", 131}, {"lower-left", 132}, {"upper-right", 133}, {"lower-right", 134}, {nullptr, 0}};
@@ -60,14 +60,14 @@ const EffectRow kRows[] = {
      SourceKind::PictureList, 125, 102, kUsualControls, 1, 100, 1000, 3, kPageCurlOptions,
      Count(kPageCurlOptions)},
     {"pyrotechnics", "fwplgpyr", "Pyrotechnics", "fireworks over a plain background", SourceKind::None, 0, 0,
-     CommonControls{105, 109, 111, 110, 103, 117, 118, 998}, 1, 25, 250, 5, kPyrotechnicsOptions,
+     CommonControls{105, 109, 111, 110, 103, 117, 118, 998, 116}, 1, 25, 250, 5, kPyrotechnicsOptions,
      Count(kPyrotechnicsOptions)},
     {"ripple", "fwplgrip", "Ripple", "rain drops on water over one picture", SourceKind::SinglePicture, 101, 102,
      kUsualControls, 1, 100, 1000, 5, kRippleOptions, Count(kRippleOptions)},
     {"lake", "fwplglak", "Lake", "one picture above its rippling reflection", SourceKind::SinglePicture, 101, 102,
-     CommonControls{105, 109, 111, 110, 103, 117, 118, 998}, 1, 25, 250, 8, kLakeOptions, Count(kLakeOptions)},
+     CommonControls{105, 109, 111, 110, 103, 117, 118, 998, 116}, 1, 25, 250, 8, kLakeOptions, Count(kLakeOptions)},
     {"lens", "fwplglns", "Lens", "a magnifying lens travels over one picture", SourceKind::SinglePicture, 101, 102,
-     CommonControls{105, 109, 111, 110, 103, 115, 124, 998}, 1, 100, 1000, 5, kLensOptions, Count(kLensOptions)},
+     CommonControls{105, 109, 111, 110, 103, 115, 124, 998, 114}, 1, 100, 1000, 5, kLensOptions, Count(kLensOptions)},
     {kFramesEffectName, nullptr, "Frames", "the given pictures as the frames of the animation (built in)",
      SourceKind::PictureList, 125, 0, kUsualControls, 1, 1000, 1000, 10, nullptr, 0},
 };

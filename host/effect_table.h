@@ -49,6 +49,7 @@ struct CommonControls {
   int supercompress;
   int comment;
   int test;
+  int about;
 };
 
 struct EffectRow {

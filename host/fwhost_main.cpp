@@ -13,7 +13,9 @@
 #include "host/capture_file.h"
 #include "host/command_line.h"
 #include "host/effect_table.h"
+#ifdef KESTREL_HAVE_GIF
 #include "host/gif_file.h"
+#endif
 #include "host/host_service.h"
 #include "host/plugin_library.h"
 #include "host/plugin_session.h"
@@ -92,6 +94,7 @@ bool WriteAnimation(const Delivery& delivery, const std::string& requested, std:
   std::string error;
   std::string path = requested;
   bool png = EndsWith(path, ".png") || EndsWith(path, ".apng");
+#ifdef KESTREL_HAVE_GIF
   if (!png && !GifCanHold(delivery)) {
     size_t dot = path.rfind('.');
     size_t slash = path.find_last_of("/\\");
@@ -104,8 +107,13 @@ bool WriteAnimation(const Delivery& delivery, const std::string& requested, std:
     png = true;
   }
   bool ok = png ? WriteApngFile(delivery, path, &error) : WriteGifFile(delivery, path, &error);
+#else
+  // Without giflib (the Windows build) animations are written as animated PNGs only.
+  if (!png) error = "this build writes no GIF files; name the output .png, or use --capture";
+  bool ok = png && WriteApngFile(delivery, path, &error);
+#endif
   if (!ok) std::fprintf(stderr, "fwhost: %s: %s\n", path.c_str(), error.c_str());
-  *written = path;
+  *written = ok ? path : std::string();
   return ok;
 }
 

@@ -19,6 +19,12 @@ void ShowMessage(void* context, const char* text, const char* title) {
 }  // namespace
 
 SessionResult RunPluginSession(const PluginExports& exports, HostService& service, const RunPlan& plan) {
+  if (!plan.screenshot.empty() || !plan.aboutScreenshot.empty()) {
+    SessionResult refused;
+    refused.dialogResult = -1;
+    refused.error = "screenshots need real dialog windows: use fwhost.exe, the Windows build";
+    return refused;
+  }
   std::string script = ActionScript(plan);
   HeadlessSession session;
   std::memset(&session, 0, sizeof session);
