@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -14,6 +15,7 @@
 #include "platform/directories.h"
 #include "samples/bmp_file.h"
 #include "samples/scenes.h"
+#include "host/plugin_library.h"
 #include "tests/host/gif_decoder.h"
 
 namespace {
@@ -276,6 +278,36 @@ TEST_F(FwhostTest, ListingAndHelpAndRefusals) {
   EXPECT_NE(refused.output.find("no control 4242"), std::string::npos) << refused.output;
   EXPECT_EQ(Fwhost("pagecurl --step 40 a.bmp").status, 2);
   EXPECT_EQ(Fwhost("'" + Path("missing.so") + "'").status, 2);
+}
+
+}  // namespace
+
+namespace {
+
+// The Page Curl library as a host loads it: the three exports and the description record
+// (the size the host set comes back, every other byte but the version and the two texts
+// is zero, and nothing past the size is touched).
+TEST(PlugInLibrary, PageCurlDescribesItselfInTheHostsRecord) {
+  PluginLibrary library;
+  std::string error;
+  ASSERT_TRUE(library.open(std::string(PLUGIN_DIRECTORY) + "/fwplgcrl.so", &error)) << error;
+  unsigned char record[600];
+  std::memset(record, 0xCC, sizeof record);
+  uint32_t size = 520;
+  std::memcpy(record, &size, 4);
+  ASSERT_EQ(library.exports().getParams(reinterpret_cast<PluginDescription*>(record), nullptr), 1);
+  uint32_t readBack, version;
+  std::memcpy(&readBack, record, 4);
+  std::memcpy(&version, record + 4, 4);
+  EXPECT_EQ(readBack, 520u);
+  EXPECT_EQ(version, 0x200u);
+  const char* name = reinterpret_cast<const char*>(record + 8);
+  const char* notice = reinterpret_cast<const char*>(record + kDescriptionNoticeOffset);
+  EXPECT_STREQ(name, "Page Curl");
+  EXPECT_GT(std::strlen(notice), 0u);
+  for (size_t i = 8 + std::strlen(name); i < kDescriptionNoticeOffset; ++i) ASSERT_EQ(record[i], 0) << i;
+  for (size_t i = kDescriptionNoticeOffset + std::strlen(notice); i < size; ++i) ASSERT_EQ(record[i], 0) << i;
+  EXPECT_EQ(record[size], 0xCC);
 }
 
 }  // namespace
