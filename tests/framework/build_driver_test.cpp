@@ -55,24 +55,6 @@ class BuildTest : public ::testing::Test {
   std::unique_ptr<HeadlessDialog> dialog;
 };
 
-// Reads pixel (x, y) of a delivered packed bitmap.
-int32_t Pixel(const DeliveredFrame& frame, int32_t x, int32_t y) {
-  DibImage image = platform::AllocateBlock(frame.bitmap.size());
-  {
-    platform::BlockLock lock(image);
-    std::memcpy(lock.data(), frame.bitmap.data(), frame.bitmap.size());
-  }
-  int32_t value = GetDibPixel(image, x, y);
-  FreeDibImage(image);
-  return value;
-}
-
-int BitsOf(const DeliveredFrame& frame) {
-  DibHeader header;
-  std::memcpy(&header, frame.bitmap.data(), sizeof header);
-  return header.biBitCount;
-}
-
 TEST_F(BuildTest, ATestBuildSendsTheTrialTaskAndNoTransparency) {
   effect.commonSettings.supercompress = 1;
   EXPECT_EQ(Run("click 998\nclick 2"), 0);
@@ -148,10 +130,10 @@ TEST_F(BuildTest, SupercompressMakesUnchangedPixelsTheReservedSlot) {
     EXPECT_EQ(slot[0], reserved.blue);
     for (int32_t y = 0; y < 6; ++y)
       for (int32_t x = 0; x < 8; ++x) {
-        int32_t index = Pixel(frame, x, y);
+        int32_t index = FramePixel(frame, x, y);
         if (index != frame.transparentKey) composite[y * 8 + x] = index;
         const RgbColour& shown = ok.palette.entries[composite[y * 8 + x]];
-        const RgbColour& expected = plain.palette.entries[Pixel(plain.frames[i], x, y)];
+        const RgbColour& expected = plain.palette.entries[FramePixel(plain.frames[i], x, y)];
         ASSERT_EQ(std::memcmp(&shown, &expected, 3), 0) << "frame " << i << " at " << x << "," << y;
       }
   }
@@ -175,13 +157,13 @@ TEST_F(BuildTest, TrueColourSkipsReductionAndCarriesTheFixedPalette) {
   EXPECT_EQ(task.bits, bits);
   EXPECT_EQ(std::memcmp(&task.palette, &fixed, sizeof fixed), 0);
   for (size_t i = 0; i < task.frames.size(); ++i) {
-    EXPECT_EQ(BitsOf(task.frames[i]), 24);
+    EXPECT_EQ(FrameBits(task.frames[i]), 24);
     if (i == 0) continue;
     // The unchanged rows hold the frame's own key colour, absent from its other pixels.
     int32_t key = task.frames[i].transparentKey;
     ASSERT_GE(key, 0);
-    EXPECT_EQ(Pixel(task.frames[i], 0, 3), key);
-    EXPECT_EQ(Pixel(task.frames[i], 0, 0), PackColour(static_cast<int>(i), 0, 0));
+    EXPECT_EQ(FramePixel(task.frames[i], 0, 3), key);
+    EXPECT_EQ(FramePixel(task.frames[i], 0, 0), PackColour(static_cast<int>(i), 0, 0));
     EXPECT_NE(key, PackColour(static_cast<int>(i), 0, 0));
   }
 }
@@ -202,8 +184,8 @@ TEST_F(BuildTest, AnOptimisedPaletteIsNeverReducedAtOneBit) {
     const DeliveredTask& task = host.tasks.at(0);
     EXPECT_EQ(task.bits, 2);
     for (const DeliveredFrame& frame : task.frames) {
-      EXPECT_EQ(BitsOf(frame), 4);
-      const RgbColour& shown = task.palette.entries[Pixel(frame, 2, 2)];
+      EXPECT_EQ(FrameBits(frame), 4);
+      const RgbColour& shown = task.palette.entries[FramePixel(frame, 2, 2)];
       EXPECT_EQ(shown.red + shown.green + shown.blue, 3 * 255) << "dither " << dither;
     }
   }
@@ -231,7 +213,7 @@ TEST_F(BuildTest, FixedPalettesReserveASlotOnlyWhereThereIsRoom) {
     BuildPalette(&fixed, nullptr, c.kind);
     EXPECT_EQ(std::memcmp(&task.palette, &fixed, 3 * c.slot), 0);
     for (int32_t y = 0; y < effect.height; ++y)
-      for (int32_t x = 0; x < effect.width; ++x) EXPECT_NE(Pixel(task.frames[0], x, y), c.slot);
+      for (int32_t x = 0; x < effect.width; ++x) EXPECT_NE(FramePixel(task.frames[0], x, y), c.slot);
   }
 }
 

@@ -22,17 +22,6 @@ DibImage Flat(int32_t width, int32_t height, int32_t colour) {
   return image;
 }
 
-int32_t Pixel(const DeliveredFrame& frame, int32_t x, int32_t y) {
-  DibImage image = platform::AllocateBlock(frame.bitmap.size());
-  {
-    platform::BlockLock lock(image);
-    std::memcpy(lock.data(), frame.bitmap.data(), frame.bitmap.size());
-  }
-  int32_t value = GetDibPixel(image, x, y);
-  FreeDibImage(image);
-  return value;
-}
-
 class PageCurlDialog : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -162,9 +151,9 @@ TEST_F(PageCurlDialog, OnePictureAnimatesFromAndBackToThePlainSheet) {
   ASSERT_EQ(host.tasks.size(), 1u);
   const DeliveredTask& task = host.tasks[0];
   ASSERT_EQ(task.frames.size(), 24u);  // two transitions of 12 frames
-  EXPECT_EQ(Pixel(task.frames[11], 3, 3), PackColour(250, 250, 10));
+  EXPECT_EQ(FramePixel(task.frames[11], 3, 3), PackColour(250, 250, 10));
   EXPECT_EQ(task.frames[11].delay, 100);
-  EXPECT_EQ(Pixel(task.frames[23], 3, 3), kPaper);
+  EXPECT_EQ(FramePixel(task.frames[23], 3, 3), kPaper);
   EXPECT_EQ(names(), std::vector<std::string>{"/one.png"});  // the sheet is gone again
   EXPECT_EQ(host.statusTexts().at(0), "Calculating");
   EXPECT_EQ(host.statusTexts().at(1), "Adjusting");
@@ -184,15 +173,15 @@ TEST_F(PageCurlDialog, PicturesOfDifferentSizesAreCentredOnThePaper) {
   // on rows 5 to 14.
   const DeliveredFrame& a = task.frames[1];
   EXPECT_EQ(a.delay, 100);
-  EXPECT_EQ(Pixel(a, 0, 4), kPaper);
-  EXPECT_EQ(Pixel(a, 0, 5), PackColour(0, 200, 0));
-  EXPECT_EQ(Pixel(a, 19, 14), PackColour(0, 200, 0));
-  EXPECT_EQ(Pixel(a, 19, 15), kPaper);
+  EXPECT_EQ(FramePixel(a, 0, 4), kPaper);
+  EXPECT_EQ(FramePixel(a, 0, 5), PackColour(0, 200, 0));
+  EXPECT_EQ(FramePixel(a, 19, 14), PackColour(0, 200, 0));
+  EXPECT_EQ(FramePixel(a, 19, 15), kPaper);
   // Frame 3 shows b, 10 x 20 centred on columns 5 to 14.
   const DeliveredFrame& b = task.frames[3];
-  EXPECT_EQ(Pixel(b, 4, 0), kPaper);
-  EXPECT_EQ(Pixel(b, 5, 0), PackColour(0, 0, 200));
-  EXPECT_EQ(Pixel(b, 15, 19), kPaper);
+  EXPECT_EQ(FramePixel(b, 4, 0), kPaper);
+  EXPECT_EQ(FramePixel(b, 5, 0), PackColour(0, 0, 200));
+  EXPECT_EQ(FramePixel(b, 15, 19), kPaper);
 }
 
 TEST_F(PageCurlDialog, StepSizeKeepsToItsRange) {

@@ -6,6 +6,23 @@
 
 FakeHost* FakeHost::current_ = nullptr;
 
+int32_t FramePixel(const DeliveredFrame& frame, int32_t x, int32_t y) {
+  DibImage image = platform::AllocateBlock(frame.bitmap.size());
+  {
+    platform::BlockLock lock(image);
+    if (lock) std::memcpy(lock.data(), frame.bitmap.data(), frame.bitmap.size());
+  }
+  int32_t value = GetDibPixel(image, x, y);
+  FreeDibImage(image);
+  return value;
+}
+
+int FrameBits(const DeliveredFrame& frame) {
+  DibHeader header{};
+  if (frame.bitmap.size() >= sizeof header) std::memcpy(&header, frame.bitmap.data(), sizeof header);
+  return header.biBitCount;
+}
+
 FakeHost::FakeHost() {
   record.callback = &FakeHost::Callback;
   record.capabilities = HostCapsOptimise | HostCapsTrueColour;

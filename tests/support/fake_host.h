@@ -34,6 +34,10 @@ struct DeliveredTask {
   int finished = -1;  // argument of HostOpFinishTask, -1 before it
 };
 
+// Pixel (x, y) of a delivered frame as GetDibPixel reads it, and its bits per pixel.
+int32_t FramePixel(const DeliveredFrame& frame, int32_t x, int32_t y);
+int FrameBits(const DeliveredFrame& frame);
+
 class FakeHost {
  public:
   FakeHost();
