@@ -64,6 +64,7 @@ TEST_F(UnzipCommand, ATemporaryDirectoryThatCannotBeUsed) {
   // drive takes its place, and is deleted afterwards.
   const std::string saved = std::getenv("TMP") ? std::getenv("TMP") : "";
   _putenv(("TMP=" + missing).c_str());
+  ASSERT_EQ(platform::TemporaryDirectory().compare(0, missing.size(), missing), 0);
   EXPECT_EQ(installer::RunUnzipCommand("ZIPFILE", destination.string(), ui), 1);
   _putenv(("TMP=" + saved).c_str());
   EXPECT_TRUE(ui.messages.empty());
