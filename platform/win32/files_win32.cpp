@@ -1,0 +1,134 @@
+// Files for Windows: the real file API on handles. Writing refuses a reparse point
+// (symbolic link or junction) of the requested name and anything that is not a disk
+// file (a device name such as CON, a pipe).
+#include <windows.h>
+
+#include "platform/directories.h"
+#include "platform/files.h"
+
+namespace platform {
+namespace {
+
+HANDLE Native(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
+
+FileHandle AdoptDiskFile(HANDLE handle) {
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  if (GetFileType(handle) != FILE_TYPE_DISK) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  return reinterpret_cast<FileHandle>(handle);
+}
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+}  // namespace
+
+FileHandle OpenFileForReading(const std::string& path) {
+  return AdoptDiskFile(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+FileHandle CreateFileForWriting(const std::string& path, CreateMode mode) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    return nullptr;
+  DWORD disposition = mode == CreateMode::NewOnly ? CREATE_NEW : CREATE_ALWAYS;
+  return AdoptDiskFile(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                   disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+size_t ReadFromFile(FileHandle file, void* buffer, size_t bytes) {
+  if (!file) return 0;
+  size_t done = 0;
+  while (done < bytes) {
+    DWORD got = 0;
+    DWORD ask = bytes - done > 0x40000000u ? 0x40000000u : static_cast<DWORD>(bytes - done);
+    if (!ReadFile(Native(file), static_cast<char*>(buffer) + done, ask, &got, nullptr) || got == 0)
+      break;
+    done += got;
+  }
+  return done;
+}
+
+size_t WriteToFile(FileHandle file, const void* data, size_t bytes) {
+  if (!file) return 0;
+  size_t done = 0;
+  while (done < bytes) {
+    DWORD put = 0;
+    DWORD ask = bytes - done > 0x40000000u ? 0x40000000u : static_cast<DWORD>(bytes - done);
+    if (!WriteFile(Native(file), static_cast<const char*>(data) + done, ask, &put, nullptr) ||
+        put == 0)
+      break;
+    done += put;
+  }
+  return done;
+}
+
+bool SeekFile(FileHandle file, uint64_t offset) {
+  if (!file) return false;
+  LONG high = static_cast<LONG>(offset >> 32);
+  DWORD low = SetFilePointer(Native(file), static_cast<LONG>(offset & 0xFFFFFFFFu), &high, FILE_BEGIN);
+  return !(low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR);
+}
+
+bool SetFileDosTime(FileHandle file, uint16_t dosDate, uint16_t dosTime) {
+  if (!file || !IsValidDosDateTime(dosDate, dosTime)) return false;
+  FILETIME local, universal;
+  if (!DosDateTimeToFileTime(dosDate, dosTime, &local)) return false;
+  if (!LocalFileTimeToFileTime(&local, &universal)) return false;
+  return SetFileTime(Native(file), nullptr, nullptr, &universal) != 0;
+}
+
+bool CloseFile(FileHandle file) { return !file || CloseHandle(Native(file)) != 0; }
+
+PathKind QueryPath(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::Missing;
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return PathKind::Link;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return PathKind::Directory;
+  return PathKind::File;
+}
+
+bool FileSizeOf(const std::string& path, uint64_t* size) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+  *size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  return true;
+}
+
+bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+bool MakeDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+
+bool PathMeetsLink(const std::string& base, const std::string& relative) {
+  std::string path = base;
+  size_t start = 0;
+  while (start < relative.size()) {
+    size_t end = start;
+    while (end < relative.size() && !IsSeparator(relative[end])) ++end;
+    if (end > start) {
+      path = JoinPath(path, relative.substr(start, end - start));
+      PathKind kind = QueryPath(path);
+      if (kind == PathKind::Link) return true;
+      if (kind != PathKind::Directory) return false;  // nothing exists further down
+    }
+    start = end + 1;
+  }
+  return false;
+}
+
+std::string UniqueTemporaryFile(const std::string& directory, const char* prefix) {
+  char name[MAX_PATH + 1] = "";
+  if (!GetTempFileNameA(directory.c_str(), prefix, 0, name)) return std::string();
+  return name;
+}
+
+std::string FallbackTemporaryFile() {
+  std::string windows = WindowsDirectory();
+  char drive = windows.empty() ? 'C' : windows[0];
+  return std::string(1, drive) + ":\\TEMP$$$.$$$";
+}
+
+}  // namespace platform
