@@ -1,6 +1,36 @@
 #include "platform/files.h"
 
+#include "platform/directories.h"
+
 namespace platform {
+
+namespace {
+// Separators inside a stored name: '/' everywhere, and '\\' too where the system reads it so.
+bool SplitsName(char c) {
+#ifdef _WIN32
+  return c == '/' || c == '\\';
+#else
+  return c == '/';
+#endif
+}
+}  // namespace
+
+bool PathMeetsLink(const std::string& base, const std::string& relative) {
+  std::string path = base;
+  size_t start = 0;
+  while (start < relative.size()) {
+    size_t end = start;
+    while (end < relative.size() && !SplitsName(relative[end])) ++end;
+    if (end > start) {
+      path = JoinPath(path, relative.substr(start, end - start));
+      PathKind kind = QueryPath(path);
+      if (kind == PathKind::Link) return true;
+      if (kind != PathKind::Directory) return false;  // nothing exists further down
+    }
+    start = end + 1;
+  }
+  return false;
+}
 
 bool IsValidDosDateTime(uint16_t dosDate, uint16_t dosTime) {
   const unsigned year = 1980u + (dosDate >> 9);

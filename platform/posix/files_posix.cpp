@@ -132,23 +132,6 @@ bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0; }
 
 bool MakeDirectory(const std::string& path) { return mkdir(path.c_str(), 0777) == 0; }
 
-bool PathMeetsLink(const std::string& base, const std::string& relative) {
-  std::string path = base;
-  size_t start = 0;
-  while (start < relative.size()) {
-    size_t end = relative.find('/', start);
-    if (end == std::string::npos) end = relative.size();
-    if (end > start) {
-      path = JoinPath(path, relative.substr(start, end - start));
-      PathKind kind = QueryPath(path);
-      if (kind == PathKind::Link) return true;
-      if (kind != PathKind::Directory) return false;  // nothing exists further down
-    }
-    start = end + 1;
-  }
-  return false;
-}
-
 std::string UniqueTemporaryFile(const std::string& directory, const char* prefix) {
   std::string pattern = JoinPath(directory, std::string(prefix) + "XXXXXX");
   int fd = mkstemp(&pattern[0]);

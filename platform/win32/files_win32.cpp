@@ -20,7 +20,6 @@ FileHandle AdoptDiskFile(HANDLE handle) {
   return reinterpret_cast<FileHandle>(handle);
 }
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 }  // namespace
 
@@ -101,23 +100,6 @@ bool FileSizeOf(const std::string& path, uint64_t* size) {
 bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
 
 bool MakeDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
-
-bool PathMeetsLink(const std::string& base, const std::string& relative) {
-  std::string path = base;
-  size_t start = 0;
-  while (start < relative.size()) {
-    size_t end = start;
-    while (end < relative.size() && !IsSeparator(relative[end])) ++end;
-    if (end > start) {
-      path = JoinPath(path, relative.substr(start, end - start));
-      PathKind kind = QueryPath(path);
-      if (kind == PathKind::Link) return true;
-      if (kind != PathKind::Directory) return false;  // nothing exists further down
-    }
-    start = end + 1;
-  }
-  return false;
-}
 
 std::string UniqueTemporaryFile(const std::string& directory, const char* prefix) {
   char name[MAX_PATH + 1] = "";
