@@ -20,7 +20,6 @@ FileHandle AdoptDiskFile(HANDLE handle) {
   return reinterpret_cast<FileHandle>(handle);
 }
 
-
 }  // namespace
 
 FileHandle OpenFileForReading(const std::string& path) {
