@@ -130,17 +130,23 @@ bool SupercompressRows(const DibView& composite, const DibView& frame, const Dib
     return false;
   const uint8_t keyBytes[3] = {static_cast<uint8_t>(PackedBlue(key)), static_cast<uint8_t>(PackedGreen(key)),
                                static_cast<uint8_t>(PackedRed(key))};
+  const int32_t width = frame.width();
   for (int32_t y = 0; y < frame.height(); ++y) {
     uint8_t* f = frame.pictureRow(y);
     uint8_t* c = composite.pictureRow(y);
     uint8_t* m = unchanged.pictureRow(y);
-    for (int32_t x = 0; x < frame.width(); ++x, f += 3, c += 3) {
-      if (f[0] == c[0] && f[1] == c[1] && f[2] == c[2]) {
-        if (key != -1) std::memcpy(f, keyBytes, 3);
-        m[x >> 3] = static_cast<uint8_t>(m[x >> 3] | (0x80 >> (x & 7)));
-      } else {
-        std::memcpy(c, f, 3);
+    // Eight pixels make one mask byte, stored whole (the new mask starts cleared).
+    for (int32_t x = 0; x < width; ++m) {
+      uint8_t maskByte = 0;
+      for (int bit = 0; bit < 8 && x < width; ++bit, ++x, f += 3, c += 3) {
+        if (f[0] == c[0] && f[1] == c[1] && f[2] == c[2]) {
+          if (key != -1) std::memcpy(f, keyBytes, 3);
+          maskByte = static_cast<uint8_t>(maskByte | (0x80 >> bit));
+        } else {
+          std::memcpy(c, f, 3);
+        }
       }
+      *m = maskByte;
     }
   }
   return true;
@@ -198,11 +204,16 @@ bool FillUnchanged(DibImage image, DibImage mask, int32_t value) {
   if (frame.bits() == 8 && unchanged.bits() == 1 && value != -1 && frame.width() == unchanged.width() &&
       frame.height() == unchanged.height()) {
     // The usual paletted frame: whole rows at a time, as the loop below would set them.
+    const int32_t width = frame.width();
     for (int32_t y = 0; y < frame.height(); ++y) {
       uint8_t* row = frame.pictureRow(y);
       const uint8_t* bits = unchanged.pictureRow(y);
-      for (int32_t x = 0; x < frame.width(); ++x)
-        if (bits[x >> 3] & (0x80 >> (x & 7))) row[x] = static_cast<uint8_t>(value);
+      for (int32_t x = 0; x < width; x += 8) {
+        const uint8_t maskByte = bits[x >> 3];
+        if (!maskByte) continue;  // eight changed pixels: nothing to fill
+        for (int32_t k = 0; k < 8 && x + k < width; ++k)
+          if (maskByte & (0x80 >> k)) row[x + k] = static_cast<uint8_t>(value);
+      }
     }
     return true;
   }
