@@ -22,6 +22,29 @@ class RecordedUi : public installer::UnzipCommandUi {
 
 class UnzipCommand : public SandboxTest {
  protected:
+  // A temporary directory of the test's own: tests running side by side then never see
+  // each other's temporary archives.
+  void SetUp() override {
+    SandboxTest::SetUp();
+    fs::create_directories(sandbox / "temporary");
+    SetTemporaryDirectory((sandbox / "temporary").string());
+  }
+  void TearDown() override {
+    SetTemporaryDirectory(savedTemporary_);
+    SandboxTest::TearDown();
+  }
+  void SetTemporaryDirectory(const std::string& directory) {
+#ifdef _WIN32
+    if (savedTemporary_.empty() && std::getenv("TMP")) savedTemporary_ = std::getenv("TMP");
+    _putenv(("TMP=" + directory).c_str());
+#else
+    if (savedTemporary_.empty() && std::getenv("TMPDIR")) savedTemporary_ = std::getenv("TMPDIR");
+    if (directory.empty()) unsetenv("TMPDIR");
+    else setenv("TMPDIR", directory.c_str(), 1);
+#endif
+  }
+  std::string savedTemporary_;
+
   // Temporary archive files of ours left in the temporary directory.
   Lines LeftOver() const {
     Lines found;
