@@ -19,7 +19,10 @@ function(kestrel_add_test name)
   endif()
   if(KESTREL_WIN32)
     add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES LABELS "wine;${T_LABELS}" TIMEOUT 900)
+    # Programs under Wine share the prefix's Windows directory (settings files): one at
+    # a time.
+    set_tests_properties(${name} PROPERTIES LABELS "wine;${T_LABELS}" TIMEOUT 900
+      RESOURCE_LOCK wine_windows_directory)
   else()
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "native;${T_LABELS}" TIMEOUT 600)
   endif()
