@@ -228,14 +228,11 @@ void BuildBrightnessContrastTable(uint8_t table[256], int32_t brightness, int32_
 
 DibImage DitherToPalette(DibImage image, const RgbPalette* palette, int bits, int n,
                          const ColourSettings& settings) {
-  if (!palette || bits < 1 || bits > 8) return nullptr;
-  n = PaletteCount(n);
   int32_t width = 0;
   int32_t height = 0;
   int sourceBits = 0;
-  if (!GetDibImageInfo(image, &width, &height, &sourceBits, nullptr) || sourceBits == 1 ||
-      !IsReducibleDepth(sourceBits))
-    return nullptr;
+  if (!ReadReductionSource(image, palette, bits, &width, &height, &sourceBits) || sourceBits == 1) return nullptr;
+  n = PaletteCount(n);
   DibImage result = CreateDibImage(width, height, palette, bits);
   if (!result) return nullptr;
   bool done = false;

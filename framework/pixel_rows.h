@@ -5,6 +5,9 @@
 
 #include <cstdint>
 
+#include "framework/dib_image.h"
+#include "framework/palette_types.h"
+
 inline int ReadIndexPixel(const uint8_t* row, int32_t x, int bits) {
   if (bits == 1) return (row[x >> 3] >> (7 - (x & 7))) & 1;
   if (bits == 4) return (x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4);
@@ -25,3 +28,11 @@ inline void WriteIndexPixel(uint8_t* row, int32_t x, int depth, int index) {
 
 // Depths the colour reduction reads.
 inline bool IsReducibleDepth(int bits) { return bits == 1 || bits == 4 || bits == 8 || bits == 24; }
+
+// The checks remapping and dithering share: a palette, output bits of 1 to 8, and a
+// readable source of a depth they reduce. Fills the source's size and depth.
+inline bool ReadReductionSource(DibImage image, const RgbPalette* palette, int bits, int32_t* width,
+                                int32_t* height, int* sourceBits) {
+  return palette && bits >= 1 && bits <= 8 && GetDibImageInfo(image, width, height, sourceBits, nullptr) &&
+         IsReducibleDepth(*sourceBits);
+}

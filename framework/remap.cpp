@@ -64,13 +64,11 @@ void RemapRows(const DibView& in, const DibView& out, const RgbPalette* palette,
 
 DibImage RemapToPalette(DibImage image, const RgbPalette* palette, int bits, int n,
                         const ColourSettings& settings) {
-  if (!palette || bits < 1 || bits > 8) return nullptr;
-  n = PaletteCount(n);
   int32_t width = 0;
   int32_t height = 0;
   int sourceBits = 0;
-  if (!GetDibImageInfo(image, &width, &height, &sourceBits, nullptr) || !IsReducibleDepth(sourceBits))
-    return nullptr;
+  if (!ReadReductionSource(image, palette, bits, &width, &height, &sourceBits)) return nullptr;
+  n = PaletteCount(n);
   const int fastRemap = settings.fastRemap != 0;
   // Only true-colour pixels at more than 1 bit go through the colour lookup.
   const bool needsLookup = sourceBits == 24 && DepthForBits(bits) > 1;

@@ -30,21 +30,28 @@ EndRecord DecodeEndRecord(const unsigned char* p) {
   return r;
 }
 
+namespace {
+// The shared fields, starting with the general purpose flags at `p`.
+void DecodeEntryFields(const unsigned char* p, EntryFields* f) {
+  f->flags = Get16(p + 0);
+  f->method = Get16(p + 2);
+  f->dosTime = Get16(p + 4);
+  f->dosDate = Get16(p + 6);
+  f->crc = Get32(p + 8);
+  f->compressedSize = Get32(p + 12);
+  f->uncompressedSize = Get32(p + 16);
+  f->nameLength = Get16(p + 20);
+  f->extraLength = Get16(p + 22);
+}
+}  // namespace
+
 CentralHeader DecodeCentralHeader(const unsigned char* p) {
   CentralHeader h;
   h.versionMadeBy = p[0];
   h.hostMadeBy = p[1];
   h.versionNeeded = p[2];
   h.hostNeeded = p[3];
-  h.flags = Get16(p + 4);
-  h.method = Get16(p + 6);
-  h.dosTime = Get16(p + 8);
-  h.dosDate = Get16(p + 10);
-  h.crc = Get32(p + 12);
-  h.compressedSize = Get32(p + 16);
-  h.uncompressedSize = Get32(p + 20);
-  h.nameLength = Get16(p + 24);
-  h.extraLength = Get16(p + 26);
+  DecodeEntryFields(p + 4, &h);
   h.commentLength = Get16(p + 28);
   // 30: disk number start, 32: internal attributes (not used)
   h.externalAttributes = Get32(p + 34);
@@ -55,15 +62,7 @@ CentralHeader DecodeCentralHeader(const unsigned char* p) {
 LocalHeader DecodeLocalHeader(const unsigned char* p) {
   LocalHeader h;
   // 0: version needed and its host (not used here)
-  h.flags = Get16(p + 2);
-  h.method = Get16(p + 4);
-  h.dosTime = Get16(p + 6);
-  h.dosDate = Get16(p + 8);
-  h.crc = Get32(p + 10);
-  h.compressedSize = Get32(p + 14);
-  h.uncompressedSize = Get32(p + 18);
-  h.nameLength = Get16(p + 22);
-  h.extraLength = Get16(p + 24);
+  DecodeEntryFields(p + 2, &h);
   return h;
 }
 

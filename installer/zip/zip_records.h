@@ -35,11 +35,8 @@ struct EndRecord {
   uint16_t commentLength;
 };
 
-struct CentralHeader {
-  uint8_t versionMadeBy;
-  uint8_t hostMadeBy;
-  uint8_t versionNeeded;
-  uint8_t hostNeeded;
+// The fields central and local headers share, in the same order in both.
+struct EntryFields {
   uint16_t flags;
   uint16_t method;
   uint16_t dosTime;
@@ -49,22 +46,19 @@ struct CentralHeader {
   uint32_t uncompressedSize;
   uint16_t nameLength;
   uint16_t extraLength;
+};
+
+struct CentralHeader : EntryFields {
+  uint8_t versionMadeBy;
+  uint8_t hostMadeBy;
+  uint8_t versionNeeded;
+  uint8_t hostNeeded;
   uint16_t commentLength;
   uint32_t externalAttributes;
   uint32_t localOffset;
 };
 
-struct LocalHeader {
-  uint16_t flags;
-  uint16_t method;
-  uint16_t dosTime;
-  uint16_t dosDate;
-  uint32_t crc;
-  uint32_t compressedSize;
-  uint32_t uncompressedSize;
-  uint16_t nameLength;
-  uint16_t extraLength;
-};
+struct LocalHeader : EntryFields {};
 
 bool HasSignature(const unsigned char* bytes, const unsigned char (&signature)[4]);
 

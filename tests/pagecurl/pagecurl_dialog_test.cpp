@@ -15,13 +15,6 @@ namespace {
 
 constexpr int32_t kPaper = 13369395;
 
-DibImage Flat(int32_t width, int32_t height, int32_t colour) {
-  DibImage image = CreateDibImage(width, height, nullptr, 24);
-  for (int32_t y = 0; y < height; ++y)
-    for (int32_t x = 0; x < width; ++x) SetDibPixel(image, x, y, colour);
-  return image;
-}
-
 class PageCurlDialog : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -101,7 +94,7 @@ TEST_F(PageCurlDialog, StartsWithAnEmptyListAndTheSettingsInTheControls) {
 }
 
 TEST_F(PageCurlDialog, OneAddSortsTheNamesAndInsertsEachAfterTheSelection) {
-  Offer({"/pictures/", "2.gif", "3.gif", "1.gif"}, {Flat(4, 4, 1), Flat(4, 4, 2), Flat(4, 4, 3)});
+  Offer({"/pictures/", "2.gif", "3.gif", "1.gif"}, {FlatPicture(4, 4, 1), FlatPicture(4, 4, 2), FlatPicture(4, 4, 3)});
   Run("click 125");
   EXPECT_EQ(names(), (std::vector<std::string>{"/pictures/3.gif", "/pictures/2.gif", "/pictures/1.gif"}));
   EXPECT_EQ(host.loadedPaths, (std::vector<std::string>{"/pictures/1.gif", "/pictures/2.gif", "/pictures/3.gif"}));
@@ -111,7 +104,7 @@ TEST_F(PageCurlDialog, OneAddSortsTheNamesAndInsertsEachAfterTheSelection) {
 
 TEST_F(PageCurlDialog, AddingOneAtATimeKeepsTheOrderAndAFailedLoadKeepsTheEarlierFiles) {
   host.openFilesSelection = {"/a/first.png"};
-  host.imagesToLoad = {Flat(4, 4, 1), Flat(4, 4, 2)};
+  host.imagesToLoad = {FlatPicture(4, 4, 1), FlatPicture(4, 4, 2)};
   // The selection stays the same for every Add: three clicks add the same file thrice,
   // each after the last (which Add selects); the third finds no picture to load.
   Run("click 125\nclick 125\nclick 125");
@@ -123,8 +116,8 @@ TEST_F(PageCurlDialog, AddingOneAtATimeKeepsTheOrderAndAFailedLoadKeepsTheEarlie
 TEST_F(PageCurlDialog, PasteRemoveAndDrag) {
   Run("click 102");  // the host has no picture to paste
   EXPECT_EQ(dialog->messages().at(0).first, "Clipboard error");
-  Offer({"/p/", "a", "b", "c"}, {Flat(2, 2, 1), Flat(2, 2, 2), Flat(2, 2, 3)});
-  host.pasteImage = Flat(2, 2, 9);
+  Offer({"/p/", "a", "b", "c"}, {FlatPicture(2, 2, 1), FlatPicture(2, 2, 2), FlatPicture(2, 2, 3)});
+  host.pasteImage = FlatPicture(2, 2, 9);
   // Add gives c b a with a selected; Paste goes after a. Dragging item 0 onto item 2
   // inserts its copy before item 2 and removes the original: b c a Clip. Removing the
   // selected item 1 leaves b a Clip.
@@ -144,7 +137,7 @@ TEST_F(PageCurlDialog, PaperColourComesFromTheColourChooser) {
 }
 
 TEST_F(PageCurlDialog, OnePictureAnimatesFromAndBackToThePlainSheet) {
-  Offer({"/one.png"}, {Flat(20, 20, PackColour(250, 250, 10))});
+  Offer({"/one.png"}, {FlatPicture(20, 20, PackColour(250, 250, 10))});
   effect.commonSettings.trueColour = 1;
   effect.settings.stepSize = 5;
   Run("click 125\nclick 998\nclick 2");
@@ -161,7 +154,7 @@ TEST_F(PageCurlDialog, OnePictureAnimatesFromAndBackToThePlainSheet) {
 }
 
 TEST_F(PageCurlDialog, PicturesOfDifferentSizesAreCentredOnThePaper) {
-  Offer({"/d/", "a", "b"}, {Flat(20, 10, PackColour(0, 200, 0)), Flat(10, 20, PackColour(0, 0, 200))});
+  Offer({"/d/", "a", "b"}, {FlatPicture(20, 10, PackColour(0, 200, 0)), FlatPicture(10, 20, PackColour(0, 0, 200))});
   effect.commonSettings.trueColour = 1;
   effect.settings.stepSize = 32;  // two frames per transition
   Run("click 125\nclick 998\nclick 2");
@@ -185,13 +178,13 @@ TEST_F(PageCurlDialog, PicturesOfDifferentSizesAreCentredOnThePaper) {
 }
 
 TEST_F(PageCurlDialog, StepSizeKeepsToItsRange) {
-  Offer({"/s/", "a", "b"}, {Flat(20, 20, 1), Flat(20, 20, 2)});
+  Offer({"/s/", "a", "b"}, {FlatPicture(20, 20, 1), FlatPicture(20, 20, 2)});
   effect.settings.stepSize = 0;  // as a hand-edited settings file could leave it
   Run("click 125\nclick 998\nclick 2");
   EXPECT_EQ(effect.settings.stepSize, 1);
   EXPECT_EQ(host.tasks.at(0).frames.size(), 2u * 58u);  // 20 x 20 at step 1: P from 1 to 58
   host.reset();
-  Offer({"/s/", "a", "b"}, {Flat(20, 20, 1), Flat(20, 20, 2)});
+  Offer({"/s/", "a", "b"}, {FlatPicture(20, 20, 1), FlatPicture(20, 20, 2)});
   Run("click 125\nset 128 99\nclick 998\nclick 2");
   EXPECT_EQ(effect.settings.stepSize, 32);
 }
@@ -200,7 +193,7 @@ TEST_F(PageCurlDialog, ControlsReachTheSettingsFile) {
   Run("set 123 250\nclick 129\nclick 134\nclick 2");
   // Cancel saves the settings the dialog had; controls reach them only with a build.
   EXPECT_EQ(effect.settings.direction, 32);
-  Offer({"/s/", "a", "b"}, {Flat(8, 8, 1), Flat(8, 8, 2)});
+  Offer({"/s/", "a", "b"}, {FlatPicture(8, 8, 1), FlatPicture(8, 8, 2)});
   Run("click 125\nset 123 250\nclick 129\nclick 134\nset 128 30\nclick 998\nclick 2");
   PageCurlEffect reread;
   size_t count;

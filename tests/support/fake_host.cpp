@@ -6,6 +6,13 @@
 
 FakeHost* FakeHost::current_ = nullptr;
 
+DibImage FlatPicture(int32_t width, int32_t height, int32_t colour) {
+  DibImage image = CreateDibImage(width, height, nullptr, 24);
+  for (int32_t y = 0; y < height; ++y)
+    for (int32_t x = 0; x < width; ++x) SetDibPixel(image, x, y, colour);
+  return image;
+}
+
 int32_t FramePixel(const DeliveredFrame& frame, int32_t x, int32_t y) {
   DibImage image = platform::AllocateBlock(frame.bitmap.size());
   {

@@ -34,6 +34,9 @@ struct DeliveredTask {
   int finished = -1;  // argument of HostOpFinishTask, -1 before it
 };
 
+// A 24-bit picture of one colour, for the host to hand out.
+DibImage FlatPicture(int32_t width, int32_t height, int32_t colour);
+
 // Pixel (x, y) of a delivered frame as GetDibPixel reads it, and its bits per pixel.
 int32_t FramePixel(const DeliveredFrame& frame, int32_t x, int32_t y);
 int FrameBits(const DeliveredFrame& frame);

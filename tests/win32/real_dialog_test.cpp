@@ -33,13 +33,6 @@ std::string WindowsDirectoryFile(const char* name) {
   return std::string(dir) + "\\" + name;
 }
 
-DibImage Flat(int32_t width, int32_t height, int32_t colour) {
-  DibImage image = CreateDibImage(width, height, nullptr, 24);
-  for (int32_t y = 0; y < height; ++y)
-    for (int32_t x = 0; x < width; ++x) SetDibPixel(image, x, y, colour);
-  return image;
-}
-
 class RealDialog : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -109,7 +102,7 @@ TEST_F(RealDialog, DescriptionRecordBytes) {
 
 TEST_F(RealDialog, TestAndOkBuildsThroughTheRealDialog) {
   host.openFilesSelection = {"Z:\\pictures\\a.bmp"};
-  host.imagesToLoad = {Flat(24, 16, RGB(200, 20, 20)), Flat(24, 16, RGB(20, 20, 200))};
+  host.imagesToLoad = {FlatPicture(24, 16, RGB(200, 20, 20)), FlatPicture(24, 16, RGB(20, 20, 200))};
   shots = g_artefacts + "\\pagecurl-dialog.bmp";
   aboutShot = g_artefacts + "\\about-box.bmp";
   std::string error = Drive("click 125\nclick 125\nselect 124 0\nset 128 12\nclick 130\nclick 998\nclick 1");
@@ -131,7 +124,7 @@ TEST_F(RealDialog, ControlsStartFromTheSettingsFileAndEndInIt) {
            "MainDelay = 4\r\nMainMattcolour = 255\r\n";
   }
   host.openFilesSelection = {"Z:\\p\\x.bmp"};
-  host.imagesToLoad = {Flat(8, 8, 5)};
+  host.imagesToLoad = {FlatPicture(8, 8, 5)};
   EXPECT_EQ(Drive("click 125\nclick 998\nclick 2"), "");
   std::ifstream saved(WindowsDirectoryFile("FWPLGCRL.INI"), std::ios::binary);
   std::stringstream text;
@@ -169,7 +162,7 @@ TEST_F(RealDialog, HelpWithoutTheHostsDirectoryShowsTheHelpError) {
 
 TEST_F(RealDialog, DraggingReordersTheList) {
   host.openFilesSelection = {"Z:\\p\\a.bmp"};
-  host.imagesToLoad = {Flat(8, 8, RGB(255, 0, 0)), Flat(8, 8, RGB(0, 255, 0)), Flat(8, 8, RGB(0, 0, 255))};
+  host.imagesToLoad = {FlatPicture(8, 8, RGB(255, 0, 0)), FlatPicture(8, 8, RGB(0, 255, 0)), FlatPicture(8, 8, RGB(0, 0, 255))};
   // a b c, then c dragged onto a: the copy lands before a and the original goes: c a b.
   EXPECT_EQ(Drive("click 125\nclick 125\nclick 125\ndrag 124 2 0\ncheck 103\nclick 998\nclick 2"), "");
   ASSERT_EQ(host.tasks.size(), 1u);
