@@ -7,6 +7,7 @@
 
 #include "host/png_file.h"
 #include "platform/directories.h"
+#include "platform/files.h"
 #include "platform/memory.h"
 #include "samples/bmp_file.h"
 #include "samples/scenes.h"
@@ -15,7 +16,9 @@
 namespace {
 
 std::vector<unsigned char> FileBytes(DibImage image) {
-  std::string path = platform::JoinPath(platform::TemporaryDirectory(), "kestrel-picture-test.bmp");
+  // A name of its own, so that test programs running side by side never share the file.
+  std::string path = platform::UniqueTemporaryFile(platform::TemporaryDirectory(), "kpt");
+  EXPECT_FALSE(path.empty());
   EXPECT_TRUE(WriteBmpFile(path.c_str(), image));
   std::vector<unsigned char> bytes;
   std::string error;
