@@ -1,6 +1,9 @@
 #include "tests/pyrotechnics/fireworks_oracle.h"
 
+#include <cstring>
 #include <vector>
+
+#include "framework/dib_view.h"
 
 #include "framework/random_source.h"
 
@@ -17,7 +20,12 @@ int OracleFireworks(const OracleSettings& o, FrameList* frames) {
   RandomSource random;
   random.SeedRandom(o.seed);
   DibImage canvas = CreateDibImage(o.width, o.height, nullptr, 24);
-  if (!canvas) return 0;
+  DibImage surface = CreateDibImage(o.width, o.height, nullptr, 24);
+  if (!canvas || !surface) {
+    FreeDibImage(canvas);
+    FreeDibImage(surface);
+    return 0;
+  }
   for (int32_t y = 0; y < o.height; ++y)
     for (int32_t x = 0; x < o.width; ++x) SetDibPixel(canvas, x, y, o.background);
 
@@ -85,13 +93,21 @@ int OracleFireworks(const OracleSettings& o, FrameList* frames) {
       }
       ++k.s;
     }
-    DibImage frame = CreateDibImage(o.width, o.height, nullptr, 24);
-    if (!frame || !CopyDibRect(frame, 0, 0, canvas, 0, 0, o.width, o.height) || !AppendFrame(frames, frame, o.delay)) {
+    // The drawing's rows go to the surface image, and from there pixel by pixel to a new frame.
+    {
+      DibView from(canvas), to(surface);
+      if (!from.ok() || !to.ok()) ok = 0;
+      for (int32_t row = 0; ok && row < o.height; ++row)
+        std::memcpy(to.storedRow(row), from.storedRow(row), 3 * static_cast<size_t>(o.width));
+    }
+    DibImage frame = ok ? CreateDibImage(o.width, o.height, nullptr, 24) : nullptr;
+    if (!frame || !CopyDibRect(frame, 0, 0, surface, 0, 0, o.width, o.height) || !AppendFrame(frames, frame, o.delay)) {
       FreeDibImage(frame);
       ok = 0;
     }
     if (pass > 0 && !drew) break;
   }
   FreeDibImage(canvas);
+  FreeDibImage(surface);
   return ok;
 }

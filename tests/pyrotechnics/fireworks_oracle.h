@@ -1,7 +1,8 @@
 // The fireworks drawn as plainly as they can be written: one loop over the steps, the
 // draws taken inline in their order, every pixel set with SetDibPixel on a plain 24-bit
-// picture (which skips points outside it) and every frame copied out pixel by pixel with
-// CopyDibRect. The renderer must give exactly its bytes.
+// picture (which skips points outside it), and every frame copied out twice: the drawing's
+// rows into a surface image, and that pixel by pixel into the new frame with CopyDibRect.
+// The renderer must give exactly its bytes.
 #pragma once
 
 #include <cstdint>
