@@ -37,13 +37,14 @@ void Flicker(RandomSource& random, int32_t* channel) {
   if (value >= 0 && value <= 255) *channel = value;
 }
 
-// Whether W x H frames, L + 1 of them, fit the limits.
+// Whether the surface can have the size W x H.
 bool SurfaceFits(int32_t width, int32_t height) {
   if (width < 1 || height < 1) return false;
   uint32_t stride = DibStride(width, 24);
   return stride != 0 && static_cast<int64_t>(stride) * height <= kMostSurfaceBytes;
 }
 
+// Whether L + 1 frames of W x H (two when there is no lifetime) fit the limit.
 bool AnimationFits(int32_t width, int32_t height, int32_t lifetime) {
   int64_t frames = lifetime < 1 ? 2 : static_cast<int64_t>(lifetime) + 1;
   return static_cast<int64_t>(DibStride(width, 24)) * height * frames <= kMostAnimationBytes;
@@ -128,6 +129,40 @@ int CaptureFrame(FireworksScene& scene) {
   return 1;
 }
 
+namespace {
+
+// The passes of the animation, each captured as a frame: the first launches every rocket
+// and draws its first step, the later ones step them all; it stops after a pass in which
+// no rocket drew.
+int RunPasses(FireworksScene& scene, Rocket* rockets) {
+  RandomSource& random = *scene.random;
+  for (int i = 0; i < 4; ++i) random.UnitDraw();  // not used
+  const double u1 = random.UnitDraw();
+  const double u2 = random.UnitDraw();
+  const double u3 = random.UnitDraw();
+  random.UnitDraw();  // u4: not used
+  const int32_t speed = QuarterToWhole(u1, scene.explosion);
+  const int32_t particles = QuarterToWhole(u2, 90);  // 23 to 90
+  const int32_t lifetime = QuarterToWhole(u3, scene.energy);
+  if (!AnimationFits(scene.width, scene.height, lifetime)) return 0;
+  for (int i = 0; i < scene.rockets; ++i) {
+    if (!LaunchRocket(scene, rockets[i], speed, particles, lifetime, i)) return 0;
+    rockets[i].step = 0;
+    StepRocket(scene, rockets[i]);
+  }
+  if (!CaptureFrame(scene)) return 0;
+  for (;;) {
+    if (random.UnitDraw() * 100 < 20)
+      for (int i = 0; i < 4; ++i) random.UnitDraw();  // not used
+    bool drew = false;
+    for (int i = 0; i < scene.rockets; ++i) drew = StepRocket(scene, rockets[i]) != 0 || drew;
+    if (!CaptureFrame(scene)) return 0;
+    if (!drew) return 1;
+  }
+}
+
+}  // namespace
+
 int RenderFireworks(FireworksScene& scene) {
   if (!scene.frames || !scene.random || scene.rockets < 1 || scene.rockets > kMostRockets) return 0;
   if (!SurfaceFits(scene.width, scene.height)) return 0;
@@ -138,41 +173,15 @@ int RenderFireworks(FireworksScene& scene) {
     rockets[i].height = scene.height;
     rockets[i].gravity = scene.gravity;
   }
-  // The surface image and the surface drawn on it; both go on every way out.
   DibImage image = NewFrameImage(scene);
   if (!image) return 0;
   int result = 0;
-  {
-    std::unique_ptr<DrawSurface> surface = CreateDrawSurface(scene.window, image);
-    if (surface) {
-      scene.surface = surface.get();
-      surface->fill(scene.background);
-      result = [&]() {
-        RandomSource& random = *scene.random;
-        for (int i = 0; i < 4; ++i) random.UnitDraw();  // not used
-        double u1 = random.UnitDraw(), u2 = random.UnitDraw(), u3 = random.UnitDraw();
-        random.UnitDraw();  // u4: not used
-        const int32_t speed = QuarterToWhole(u1, scene.explosion);
-        const int32_t particles = QuarterToWhole(u2, 90);  // 23 to 90
-        const int32_t lifetime = QuarterToWhole(u3, scene.energy);
-        if (!AnimationFits(scene.width, scene.height, lifetime)) return 0;
-        for (int i = 0; i < scene.rockets; ++i) {
-          if (!LaunchRocket(scene, rockets[i], speed, particles, lifetime, i)) return 0;
-          rockets[i].step = 0;
-          StepRocket(scene, rockets[i]);
-        }
-        if (!CaptureFrame(scene)) return 0;
-        for (;;) {
-          if (random.UnitDraw() * 100 < 20)
-            for (int i = 0; i < 4; ++i) random.UnitDraw();  // not used
-          bool drew = false;
-          for (int i = 0; i < scene.rockets; ++i) drew = StepRocket(scene, rockets[i]) != 0 || drew;
-          if (!CaptureFrame(scene)) return 0;
-          if (!drew) return 1;
-        }
-      }();
-      scene.surface = nullptr;
-    }
+  // The surface keeps the image locked: it goes first, the image after it.
+  if (std::unique_ptr<DrawSurface> surface = CreateDrawSurface(scene.window, image)) {
+    scene.surface = surface.get();
+    surface->fill(scene.background);
+    result = RunPasses(scene, rockets.get());
+    scene.surface = nullptr;
   }
   FreeDibImage(image);
   return result;
