@@ -105,6 +105,7 @@ bool Build::quantize() {
   host().setStatus("Quantizing");
   if (!QuantizeFrames(&colours_, &palette_, &frames_)) return false;
   SortPaletteByLuminance(&palette_, colours_, 1);
+  effect_.adjustOptimisedPalette(context_, &palette_, colours_);
   int slots = colours_;
   if (supercompress_) {
     transparentSlot_ = colours_;

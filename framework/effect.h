@@ -97,6 +97,10 @@ class Effect {
   // failure by returning 0 (the driver shows "Memory error").
   virtual int prepareSources(BuildContext& build) { return 1; }
   virtual int renderFrames(BuildContext& build, FrameList* frames) = 0;
+  // The optimised palette of a build, sorted by luminance, before the slot for unchanged
+  // pixels is reserved and the frame depth chosen: the effect may change its first
+  // `colours` entries. The default leaves it as the quantizer made it.
+  virtual void adjustOptimisedPalette(BuildContext& build, RgbPalette* palette, int colours) {}
   // Releases what prepareSources and renderFrames made; runs on every exit of a build.
   virtual void releaseBuild(BuildContext& build) {}
   // Dialog end: releases the sources the dialog holds.

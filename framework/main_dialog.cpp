@@ -35,6 +35,12 @@ int32_t ReadClampedField(Dialog& dialog, int fieldId) {
   return static_cast<int32_t>(value);
 }
 
+std::string ColourText(int32_t colour) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%d,%d,%d", PackedRed(colour), PackedGreen(colour), PackedBlue(colour));
+  return text;
+}
+
 void MainDialog::onInit(Dialog& dialog) {
   const EffectDescription& info = effect_.description();
   const CommonControlIds& ids = info.ids;

@@ -26,6 +26,9 @@ uint32_t ReadFieldNumber(const std::string& text);
 // 0, a missing maximum as 100).
 int32_t ReadClampedField(Dialog& dialog, int fieldId);
 
+// A colour button's window text: "%d,%d,%d" of the red, green and blue of a PackedColour.
+std::string ColourText(int32_t colour);
+
 class MainDialog : public DialogHandler {
  public:
   MainDialog(Effect& effect, const HostBuildRecord* record) : effect_(effect), host_(record) {}

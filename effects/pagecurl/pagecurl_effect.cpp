@@ -30,12 +30,6 @@ void ReportProgress(void* context, int32_t done, int32_t total) {
 
 }  // namespace
 
-std::string ColourText(int32_t colour) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%d,%d,%d", PackedRed(colour), PackedGreen(colour), PackedBlue(colour));
-  return text;
-}
-
 std::vector<std::string> SelectedPaths(const char* buffer, size_t size) {
   std::vector<std::string> strings;
   size_t at = 0;

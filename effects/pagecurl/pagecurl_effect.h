@@ -77,9 +77,6 @@ class PageCurlEffect : public Effect {
   bool sheetInserted_ = false;  // the plain sheet of a single-picture build
 };
 
-// "%d,%d,%d": red, green and blue of a PackedColour.
-std::string ColourText(int32_t colour);
-
 // The selection buffer of HostOpOpenFiles as full paths in the order they are added:
 // one string is the one file; otherwise a directory and names, at most 260 of them,
 // sorted in ascending byte order.

@@ -262,6 +262,49 @@ TEST_F(FwhostTest, PageCurlIsFoundByNameAndItsPaperColourComesFromTheCommandLine
   EXPECT_GT(paper, 20 * 14 / 2);
 }
 
+TEST_F(FwhostTest, PyrotechnicsDrawsFromItsOptionsAloneAndTheSameSeedRepeats) {
+  const std::string options = " --plugin-dir '" PLUGIN_DIRECTORY
+                              "' --width 40 --height 32 --rockets 2 --rocket 1=255,0,0 --rocket 2=random"
+                              " --background 0,0,60 --use-seed --seed 77 --explosion 400 --gravity 300 --energy 60"
+                              " --delay 7 --truecolour --capture '";
+  RunResult run = Fwhost("pyrotechnics" + options + Path("a.txt") + "'");
+  ASSERT_EQ(run.status, 0) << run.output;
+  Capture capture = ReadCapture(Path("a.txt"));
+  ASSERT_GE(capture.frames.size(), 17u);  // energy 60: a lifetime of 16 to 60 steps
+  ASSERT_LE(capture.frames.size(), 61u);
+  EXPECT_EQ(capture.frames[0].delay, 7);
+  ASSERT_EQ(capture.frames[0].rows.size(), 32u);
+  // The first frame: the background and two bursts, the first red.
+  int background = 0, red = 0;
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 40; ++x) {
+      RgbColour c = CapturedColour(capture.frames[0], y, x);
+      background += SameColour(c, {0, 0, 60});
+      red += c.red >= 223 && c.green < 32 && c.blue < 32;
+    }
+  EXPECT_EQ(background, 40 * 32 - 2);
+  EXPECT_EQ(red, 1);
+  // The rocket colours reached the plug-in's settings through the list's double-clicks.
+  std::ifstream in(Path("settings/FWPLGPYR.INI"));
+  std::stringstream settings;
+  settings << in.rdbuf();
+  EXPECT_NE(settings.str().find("RocketColor00 = 255\r\n"), std::string::npos) << settings.str();
+  EXPECT_NE(settings.str().find("RocketColor01 = 2147483648"), std::string::npos);
+  EXPECT_NE(settings.str().find("MainMattcolour = 3932160"), std::string::npos);
+  EXPECT_NE(settings.str().find("MainWidth = 40"), std::string::npos);
+
+  ASSERT_EQ(Fwhost("pyrotechnics" + options + Path("b.txt") + "'").status, 0);
+  std::ifstream a(Path("a.txt")), b(Path("b.txt"));
+  std::stringstream aText, bText;
+  aText << a.rdbuf();
+  bText << b.rdbuf();
+  EXPECT_TRUE(aText.str() == bText.str());
+
+  RunResult refused = Fwhost("pyrotechnics --plugin-dir '" PLUGIN_DIRECTORY "' --rocket 33=1,2,3");
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_NE(refused.output.find("I from 1 to 32"), std::string::npos) << refused.output;
+}
+
 TEST_F(FwhostTest, ListingAndHelpAndRefusals) {
   RunResult list = Fwhost("list --plugin-dir '" TEST_PLUGIN_DIRECTORY "'");
   EXPECT_EQ(list.status, 0) << list.output;

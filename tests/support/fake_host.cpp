@@ -55,6 +55,7 @@ void FakeHost::reset() {
   calls.clear();
   tasks.clear();
   loadedPaths.clear();
+  colourRequests.clear();
 }
 
 intptr_t FakeHost::Callback(void* task, int32_t operation, intptr_t argument, intptr_t data) {
@@ -140,6 +141,7 @@ intptr_t FakeHost::serve(void* task, int32_t operation, intptr_t argument, intpt
       call.text = reinterpret_cast<const char*>(data);
       break;
     case HostOpChooseColour:
+      colourRequests.push_back(*reinterpret_cast<ColourRequestRecord*>(data));
       if (chosenColour >= 0) {
         reinterpret_cast<ColourRequestRecord*>(data)->colour = chosenColour;
         result = 1;

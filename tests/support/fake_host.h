@@ -66,6 +66,7 @@ class FakeHost {
   std::vector<HostCall> calls;
   std::vector<DeliveredTask> tasks;
   std::vector<std::string> loadedPaths;
+  std::vector<ColourRequestRecord> colourRequests;  // as the plug-in filled them
 
   std::vector<int32_t> operations() const;
   std::vector<std::string> statusTexts() const;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The same Page Curl builds through fwhost.exe and the real Windows dialog under Wine, and
-# through the native fwhost and the headless dialog: their captures must be identical.
+# The same Page Curl and Pyrotechnics builds through fwhost.exe and the real Windows dialog
+# under Wine, and through the native fwhost and the headless dialog: their captures must be
+# identical.
 #   compare_with_native.sh NATIVE_BUILD_DIR WINE_RUN FWHOST_EXE WORK_DIR
 set -u
 native_build=$1 wine_run=$2 fwhost_exe=$3 work=$4
@@ -15,17 +16,21 @@ rm -rf "$work" && mkdir -p "$work/wide" "$work/square"
 pictures=("$work/wide/scene-01.bmp" "$work/square/scene-01.bmp" "$work/wide/scene-02.bmp")
 
 failed=0
-run_case() {
+# One case through both hosts: compare_case NAME EFFECT [PICTURES...] [OPTIONS...]
+compare_case() {
   local name=$1; shift
-  "$native" pagecurl "${pictures[@]}" --fresh --quiet "$@" --capture "$work/$name.native" >"$work/$name.native.log" 2>&1
-  "$wine_run" "$fwhost_exe" pagecurl "${pictures[@]}" --fresh --quiet "$@" --capture "$work/$name.wine" \
-    >"$work/$name.wine.log" 2>&1
+  "$native" "$@" --fresh --quiet --capture "$work/$name.native" >"$work/$name.native.log" 2>&1
+  "$wine_run" "$fwhost_exe" "$@" --fresh --quiet --capture "$work/$name.wine" >"$work/$name.wine.log" 2>&1
   if [ -s "$work/$name.native" ] && cmp -s "$work/$name.native" "$work/$name.wine"; then
     echo "same bytes: $name ($(grep -c '^frame ' "$work/$name.native") frames)"
   else
     echo "DIFFERENT: $name"; cat "$work/$name.native.log" "$work/$name.wine.log"
     failed=1
   fi
+}
+run_case() {
+  local name=$1; shift
+  compare_case "$name" pagecurl "${pictures[@]}" "$@"
 }
 
 run_case ok --step 9 --corner lower-right --horizontal
@@ -34,4 +39,16 @@ run_case ok-supercompress --step 11 --supercompress --no-dither
 run_case test-supercompress --step 11 --supercompress --test
 run_case truecolour-supercompress --step 13 --truecolour --supercompress --corner lower-left
 run_case fixed-palette --step 10 --palette 5 --supercompress
+
+# Pyrotechnics draws from its settings alone: seeded builds, the same through both dialogs.
+run_pyrotechnics_case() {
+  local name=pyrotechnics-$1; shift
+  compare_case "$name" pyrotechnics --use-seed "$@"
+}
+
+run_pyrotechnics_case ok --seed 77
+run_pyrotechnics_case test --seed 123 --test --background 0,0,60 --rocket 1=255,0,0 --rocket 3=random
+run_pyrotechnics_case supercompress --seed 4000 --supercompress --width 160 --height 96 --rockets 12
+run_pyrotechnics_case truecolour --seed 10 --truecolour --explosion 1500 --gravity 200 --energy 120
+run_pyrotechnics_case fixed-palette --seed 55 --palette 5 --no-dither --rocket 2=0,255,0
 exit $failed
