@@ -168,14 +168,17 @@ DibImage RippleFrame(DibImage picture, const RippleWater& water) {
     FreeDibImage(frame);
     return nullptr;
   }
-  std::memcpy(target.pixels(), source.pixels(), static_cast<size_t>(target.stride()) * h);
+  const size_t rowBytes = static_cast<size_t>(w) * 3;
   std::vector<const uint8_t*> sourceRows(h);
   for (int32_t y = 0; y < h; ++y) sourceRows[y] = source.pictureRow(y);
   const int32_t* heights = water.current();
-  for (int32_t y = 1; y < h - 1; ++y) {
+  for (int32_t y = 0; y < h; ++y) {
+    // Each row is copied and then patched while it is still in the cache.
+    uint8_t* out = target.pictureRow(y);
+    std::memcpy(out, sourceRows[y], rowBytes);
+    if (y == 0 || y == h - 1) continue;
     const int32_t* row = heights + static_cast<size_t>(y) * w;
     const int32_t* below = row + w;
-    uint8_t* out = target.pictureRow(y);
     for (int32_t x = 1; x < w - 1; ++x) {
       int32_t ox = (row[x] - row[x + 1]) >> 3;
       int32_t oy = (row[x] - below[x]) >> 3;
