@@ -34,4 +34,27 @@ run_case ok-supercompress --step 11 --supercompress --no-dither
 run_case test-supercompress --step 11 --supercompress --test
 run_case truecolour-supercompress --step 13 --truecolour --supercompress --corner lower-left
 run_case fixed-palette --step 10 --palette 5 --supercompress
+
+# Ripple: one picture through the single-picture dialog, seeded from the typed seed or
+# from the picture itself; 64 x 64 is the smallest picture it takes.
+mkdir -p "$work/ripple" "$work/ripple-small"
+"$samples" "$work/ripple" 1 96 72 && "$samples" "$work/ripple-small" 1 64 64 || exit 1
+run_ripple_case() {
+  local name=$1 picture=$2; shift 2
+  "$native" ripple "$picture" --fresh --quiet "$@" --capture "$work/$name.native" >"$work/$name.native.log" 2>&1
+  "$wine_run" "$fwhost_exe" ripple "$picture" --fresh --quiet "$@" --capture "$work/$name.wine" \
+    >"$work/$name.wine.log" 2>&1
+  if [ -s "$work/$name.native" ] && cmp -s "$work/$name.native" "$work/$name.wine"; then
+    echo "same bytes: $name ($(grep -c '^frame ' "$work/$name.native") frames)"
+  else
+    echo "DIFFERENT: $name"; cat "$work/$name.native.log" "$work/$name.wine.log"
+    failed=1
+  fi
+}
+
+run_ripple_case ripple-ok "$work/ripple/scene-01.bmp" --use-seed --seed 8634
+run_ripple_case ripple-test-survey "$work/ripple/scene-01.bmp" --survey-image --seed 100 --test
+run_ripple_case ripple-supercompress "$work/ripple/scene-01.bmp" --seed 777 --supercompress --delay 9
+run_ripple_case ripple-truecolour "$work/ripple/scene-01.bmp" --seed 4242 --truecolour
+run_ripple_case ripple-smallest "$work/ripple-small/scene-01.bmp" --seed 8634 --palette 5
 exit $failed
