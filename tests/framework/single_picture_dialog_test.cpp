@@ -106,12 +106,6 @@ class SinglePictureDialog : public ::testing::Test {
     return result;
   }
 
-  std::vector<std::string> messageTexts() const {
-    std::vector<std::string> texts;
-    for (const auto& m : dialog->messages()) texts.push_back(m.first);
-    return texts;
-  }
-
   DialogTemplate dialogTemplate;
   FakeHost host;
   std::unique_ptr<PictureProbe> effect;
@@ -132,7 +126,7 @@ TEST_F(SinglePictureDialog, StartsWithTheSeedAndItsRadioButtonAndTheButtonsEnabl
   dialog->upDownRange(kRandomSeedField + kUpDownOffset, &minimum, &maximum);
   EXPECT_EQ(minimum, 10);
   EXPECT_EQ(maximum, 10000);
-  EXPECT_TRUE(messageTexts().empty());
+  EXPECT_TRUE(dialog->messageTexts().empty());
 
   for (auto [type, radio, seeded] : {std::tuple{1, kRandomFromPicture, true}, std::tuple{2, kRandomFromClock, false},
                                      std::tuple{7, kRandomFromSeed, true}}) {
@@ -160,7 +154,7 @@ TEST_F(SinglePictureDialog, ControlsReachTheSettingsWithTheSeedAsTyped) {
   Run("set 121 99999\nclick 119\nclick 998");
   EXPECT_EQ(effect->picture.randomValue, 99999);
   EXPECT_EQ(effect->picture.randomType, kRandomSurveyImage);
-  EXPECT_EQ(messageTexts(), std::vector<std::string>{"Memory error"});
+  EXPECT_EQ(dialog->messageTexts(), std::vector<std::string>{"Memory error"});
   Run("set 121 \nclick 118\nclick 998");
   EXPECT_EQ(effect->picture.randomValue, 0);
   EXPECT_EQ(effect->picture.randomType, kRandomClock);
@@ -179,7 +173,7 @@ TEST_F(SinglePictureDialog, SelectImageMakesThePictureTrueColourAndRemembersItsP
   host.openFilePath = "/pictures/red.bmp";
   host.imagesToLoad = {PalettedPicture(64, 70)};
   Run("click 101\nclick 998");
-  EXPECT_TRUE(messageTexts().empty());
+  EXPECT_TRUE(dialog->messageTexts().empty());
   EXPECT_STREQ(effect->picture.fileNamePath, "/pictures/red.bmp");
   ASSERT_EQ(host.tasks.size(), 1u);
   const DeliveredFrame& frame = host.tasks[0].frames.at(0);
@@ -194,7 +188,7 @@ TEST_F(SinglePictureDialog, ARefusedPictureKeepsTheOldSourceAndPath) {
   host.imagesToLoad = {FlatPicture(64, 64, PackColour(1, 2, 3)), FlatPicture(63, 400, PackColour(9, 9, 9))};
   prepare = [](PictureProbe& e) { std::strcpy(e.picture.fileNamePath, "/p/first.bmp"); };
   Run("click 101\nclick 101\nclick 998");
-  EXPECT_EQ(messageTexts(), (std::vector<std::string>{kTooSmall, "Error reading file"}));
+  EXPECT_EQ(dialog->messageTexts(), (std::vector<std::string>{kTooSmall, "Error reading file"}));
   EXPECT_STREQ(effect->picture.fileNamePath, "/p/first.bmp");
   ASSERT_EQ(host.tasks.size(), 1u);
   EXPECT_EQ(FramePixel(host.tasks[0].frames.at(0), 5, 5), PackColour(1, 2, 3));
@@ -203,17 +197,17 @@ TEST_F(SinglePictureDialog, ARefusedPictureKeepsTheOldSourceAndPath) {
 
 TEST_F(SinglePictureDialog, PasteReplacesThePictureButNotItsPathAndRefusesSmallOnes) {
   Run("click 102");
-  EXPECT_EQ(messageTexts(), std::vector<std::string>{"Clipboard error"});
+  EXPECT_EQ(dialog->messageTexts(), std::vector<std::string>{"Clipboard error"});
 
   host.pasteImage = FlatPicture(200, 63, PackColour(5, 5, 5));
   Run("click 102\nclick 998");
-  EXPECT_EQ(messageTexts(), (std::vector<std::string>{kTooSmall, "Memory error"}));
+  EXPECT_EQ(dialog->messageTexts(), (std::vector<std::string>{kTooSmall, "Memory error"}));
   EXPECT_TRUE(host.tasks.empty());
 
   host.pasteImage = PalettedPicture(80, 64);
   prepare = [](PictureProbe& e) { std::strcpy(e.picture.fileNamePath, "/kept.bmp"); };
   Run("click 102\nclick 998");  // the kept path loads nothing: no message
-  EXPECT_TRUE(messageTexts().empty());
+  EXPECT_TRUE(dialog->messageTexts().empty());
   EXPECT_STREQ(effect->picture.fileNamePath, "/kept.bmp");
   ASSERT_EQ(host.tasks.size(), 1u);
   EXPECT_EQ(host.tasks[0].width, 80);
@@ -224,13 +218,13 @@ TEST_F(SinglePictureDialog, TheRememberedPictureComesBackAtStart) {
   prepare = [](PictureProbe& e) { std::strcpy(e.picture.fileNamePath, "/last.bmp"); };
   host.imagesToLoad = {PalettedPicture(64, 64)};
   Run("click 998");
-  EXPECT_TRUE(messageTexts().empty());
+  EXPECT_TRUE(dialog->messageTexts().empty());
   EXPECT_EQ(host.tasks.size(), 1u);
   // Too small for the effect: refused with the size message, no source.
   host.reset();
   host.imagesToLoad = {PalettedPicture(64, 10)};
   Run("click 998");
-  EXPECT_EQ(messageTexts(), (std::vector<std::string>{kTooSmall, "Memory error"}));
+  EXPECT_EQ(dialog->messageTexts(), (std::vector<std::string>{kTooSmall, "Memory error"}));
   // Nothing remembered: nothing asked of the host.
   host.reset();
   prepare = nullptr;
@@ -248,7 +242,7 @@ TEST_F(SinglePictureDialog, WithoutTheSizeCheckAndRandomSourceOnlyThePictureAndF
   host.imagesToLoad = {FlatPicture(3, 2, PackColour(7, 8, 9))};
   prepare = [](PictureProbe& e) { e.picture.randomType = kRandomClock; };
   Run("click 101\nset 121 50000\nclick 998", options);
-  EXPECT_TRUE(messageTexts().empty());
+  EXPECT_TRUE(dialog->messageTexts().empty());
   EXPECT_EQ(typed, 50000);  // stored as typed, beyond its up-down's range
   EXPECT_EQ(effect->picture.randomType, kRandomClock);  // the radio buttons are not the effect's
   EXPECT_FALSE(dialog->isChecked(kRandomFromClock));

@@ -41,12 +41,6 @@ class RippleDialog : public ::testing::Test {
     host.imagesToLoad.push_back(picture);
   }
 
-  std::vector<std::string> messageTexts() const {
-    std::vector<std::string> texts;
-    for (const auto& m : dialog->messages()) texts.push_back(m.first);
-    return texts;
-  }
-
   DialogTemplate dialogTemplate;
   FakeHost host;
   std::unique_ptr<RippleEffect> effect;
@@ -71,7 +65,7 @@ TEST_F(RippleDialog, ANarrowPictureIsRefusedAndTheOldOneBuilds) {
   Offer("/w/narrow.bmp", RenderScene(63, 400, 5));
   host.imagesToLoad.insert(host.imagesToLoad.begin(), RenderScene(64, 64, 5));  // the restored one
   Run("click 101\ncheck 103\nclick 998");
-  EXPECT_EQ(messageTexts(),
+  EXPECT_EQ(dialog->messageTexts(),
             std::vector<std::string>{"This plugin requires images having dimensions of no less than 64 X 64 pixels."});
   EXPECT_STREQ(effect->picture.fileNamePath, "/w/ok.bmp");
   ASSERT_EQ(host.tasks.size(), 1u);
@@ -126,13 +120,13 @@ TEST_F(RippleDialog, NoDropInTheFirstStepEndsWithMemoryError) {
 
   Offer("/w/calm.bmp", picture);
   Run("click 101\nset 121 " + std::to_string(value) + "\nclick 998");
-  EXPECT_EQ(messageTexts(), std::vector<std::string>{"Memory error"});
+  EXPECT_EQ(dialog->messageTexts(), std::vector<std::string>{"Memory error"});
   EXPECT_TRUE(host.tasks.empty());
 }
 
 TEST_F(RippleDialog, WithoutAPictureTheBuildSaysMemoryError) {
   Run("click 998");
-  EXPECT_EQ(messageTexts(), std::vector<std::string>{"Memory error"});
+  EXPECT_EQ(dialog->messageTexts(), std::vector<std::string>{"Memory error"});
   EXPECT_EQ(host.statusTexts(), std::vector<std::string>{"Building"});
   EXPECT_TRUE(host.tasks.empty());
 }
