@@ -14,18 +14,12 @@
 #include "framework/host_interface.h"
 #include "host/win32/dialog_driver.h"
 #include "tests/support/fake_host.h"
+#include "tests/win32/wine_test_paths.h"
 
 namespace {
 
 std::string g_pluginPath;
 std::string g_artefacts;
-
-std::string WindowsPath(std::string path) {
-  if (!path.empty() && path[0] == '/') path = "Z:" + path;  // Wine's drive for the Unix root
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return path;
-}
 
 std::string SettingsFile() {
   char dir[MAX_PATH] = "";
