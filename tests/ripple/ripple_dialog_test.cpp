@@ -58,22 +58,6 @@ TEST_F(RippleDialog, StartsWithItsDefaults) {
   EXPECT_TRUE(dialog->isEnabled(998));
 }
 
-TEST_F(RippleDialog, ANarrowPictureIsRefusedAndTheOldOneBuilds) {
-  Offer("/w/ok.bmp", RenderScene(64, 64, 5));
-  Run("click 101");
-  host.reset();
-  Offer("/w/narrow.bmp", RenderScene(63, 400, 5));
-  host.imagesToLoad.insert(host.imagesToLoad.begin(), RenderScene(64, 64, 5));  // the restored one
-  Run("click 101\ncheck 103\nclick 998");
-  EXPECT_EQ(dialog->messageTexts(),
-            std::vector<std::string>{"This plugin requires images having dimensions of no less than 64 X 64 pixels."});
-  EXPECT_STREQ(effect->picture.fileNamePath, "/w/ok.bmp");
-  ASSERT_EQ(host.tasks.size(), 1u);
-  EXPECT_EQ(host.tasks[0].width, 64);
-  EXPECT_GE(host.tasks[0].frames.size(), 2u);
-  EXPECT_EQ(host.statusTexts().at(0), "Building");
-}
-
 TEST_F(RippleDialog, TheSameSeedBuildsTheSameAnimation) {
   Offer("/w/a.bmp", RenderScene(96, 72, 2));
   host.pasteImage = RenderScene(96, 72, 2);
