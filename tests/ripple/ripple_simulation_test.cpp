@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/dib_view.h"
+#include "platform/memory.h"
 #include "samples/scenes.h"
 #include "tests/ripple/ripple_oracle.h"
 
@@ -209,6 +210,42 @@ TEST(RunRipple, APalettedPictureIsReadAsTrueColour) {
   for (int32_t i = 0; i < count; ++i) ASSERT_TRUE(SamePixels(a.at(i), b.at(i))) << i;
   FreeDibImage(paletted);
   FreeDibImage(trueColour);
+}
+
+TEST(RunRipple, AFrameThatCannotBeMadeEndsTheAnimationWithTheFramesMade) {
+  DibImage picture = RenderScene(80, 70, 4);
+  Frames whole;
+  int32_t count = Animate(picture, kDefaultSeed, &whole);
+  for (long allowed : {0L, 1L, 6L, 25L}) {
+    Frames part;
+    RandomSource random;
+    random.SeedRandom(kDefaultSeed);
+    platform::FailAllocationsAfter(allowed);
+    const int result = RunRipple(picture, &random, 5, &part.list);
+    platform::FailAllocationsAfter(-1);
+    EXPECT_EQ(result, 1) << allowed;
+    EXPECT_LT(part.list.count, count);
+    for (int32_t i = 0; i < part.list.count; ++i) ASSERT_TRUE(SamePixels(part.at(i), whole.at(i))) << allowed;
+  }
+  FreeDibImage(picture);
+}
+
+// The same picture and seed give the same bytes on every target: a digest of whole
+// animations (drop placement uses sines and cosines).
+TEST(RunRipple, BytesArePinnedOnEveryTarget) {
+  uint64_t digest = 1469598103934665603ull;  // FNV-1a over every frame's pixel bytes
+  for (uint32_t seed : {kDefaultSeed, 77u, 123456789u}) {
+    DibImage picture = RenderScene(96, 80, seed);
+    Frames frames;
+    Animate(picture, seed, &frames);
+    for (int32_t i = 0; i < frames.list.count; ++i) {
+      DibView frame(frames.at(i));
+      for (uint32_t k = 0; k < frame.stride() * frame.height(); ++k)
+        digest = (digest ^ frame.pixels()[k]) * 1099511628211ull;
+    }
+    FreeDibImage(picture);
+  }
+  EXPECT_EQ(digest, 0xA747A248CA25DA2Bull);
 }
 
 }  // namespace
