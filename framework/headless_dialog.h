@@ -53,6 +53,12 @@ class HeadlessDialog : public Dialog {
 
   // What tests look at.
   const std::vector<std::pair<std::string, std::string>>& messages() const { return messages_; }
+  // The texts of the messages alone.
+  std::vector<std::string> messageTexts() const {
+    std::vector<std::string> texts;
+    for (const auto& message : messages_) texts.push_back(message.first);
+    return texts;
+  }
   const std::string& title() const { return title_; }
   bool hasControl(int id) const { return controls_.count(id) != 0; }
   bool logoRunning() const { return logoRunning_; }

@@ -305,6 +305,58 @@ TEST_F(FwhostTest, PyrotechnicsDrawsFromItsOptionsAloneAndTheSameSeedRepeats) {
   EXPECT_NE(refused.output.find("I from 1 to 32"), std::string::npos) << refused.output;
 }
 
+TEST_F(FwhostTest, RippleFromASeedIsTheSameRunAfterRunAndKeepsThePicturesEdges) {
+  std::string picture = Picture("water.bmp", 6, 80, 66);
+  std::string common = "ripple '" + picture + "' --plugin-dir '" PLUGIN_DIRECTORY "' --fresh --use-seed --seed 777"
+                       " --delay 9 --truecolour --capture ";
+  RunResult one = Fwhost(common + "'" + Path("one.txt") + "'");
+  ASSERT_EQ(one.status, 0) << one.output;
+  ASSERT_EQ(Fwhost(common + "'" + Path("two.txt") + "'").status, 0);
+  Capture first = ReadCapture(Path("one.txt")), second = ReadCapture(Path("two.txt"));
+  ASSERT_GE(first.frames.size(), 2u);
+  ASSERT_EQ(first.frames.size(), second.frames.size());
+  DibImage scene = RenderScene(80, 66, 6);
+  bool moved = false;
+  for (size_t f = 0; f < first.frames.size(); ++f) {
+    const CapturedFrame& frame = first.frames[f];
+    ASSERT_EQ(frame.rows, second.frames[f].rows) << f;
+    EXPECT_EQ(frame.delay, 9);
+    for (int y = 0; y < 66; ++y)
+      for (int x = 0; x < 80; ++x) {
+        RgbColour c = CapturedColour(frame, y, x);
+        bool same = PackColour(c.red, c.green, c.blue) == GetDibPixel(scene, x, y);
+        if (x == 0 || y == 0 || x == 79 || y == 65) ASSERT_TRUE(same) << f << ": " << x << "," << y;
+        else moved = moved || !same;
+      }
+  }
+  EXPECT_TRUE(moved);
+  FreeDibImage(scene);
+
+  // The picture's own seed gives another animation of the same picture.
+  ASSERT_EQ(Fwhost("ripple '" + picture + "' --plugin-dir '" PLUGIN_DIRECTORY "' --fresh --survey-image --seed 777"
+                   " --truecolour --capture '" + Path("survey.txt") + "'").status, 0);
+  Capture survey = ReadCapture(Path("survey.txt"));
+  bool same = survey.frames.size() == first.frames.size();
+  for (size_t f = 0; same && f < first.frames.size(); ++f) same = survey.frames[f].rows == first.frames[f].rows;
+  EXPECT_FALSE(same);
+
+  // With colour reduction, the GIF holds every frame.
+  ASSERT_EQ(Fwhost("ripple '" + picture + "' --plugin-dir '" PLUGIN_DIRECTORY "' --fresh --seed 777 -q -o '" +
+                   Path("out.gif") + "'").status, 0);
+  DecodedGif gif;
+  std::string error;
+  ASSERT_TRUE(DecodeGifFile(Path("out.gif"), &gif, &error)) << error;
+  EXPECT_EQ(gif.frames.size(), first.frames.size());
+}
+
+TEST_F(FwhostTest, RippleRefusesAPictureBelow64By64) {
+  std::string narrow = Picture("narrow.bmp", 2, 63, 400);
+  RunResult run = Fwhost("ripple '" + narrow + "' --plugin-dir '" PLUGIN_DIRECTORY "' --fresh -o '" + Path("out.gif") + "'");
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_NE(run.output.find("no less than 64 X 64 pixels"), std::string::npos) << run.output;
+  EXPECT_FALSE(std::ifstream(Path("out.gif")).good());
+}
+
 TEST_F(FwhostTest, ListingAndHelpAndRefusals) {
   RunResult list = Fwhost("list --plugin-dir '" TEST_PLUGIN_DIRECTORY "'");
   EXPECT_EQ(list.status, 0) << list.output;

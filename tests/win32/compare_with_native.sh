@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The same Page Curl and Pyrotechnics builds through fwhost.exe and the real Windows dialog
+# The same Page Curl, Pyrotechnics and Ripple builds through fwhost.exe and the real Windows dialog
 # under Wine, and through the native fwhost and the headless dialog: their captures must be
 # identical.
 #   compare_with_native.sh NATIVE_BUILD_DIR WINE_RUN FWHOST_EXE WORK_DIR
@@ -51,4 +51,19 @@ run_pyrotechnics_case test --seed 123 --test --background 0,0,60 --rocket 1=255,
 run_pyrotechnics_case supercompress --seed 4000 --supercompress --width 160 --height 96 --rockets 12
 run_pyrotechnics_case truecolour --seed 10 --truecolour --explosion 1500 --gravity 200 --energy 120
 run_pyrotechnics_case fixed-palette --seed 55 --palette 5 --no-dither --rocket 2=0,255,0
+
+# Ripple: one picture through the single-picture dialog, seeded from the typed seed or
+# from the picture itself; 64 x 64 is the smallest picture it takes.
+mkdir -p "$work/ripple" "$work/ripple-small"
+"$samples" "$work/ripple" 1 96 72 && "$samples" "$work/ripple-small" 1 64 64 || exit 1
+run_ripple_case() {
+  local name=$1 picture=$2; shift 2
+  compare_case "$name" ripple "$picture" "$@"
+}
+
+run_ripple_case ripple-ok "$work/ripple/scene-01.bmp" --use-seed --seed 8634
+run_ripple_case ripple-test-survey "$work/ripple/scene-01.bmp" --survey-image --seed 100 --test
+run_ripple_case ripple-supercompress "$work/ripple/scene-01.bmp" --seed 777 --supercompress --delay 9
+run_ripple_case ripple-truecolour "$work/ripple/scene-01.bmp" --seed 4242 --truecolour
+run_ripple_case ripple-smallest "$work/ripple-small/scene-01.bmp" --seed 8634 --palette 5
 exit $failed
