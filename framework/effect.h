@@ -84,6 +84,9 @@ class Effect {
   // item heights), the effect's settings to its controls, and the last steps.
   virtual void initControls(Dialog& dialog) {}
   virtual void settingsToControls(Dialog& dialog) {}
+  // Dialog start, after the settings reach the controls: sources kept from an earlier
+  // session (the picture named in the settings file), fetched through the host.
+  virtual void restoreSources(Dialog& dialog, const Host& host) {}
   virtual void finishInit(Dialog& dialog) {}
   // Enables OK, Test and the effect's own buttons by whether a source exists.
   virtual void updateButtons(Dialog& dialog) = 0;

@@ -44,3 +44,11 @@ bool Host::openFiles(WindowHandle window, char* buffer) const {
   return call(nullptr, HostOpOpenFiles, reinterpret_cast<intptr_t>(window),
               reinterpret_cast<intptr_t>(buffer)) != 0;
 }
+
+bool Host::openFile(WindowHandle window, char* buffer) const {
+  std::memset(buffer, 0, kOpenFileBufferSize);
+  bool chosen = call(nullptr, HostOpOpenFile, reinterpret_cast<intptr_t>(window),
+                     reinterpret_cast<intptr_t>(buffer)) != 0;
+  buffer[kOpenFileBufferSize - 1] = '\0';  // a host that filled the whole buffer
+  return chosen;
+}

@@ -27,6 +27,9 @@ class Host {
   bool chooseColour(WindowHandle window, int32_t* colour, int32_t copy) const;
   // Fills `buffer` (kOpenFilesBufferSize bytes) with the user's selection.
   bool openFiles(WindowHandle window, char* buffer) const;
+  // Asks for one file; true with its full path in `buffer` (kOpenFileBufferSize bytes)
+  // when the user chose one.
+  bool openFile(WindowHandle window, char* buffer) const;
 
  private:
   const HostBuildRecord* record_;

@@ -60,6 +60,8 @@ constexpr uint32_t HostCapsTrueColour = 1u << 1;
 constexpr size_t kOpenFilesBufferSize = 8192;
 // Text fields of the records: 260 characters and a terminator.
 constexpr size_t kRecordTextSize = 261;
+// Size of the path buffer handed to HostOpOpenFile.
+constexpr size_t kOpenFileBufferSize = kRecordTextSize;
 
 // Filled by PLUGINGetPluginParams; the host allocates it and sets `size`. The plug-in
 // writes the name at offset 8 and the notice at offset 269 whatever `size` says.

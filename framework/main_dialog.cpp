@@ -59,6 +59,7 @@ void MainDialog::onInit(Dialog& dialog) {
   }
   effect_.initControls(dialog);
   settingsToControls(dialog);
+  effect_.restoreSources(dialog, host_);
   dialog.setFocus(kIdOk);
   if (ids.paste) dialog.enable(ids.paste, dialog.clipboardHasPicture());
   // Runs after the start-up: the palette list is usable exactly when custom palette is off.

@@ -51,6 +51,7 @@ void FakeHost::reset() {
   createTaskResult = 1;
   refuseImageAt = -1;
   openFilesSelection.clear();
+  openFilePath.clear();
   chosenColour = -1;
   calls.clear();
   tasks.clear();
@@ -124,6 +125,11 @@ intptr_t FakeHost::serve(void* task, int32_t operation, intptr_t argument, intpt
       result = 1;
       break;
     }
+    case HostOpOpenFile:
+      if (openFilePath.empty()) break;
+      std::memcpy(reinterpret_cast<char*>(data), openFilePath.c_str(), openFilePath.size() + 1);
+      result = 1;
+      break;
     case HostOpLoadImage:
       call.text = reinterpret_cast<const char*>(data);
       loadedPaths.push_back(call.text);

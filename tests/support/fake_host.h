@@ -58,6 +58,7 @@ class FakeHost {
   intptr_t createTaskResult = 1;
   int refuseImageAt = -1;  // frame number whose HostOpAddImage returns 0
   std::vector<std::string> openFilesSelection;  // strings of the selection buffer
+  std::string openFilePath;  // the answer to HostOpOpenFile; empty: the user cancels
   std::vector<DibImage> imagesToLoad;  // handed out in order by HostOpLoadImage (0 after)
   DibImage pasteImage = nullptr;
   int32_t chosenColour = -1;  // -1: the chooser is cancelled
