@@ -100,6 +100,10 @@ class Effect {
   // failure by returning 0 (the driver shows "Memory error").
   virtual int prepareSources(BuildContext& build) { return 1; }
   virtual int renderFrames(BuildContext& build, FrameList* frames) = 0;
+  // A last pass over the rendered frames, once there are at least two, before their
+  // colours are reduced (Lake puts its picture above every reflection). 0 on failure:
+  // the driver then shows "Memory error".
+  virtual int finishFrames(BuildContext& build, FrameList* frames) { return 1; }
   // Releases what prepareSources and renderFrames made; runs on every exit of a build.
   virtual void releaseBuild(BuildContext& build) {}
   // Dialog end: releases the sources the dialog holds.
