@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "effects/lake/lake_render.h"
+#include "effects/lens/lens_render.h"
 #include "framework/dib_image.h"
 #include "platform/directories.h"
 #include "samples/bmp_file.h"
@@ -260,6 +262,80 @@ TEST_F(FwhostTest, PageCurlIsFoundByNameAndItsPaperColourComesFromTheCommandLine
   for (int y = 0; y < 14; ++y)
     for (int x = 0; x < 20; ++x) paper += SameColour(CapturedColour(capture.frames[0], y, x), {10, 200, 30});
   EXPECT_GT(paper, 20 * 14 / 2);
+}
+
+// The picture as fwhost reads it from the BMP file: rows of captured colours must match.
+void ExpectCapturedFrame(const CapturedFrame& frame, DibImage expected) {
+  int32_t width = 0, height = 0;
+  ASSERT_TRUE(GetDibImageInfo(expected, &width, &height, nullptr, nullptr));
+  ASSERT_EQ(frame.rows.size(), static_cast<size_t>(height));
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      RgbColour c = CapturedColour(frame, y, x);
+      ASSERT_EQ(PackColour(c.red, c.green, c.blue), GetDibPixel(expected, x, y)) << x << "," << y;
+    }
+}
+
+TEST_F(FwhostTest, LakeShowsThePictureAboveItsReflectionInTheFramesAsked) {
+  std::string picture = Picture("shore.bmp", 6, 20, 30);
+  RunResult run = Fwhost("lake '" + picture + "' --plugin-dir '" PLUGIN_DIRECTORY
+                         "' --fresh --frames 6 --delay 12 --truecolour --capture '" + Path("out.txt") + "'");
+  ASSERT_EQ(run.status, 0) << run.output;
+  Capture capture = ReadCapture(Path("out.txt"));
+  ASSERT_EQ(capture.frames.size(), 6u);
+  DibImage scene = RenderScene(20, 30, 6);
+  DibImage mirror = MakeMirror(scene);
+  for (int32_t j = 0; j < 6; j += 5) {
+    DibImage reflection = LakeFrame(mirror, j, 6);
+    DibImage composed = ComposeLakeFrame(scene, reflection);
+    ExpectCapturedFrame(capture.frames[j], composed);
+    EXPECT_EQ(capture.frames[j].delay, 12);
+    FreeDibImage(composed);
+    FreeDibImage(reflection);
+  }
+
+  // The reflection alone, and a frame count typed below the range refused by the plug-in.
+  run = Fwhost("lake '" + picture + "' --plugin-dir '" PLUGIN_DIRECTORY "' --reflection-only --frames 6 --truecolour --capture '" +
+               Path("alone.txt") + "'");
+  ASSERT_EQ(run.status, 0) << run.output;
+  Capture alone = ReadCapture(Path("alone.txt"));
+  ASSERT_EQ(alone.frames.size(), 6u);
+  DibImage third = LakeFrame(mirror, 3, 6);
+  ExpectCapturedFrame(alone.frames[3], third);
+  FreeDibImage(third);
+  FreeDibImage(mirror);
+  FreeDibImage(scene);
+  run = Fwhost("lake '" + picture + "' --plugin-dir '" PLUGIN_DIRECTORY "' --set 104=1 -o '" + Path("x.gif") + "'");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find("Message: Memory error"), std::string::npos) << run.output;
+}
+
+TEST_F(FwhostTest, LensTravelsItsPathOverThePicture) {
+  std::string picture = Picture("field.bmp", 8, 90, 70);
+  RunResult run = Fwhost("lens '" + picture + "' --plugin-dir '" PLUGIN_DIRECTORY
+                         "' --fresh --diameter 30 --steps 25 --truecolour --capture '" + Path("out.txt") + "'");
+  ASSERT_EQ(run.status, 0) << run.output;
+  Capture capture = ReadCapture(Path("out.txt"));
+  ASSERT_EQ(capture.frames.size(), 25u);
+  DibImage scene = RenderScene(90, 70, 8);
+  // 70 / 3 limits the diameter to 23.
+  for (uint32_t i : {0u, 7u, 24u}) {
+    LensPoint point = LensPathPoint(i, 25, 90, 70, 23);
+    DibImage frame = RenderLensFrame(scene, point.x, point.y, 23);
+    ExpectCapturedFrame(capture.frames[i], frame);
+    FreeDibImage(frame);
+  }
+  FreeDibImage(scene);
+
+  // Too small for the lens, and a step count no animation can hold.
+  std::string small = Picture("small.bmp", 8, 40, 70);
+  run = Fwhost("lens '" + small + "' --plugin-dir '" PLUGIN_DIRECTORY "' -o '" + Path("x.gif") + "'");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find("no less than 64 X 64 pixels"), std::string::npos) << run.output;
+  run = Fwhost("lens '" + picture + "' --plugin-dir '" PLUGIN_DIRECTORY "' --set 121=4000000000 -o '" + Path("x.gif") +
+               "'");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find("Message: Memory error"), std::string::npos) << run.output;
 }
 
 TEST_F(FwhostTest, ListingAndHelpAndRefusals) {
