@@ -46,7 +46,7 @@ int32_t LakeRowShift(int32_t row, int32_t height, int32_t frame, int32_t frameCo
 
 DibImage LakeFrame(DibImage mirror, int32_t frame, int32_t frameCount) {
   DibView from(mirror);
-  if (!IsTrueColour(from)) return nullptr;
+  if (!IsTrueColour(from) || frameCount < 1) return nullptr;
   const int32_t height = from.height();
   DibImage result = NewLike(from, height);
   DibView to(result);

@@ -26,7 +26,8 @@ int32_t LakeRowShift(int32_t row, int32_t height, int32_t frame, int32_t frameCo
 
 // Frame `frame` of `frameCount` made from the mirror image: a new 24-bit image whose row i
 // is the mirror's row i + e, or the mirror's row i when i + e lies outside the image.
-// None when the mirror is not a readable 24-bit image or memory cannot be had.
+// None when the mirror is not a readable 24-bit image, frameCount is below 1 or memory
+// cannot be had.
 DibImage LakeFrame(DibImage mirror, int32_t frame, int32_t frameCount);
 
 // Appends frames 0 to frameCount - 1 of the reflection of `picture` (nothing when

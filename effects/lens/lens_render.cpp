@@ -152,6 +152,7 @@ int32_t LensDiameter(uint32_t typedDiameter, int32_t width, int32_t height) {
 LensPoint LensPathPoint(uint32_t i, uint32_t n, int32_t width, int32_t height, int32_t diameter) {
   const int32_t hx = (width - 2 * diameter) / 2;
   const int32_t hy = (height - 2 * diameter) / 2;
+  if (n == 0) return {diameter + hx, diameter + hy};
   const double step = static_cast<double>(i);
   const int32_t dx = static_cast<int32_t>(hx * PortableSin(6.283185307 / n * step));
   const int32_t dy = static_cast<int32_t>(hy * PortableSin(12.56637061 / n * step));

@@ -25,7 +25,8 @@ int32_t LensDiameter(uint32_t typedDiameter, int32_t width, int32_t height);
 // hx = (width - 2D) / 2 and hy = (height - 2D) / 2:
 //   x = D + hx + trunc(hx sin(6.283185307 / n x i)),
 //   y = D + hy + trunc(hy sin(12.56637061 / n x i)).
-// Point 0 is the picture's centre; every point lies at least D inside every edge.
+// Point 0 (and any point of an empty path) is the picture's centre; every point lies at
+// least D inside every edge.
 LensPoint LensPathPoint(uint32_t i, uint32_t n, int32_t width, int32_t height, int32_t diameter);
 
 // A new block holding the n points of the path; none when n is 0, when n points do not

@@ -2,6 +2,7 @@
 // its built-in Frames effect, checked through the files it writes.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -46,7 +47,9 @@ class FwhostTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    directory_ = platform::JoinPath(platform::TemporaryDirectory(), std::string("fwhost-test-") + info->name());
+    // The process id keeps test programs of several build trees run at once apart.
+    directory_ = platform::JoinPath(platform::TemporaryDirectory(), std::string("fwhost-test-") + info->name() + "-" +
+                                                                        std::to_string(getpid()));
     std::string command = "rm -rf '" + directory_ + "' && mkdir -p '" + directory_ + "/settings'";
     ASSERT_EQ(std::system(command.c_str()), 0);
   }
@@ -384,6 +387,22 @@ TEST(PlugInLibrary, PageCurlDescribesItselfInTheHostsRecord) {
   for (size_t i = 8 + std::strlen(name); i < kDescriptionNoticeOffset; ++i) ASSERT_EQ(record[i], 0) << i;
   for (size_t i = kDescriptionNoticeOffset + std::strlen(notice); i < size; ++i) ASSERT_EQ(record[i], 0) << i;
   EXPECT_EQ(record[size], 0xCC);
+}
+
+// Lake and Lens give the host their own names and notices.
+TEST(PlugInLibrary, LakeAndLensNameThemselves) {
+  const char* libraries[][3] = {{"fwplglak.so", "Lake", "Lake - "}, {"fwplglns.so", "Lens", "Lens - "}};
+  for (const auto& row : libraries) {
+    PluginLibrary library;
+    std::string error;
+    ASSERT_TRUE(library.open(std::string(PLUGIN_DIRECTORY) + "/" + row[0], &error)) << error;
+    unsigned char record[600] = {};
+    uint32_t size = 520;
+    std::memcpy(record, &size, 4);
+    ASSERT_EQ(library.exports().getParams(reinterpret_cast<PluginDescription*>(record), nullptr), 1);
+    EXPECT_STREQ(reinterpret_cast<const char*>(record + 8), row[1]);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(record + kDescriptionNoticeOffset)).rfind(row[2], 0), 0u);
+  }
 }
 
 }  // namespace

@@ -185,6 +185,8 @@ TEST(LakeRender, FailuresLeaveTheListWhole) {
   EXPECT_EQ(MakeMirror(nullptr), nullptr);
   DibImage other = images.add(RenderScene(16, 27, 1));
   EXPECT_EQ(ComposeLakeFrame(picture, other), nullptr);
+  DibImage mirror = images.add(MakeMirror(picture));
+  EXPECT_EQ(LakeFrame(mirror, 0, 0), nullptr);  // no frame count, no phase
 
   // Out of memory after the mirror and three frames: the three stay in the list.
   Rendering r;
