@@ -5,51 +5,24 @@
 //   fps            frames per second of RenderLake followed by ComposeLakeFrames
 //   reference_fps  frames per second of the plain version
 //   ratio          fps / reference_fps
-#include <benchmark/benchmark.h>
-
-#include <malloc.h>
-#include <time.h>
-
-#include <cstring>
 #include <vector>
 
+#include "bench/render_bench.h"
 #include "effects/lake/lake_render.h"
 #include "samples/scenes.h"
 #include "tests/lake/lake_reference.h"
 
 namespace {
 
-// Freed frames stay with the process and are reused, so that both versions are timed on
-// their own work rather than on the kernel handing out and clearing fresh pages for every
-// new frame, which costs both the same.
-void KeepFreedMemory() {
-  mallopt(M_MMAP_THRESHOLD, 256 << 20);
-  mallopt(M_TRIM_THRESHOLD, 1 << 30);
-}
-
-// Processor time of this thread: the machine may be busy with other work.
-double Now() {
-  timespec t;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return t.tv_sec + t.tv_nsec * 1e-9;
-}
-
-bool SameBlock(DibImage one, DibImage other) {
-  const size_t size = platform::BlockSize(one);
-  if (size == 0 || size != platform::BlockSize(other)) return false;
-  platform::BlockLock a(one), b(other);
-  return a && b && std::memcmp(a.data(), b.data(), size) == 0;
-}
-
-// One rendering by both versions, compared frame by frame; adds their times.
-bool RenderBoth(DibImage picture, int32_t count, double* seconds, double* referenceSeconds, int64_t* frames) {
+// One rendering by both versions, compared frame by frame.
+bool RenderBoth(DibImage picture, int32_t count, RenderTimes* times) {
   FrameList list;
-  double start = Now();
+  double start = ThreadSeconds();
   bool ok = RenderLake(picture, count, 8, &list) && ComposeLakeFrames(picture, &list, nullptr, nullptr);
-  *seconds += Now() - start;
-  *frames += list.count;
+  times->seconds += ThreadSeconds() - start;
+  times->frames += list.count;
 
-  start = Now();
+  start = ThreadSeconds();
   std::vector<DibImage> expected;
   DibImage mirror = ReferenceMirror(picture);
   for (int32_t j = 0; j < count; ++j) {
@@ -58,7 +31,8 @@ bool RenderBoth(DibImage picture, int32_t count, double* seconds, double* refere
     FreeDibImage(reflection);
   }
   FreeDibImage(mirror);
-  *referenceSeconds += Now() - start;
+  times->referenceSeconds += ThreadSeconds() - start;
+  times->referenceFrames += count;
 
   for (int32_t j = 0; ok && j < count; ++j) {
     FrameEntry entry;
@@ -72,38 +46,11 @@ bool RenderBoth(DibImage picture, int32_t count, double* seconds, double* refere
 void BM_Lake(benchmark::State& state) {
   static DibImage picture = RenderScene(640, 480, 3);
   const int32_t count = static_cast<int32_t>(state.range(0));
-  double seconds = 0, referenceSeconds = 0;
-  int64_t frames = 0;
-  // A first round untimed: the memory of the frames is then the process's own.
-  if (!RenderBoth(picture, count, &seconds, &referenceSeconds, &frames)) {
-    state.SkipWithError("renderer and plain version differ");
-    return;
-  }
-  seconds = referenceSeconds = 0;
-  frames = 0;
-  for (auto _ : state) {
-    const double before = seconds;
-    if (!RenderBoth(picture, count, &seconds, &referenceSeconds, &frames)) {
-      state.SkipWithError("renderer and plain version differ");
-      return;
-    }
-    state.SetIterationTime(seconds - before);
-  }
-  const double fps = frames / seconds;
-  const double referenceFps = frames / referenceSeconds;
-  state.counters["fps"] = fps;
-  state.counters["reference_fps"] = referenceFps;
-  state.counters["ratio"] = fps / referenceFps;
+  TimeAgainstReference(state, [&](RenderTimes* times) { return RenderBoth(picture, count, times); });
 }
 
 BENCHMARK(BM_Lake)->Arg(12)->Arg(32)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  KeepFreedMemory();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return RunRenderBenchmarks(argc, argv); }

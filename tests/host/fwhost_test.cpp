@@ -43,6 +43,8 @@ struct Capture {
   std::string sequence;
 };
 
+Capture ReadCapture(const std::string& path);
+
 class FwhostTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -77,6 +79,13 @@ class FwhostTest : public ::testing::Test {
     EXPECT_TRUE(WriteBmpFile(path.c_str(), scene));
     FreeDibImage(scene);
     return path;
+  }
+
+  // An effect run through the plug-ins of the build, with its capture read back.
+  Capture CapturedRun(const std::string& arguments) {
+    RunResult run = Fwhost(arguments + " --plugin-dir '" PLUGIN_DIRECTORY "' --capture '" + Path("out.txt") + "'");
+    EXPECT_EQ(run.status, 0) << run.output;
+    return ReadCapture(Path("out.txt"));
   }
 
   std::string directory_;
@@ -281,10 +290,7 @@ void ExpectCapturedFrame(const CapturedFrame& frame, DibImage expected) {
 
 TEST_F(FwhostTest, LakeShowsThePictureAboveItsReflectionInTheFramesAsked) {
   std::string picture = Picture("shore.bmp", 6, 20, 30);
-  RunResult run = Fwhost("lake '" + picture + "' --plugin-dir '" PLUGIN_DIRECTORY
-                         "' --fresh --frames 6 --delay 12 --truecolour --capture '" + Path("out.txt") + "'");
-  ASSERT_EQ(run.status, 0) << run.output;
-  Capture capture = ReadCapture(Path("out.txt"));
+  Capture capture = CapturedRun("lake '" + picture + "' --fresh --frames 6 --delay 12 --truecolour");
   ASSERT_EQ(capture.frames.size(), 6u);
   DibImage scene = RenderScene(20, 30, 6);
   DibImage mirror = MakeMirror(scene);
@@ -298,27 +304,21 @@ TEST_F(FwhostTest, LakeShowsThePictureAboveItsReflectionInTheFramesAsked) {
   }
 
   // The reflection alone, and a frame count typed below the range refused by the plug-in.
-  run = Fwhost("lake '" + picture + "' --plugin-dir '" PLUGIN_DIRECTORY "' --reflection-only --frames 6 --truecolour --capture '" +
-               Path("alone.txt") + "'");
-  ASSERT_EQ(run.status, 0) << run.output;
-  Capture alone = ReadCapture(Path("alone.txt"));
+  Capture alone = CapturedRun("lake '" + picture + "' --reflection-only --frames 6 --truecolour");
   ASSERT_EQ(alone.frames.size(), 6u);
   DibImage third = LakeFrame(mirror, 3, 6);
   ExpectCapturedFrame(alone.frames[3], third);
   FreeDibImage(third);
   FreeDibImage(mirror);
   FreeDibImage(scene);
-  run = Fwhost("lake '" + picture + "' --plugin-dir '" PLUGIN_DIRECTORY "' --set 104=1 -o '" + Path("x.gif") + "'");
+  RunResult run = Fwhost("lake '" + picture + "' --plugin-dir '" PLUGIN_DIRECTORY "' --set 104=1 -o '" + Path("x.gif") + "'");
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.output.find("Message: Memory error"), std::string::npos) << run.output;
 }
 
 TEST_F(FwhostTest, LensTravelsItsPathOverThePicture) {
   std::string picture = Picture("field.bmp", 8, 90, 70);
-  RunResult run = Fwhost("lens '" + picture + "' --plugin-dir '" PLUGIN_DIRECTORY
-                         "' --fresh --diameter 30 --steps 25 --truecolour --capture '" + Path("out.txt") + "'");
-  ASSERT_EQ(run.status, 0) << run.output;
-  Capture capture = ReadCapture(Path("out.txt"));
+  Capture capture = CapturedRun("lens '" + picture + "' --fresh --diameter 30 --steps 25 --truecolour");
   ASSERT_EQ(capture.frames.size(), 25u);
   DibImage scene = RenderScene(90, 70, 8);
   // 70 / 3 limits the diameter to 23.
@@ -332,7 +332,7 @@ TEST_F(FwhostTest, LensTravelsItsPathOverThePicture) {
 
   // Too small for the lens, and a step count no animation can hold.
   std::string small = Picture("small.bmp", 8, 40, 70);
-  run = Fwhost("lens '" + small + "' --plugin-dir '" PLUGIN_DIRECTORY "' -o '" + Path("x.gif") + "'");
+  RunResult run = Fwhost("lens '" + small + "' --plugin-dir '" PLUGIN_DIRECTORY "' -o '" + Path("x.gif") + "'");
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.output.find("no less than 64 X 64 pixels"), std::string::npos) << run.output;
   run = Fwhost("lens '" + picture + "' --plugin-dir '" PLUGIN_DIRECTORY "' --set 121=4000000000 -o '" + Path("x.gif") +

@@ -8,38 +8,9 @@
 #include "framework/dib_view.h"
 #include "samples/scenes.h"
 #include "tests/lake/lake_reference.h"
+#include "tests/support/rendered_frames.h"
 
 namespace {
-
-// Owns the images of a test.
-struct Images {
-  std::vector<DibImage> items;
-  DibImage add(DibImage image) {
-    items.push_back(image);
-    return image;
-  }
-  ~Images() {
-    for (DibImage image : items) FreeDibImage(image);
-  }
-};
-
-struct Rendering {
-  FrameList frames;
-  ~Rendering() { FreeFrameList(&frames); }
-  DibImage at(int32_t i) const {
-    FrameEntry entry{};
-    ReadFrameEntry(&frames, i, &entry);
-    return entry.image;
-  }
-};
-
-// Whole blocks equal: header, padding and pixels.
-bool SameBlock(DibImage one, DibImage other) {
-  const size_t size = platform::BlockSize(one);
-  if (size == 0 || size != platform::BlockSize(other)) return false;
-  platform::BlockLock a(one), b(other);
-  return a && b && std::memcmp(a.data(), b.data(), size) == 0;
-}
 
 // Row y of `image` equals row z of `other`.
 bool SameRow(DibImage image, int32_t y, DibImage other, int32_t z) {

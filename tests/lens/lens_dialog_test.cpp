@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "effects/lens/lens_render.h"
 #include "samples/scenes.h"
 #include "tests/support/effect_dialog_fixture.h"
@@ -89,19 +86,10 @@ TEST_F(LensDialog, StepCountsTooSmallOrTooLargeFailWithoutExhaustingMemory) {
 
 TEST_F(LensDialog, TheSettingsFileListsItsKeysInItsOwnOrder) {
   Run("set 121 400\nclick 998");
-  std::ifstream in(settingsPath());
-  std::stringstream text;
-  text << in.rdbuf();
-  const std::string keys[] = {"AddDescriptiveCommentBlock", "DitherBrightness", "DitherContrast", "FastRemap",
-                              "FileNamePath", "MainCustompalette", "MainDiameter = 35", "MainDelay = 5",
-                              "MainDither", "MainSteps = 400", "MainPalette", "PatchLevel", "Supercompress",
-                              "Truecolour", "VersionNumber"};
-  size_t at = 0;
-  for (const std::string& key : keys) {
-    size_t found = text.str().find("\n" + key, at);
-    ASSERT_NE(found, std::string::npos) << key;
-    at = found + 1;
-  }
+  ExpectLinesInOrder(settingsPath(), {"AddDescriptiveCommentBlock", "DitherBrightness", "DitherContrast", "FastRemap",
+                                      "FileNamePath", "MainCustompalette", "MainDiameter = 35", "MainDelay = 5",
+                                      "MainDither", "MainSteps = 400", "MainPalette", "PatchLevel", "Supercompress",
+                                      "Truecolour", "VersionNumber"});
 }
 
 }  // namespace

@@ -9,36 +9,9 @@
 #include "framework/dib_view.h"
 #include "samples/scenes.h"
 #include "tests/lens/lens_reference.h"
+#include "tests/support/rendered_frames.h"
 
 namespace {
-
-struct Images {
-  std::vector<DibImage> items;
-  DibImage add(DibImage image) {
-    items.push_back(image);
-    return image;
-  }
-  ~Images() {
-    for (DibImage image : items) FreeDibImage(image);
-  }
-};
-
-struct Rendering {
-  FrameList frames;
-  ~Rendering() { FreeFrameList(&frames); }
-  DibImage at(int32_t i) const {
-    FrameEntry entry{};
-    ReadFrameEntry(&frames, i, &entry);
-    return entry.image;
-  }
-};
-
-bool SameBlock(DibImage one, DibImage other) {
-  const size_t size = platform::BlockSize(one);
-  if (size == 0 || size != platform::BlockSize(other)) return false;
-  platform::BlockLock a(one), b(other);
-  return a && b && std::memcmp(a.data(), b.data(), size) == 0;
-}
 
 TEST(LensPath, PointsOfA200By160PictureIn100Steps) {
   // D = 35: hx = 65, hy = 45.

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -71,4 +73,17 @@ inline std::vector<unsigned char> TakeBlockBytes(DibImage image) {
   }
   FreeDibImage(image);
   return bytes;
+}
+
+// The settings file at `path` holds lines starting with each of `lines`, in that order.
+inline void ExpectLinesInOrder(const std::string& path, const std::vector<std::string>& lines) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  size_t at = 0;
+  for (const std::string& line : lines) {
+    size_t found = text.str().find("\n" + line, at);
+    ASSERT_NE(found, std::string::npos) << line << " in\n" << text.str();
+    at = found + 1;
+  }
 }
