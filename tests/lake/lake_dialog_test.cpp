@@ -104,11 +104,6 @@ TEST_F(LakeDialog, WithoutAPictureTheBuildFails) {
   Run("click 998");
   EXPECT_EQ(messageTexts(), std::vector<std::string>{"Memory error"});
   EXPECT_TRUE(host.tasks.empty());
-  // An unreadable file leaves no picture either.
-  host.openFilePath = "/broken.bmp";
-  Run("click 101\nclick 1");
-  EXPECT_EQ(messageTexts(), (std::vector<std::string>{"Error reading file", "Memory error"}));
-  EXPECT_STREQ(effect.picture.fileNamePath, "");
 }
 
 TEST_F(LakeDialog, TheSettingsFileListsItsKeysInOrder) {

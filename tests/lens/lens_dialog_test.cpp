@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr const char* kTooSmall = "This plugin requires images having dimensions of no less than 64 X 64 pixels.";
-
 using LensDialog = EffectDialogTest<LensEffect>;
 
 TEST_F(LensDialog, StartsWithItsOwnRangesIdsAndSettings) {
@@ -52,14 +50,6 @@ TEST_F(LensDialog, ABuildFollowsThePathWithTheDiameterLimitedByThePicture) {
   EXPECT_TRUE(task.comment.empty());
   EXPECT_EQ(host.statusTexts(), (std::vector<std::string>{"Building", "Remapping"}));
   EXPECT_EQ(effect.settings.diameter, 100);  // stored as typed
-}
-
-TEST_F(LensDialog, SelectImageRefusesSmallPictures) {
-  host.openFilePath = "/p/narrow.bmp";
-  host.imagesToLoad = {FlatPicture(63, 64, PackColour(1, 2, 3))};
-  Run("click 101\nclick 998");
-  EXPECT_EQ(messageTexts(), (std::vector<std::string>{kTooSmall, "Memory error"}));
-  EXPECT_STREQ(effect.picture.fileNamePath, "");
 }
 
 TEST_F(LensDialog, TinyDiametersDrawNoLensAndZeroFails) {
