@@ -68,6 +68,7 @@ int Build::run() {
   int rendered = effect_.renderFrames(context_, &frames_);
   host().endProgress();
   if (!rendered || frames_.count < 2) return fail(kMsgMemoryError);
+  if (!effect_.finishFrames(context_, &frames_)) return fail(kMsgMemoryError);
 
   if (!settings_.trueColour) {
     if (settings_.mainCustomPalette == 1) {

@@ -104,6 +104,10 @@ class Effect {
   // pixels is reserved and the frame depth chosen: the effect may change its first
   // `colours` entries. The default leaves it as the quantizer made it.
   virtual void adjustOptimisedPalette(BuildContext& build, RgbPalette* palette, int colours) {}
+  // A last pass over the rendered frames, once there are at least two, before their
+  // colours are reduced (Lake puts its picture above every reflection). 0 on failure:
+  // the driver then shows "Memory error".
+  virtual int finishFrames(BuildContext& build, FrameList* frames) { return 1; }
   // Releases what prepareSources and renderFrames made; runs on every exit of a build.
   virtual void releaseBuild(BuildContext& build) {}
   // Dialog end: releases the sources the dialog holds.

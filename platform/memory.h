@@ -32,6 +32,12 @@ MemoryHandle ReallocateBlock(MemoryHandle block, size_t bytes);
 // Releases the block; a null handle is ignored.
 void FreeBlock(MemoryHandle block);
 
+// Bytes a build may still take for what it holds all at once: the memory that can be
+// had now without exhausting the machine (and, for a 32-bit process, what is left of its
+// address space). Effects whose frame count the user types compare their frames
+// against it before rendering, so an impossible animation fails cleanly.
+unsigned long long UsableMemoryBytes();
+
 // Test hook: after `successes` more successful allocations or reallocations, every
 // further one fails until the hook is reset with a negative value.
 void FailAllocationsAfter(long successes);

@@ -3,8 +3,12 @@
 #include "platform/memory.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include "platform/allocation_hook.h"
 
@@ -79,6 +83,36 @@ void FreeBlock(MemoryHandle block) {
   header->magic = kDeadMagic;
   std::free(header->data);
   std::free(header);
+}
+
+}  // namespace platform
+
+namespace platform {
+
+// The kernel's estimate of memory available without swapping ("MemAvailable"), else the
+// free pages; lowered to the address-space limit when one is set.
+unsigned long long UsableMemoryBytes() {
+  unsigned long long bytes = 0;
+  if (std::FILE* info = std::fopen("/proc/meminfo", "r")) {
+    char line[256];
+    unsigned long long kib = 0;
+    while (std::fgets(line, sizeof line, info))
+      if (std::sscanf(line, "MemAvailable: %llu kB", &kib) == 1) {
+        bytes = kib * 1024ull;
+        break;
+      }
+    std::fclose(info);
+  }
+  if (bytes == 0) {
+    long pages = sysconf(_SC_AVPHYS_PAGES);
+    long pageSize = sysconf(_SC_PAGESIZE);
+    if (pages > 0 && pageSize > 0) bytes = static_cast<unsigned long long>(pages) * static_cast<unsigned long long>(pageSize);
+  }
+  struct rlimit limit;
+  if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+      static_cast<unsigned long long>(limit.rlim_cur) < bytes)
+    bytes = static_cast<unsigned long long>(limit.rlim_cur);
+  return bytes;
 }
 
 }  // namespace platform

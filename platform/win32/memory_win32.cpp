@@ -29,4 +29,16 @@ void FreeBlock(MemoryHandle block) {
   if (block) GlobalFree(block);
 }
 
+// The smaller of the physical memory free now, the commit charge still allowed and what
+// is left of the process's address space (at most 2 or 4 GiB for a 32-bit process).
+unsigned long long UsableMemoryBytes() {
+  MEMORYSTATUSEX status;
+  status.dwLength = sizeof status;
+  if (!GlobalMemoryStatusEx(&status)) return 0;
+  unsigned long long bytes = status.ullAvailPhys;
+  if (status.ullAvailPageFile < bytes) bytes = status.ullAvailPageFile;
+  if (status.ullAvailVirtual < bytes) bytes = status.ullAvailVirtual;
+  return bytes;
+}
+
 }  // namespace platform

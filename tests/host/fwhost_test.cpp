@@ -2,6 +2,7 @@
 // its built-in Frames effect, checked through the files it writes.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "effects/lake/lake_render.h"
+#include "effects/lens/lens_render.h"
 #include "framework/dib_image.h"
 #include "platform/directories.h"
 #include "samples/bmp_file.h"
@@ -40,11 +43,15 @@ struct Capture {
   std::string sequence;
 };
 
+Capture ReadCapture(const std::string& path);
+
 class FwhostTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    directory_ = platform::JoinPath(platform::TemporaryDirectory(), std::string("fwhost-test-") + info->name());
+    // The process id keeps test programs of several build trees run at once apart.
+    directory_ = platform::JoinPath(platform::TemporaryDirectory(), std::string("fwhost-test-") + info->name() + "-" +
+                                                                        std::to_string(getpid()));
     std::string command = "rm -rf '" + directory_ + "' && mkdir -p '" + directory_ + "/settings'";
     ASSERT_EQ(std::system(command.c_str()), 0);
   }
@@ -72,6 +79,13 @@ class FwhostTest : public ::testing::Test {
     EXPECT_TRUE(WriteBmpFile(path.c_str(), scene));
     FreeDibImage(scene);
     return path;
+  }
+
+  // An effect run through the plug-ins of the build, with its capture read back.
+  Capture CapturedRun(const std::string& arguments) {
+    RunResult run = Fwhost(arguments + " --plugin-dir '" PLUGIN_DIRECTORY "' --capture '" + Path("out.txt") + "'");
+    EXPECT_EQ(run.status, 0) << run.output;
+    return ReadCapture(Path("out.txt"));
   }
 
   std::string directory_;
@@ -357,6 +371,71 @@ TEST_F(FwhostTest, RippleRefusesAPictureBelow64By64) {
   EXPECT_FALSE(std::ifstream(Path("out.gif")).good());
 }
 
+// The picture as fwhost reads it from the BMP file: rows of captured colours must match.
+void ExpectCapturedFrame(const CapturedFrame& frame, DibImage expected) {
+  int32_t width = 0, height = 0;
+  ASSERT_TRUE(GetDibImageInfo(expected, &width, &height, nullptr, nullptr));
+  ASSERT_EQ(frame.rows.size(), static_cast<size_t>(height));
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      RgbColour c = CapturedColour(frame, y, x);
+      ASSERT_EQ(PackColour(c.red, c.green, c.blue), GetDibPixel(expected, x, y)) << x << "," << y;
+    }
+}
+
+TEST_F(FwhostTest, LakeShowsThePictureAboveItsReflectionInTheFramesAsked) {
+  std::string picture = Picture("shore.bmp", 6, 20, 30);
+  Capture capture = CapturedRun("lake '" + picture + "' --fresh --frames 6 --delay 12 --truecolour");
+  ASSERT_EQ(capture.frames.size(), 6u);
+  DibImage scene = RenderScene(20, 30, 6);
+  DibImage mirror = MakeMirror(scene);
+  for (int32_t j = 0; j < 6; j += 5) {
+    DibImage reflection = LakeFrame(mirror, j, 6);
+    DibImage composed = ComposeLakeFrame(scene, reflection);
+    ExpectCapturedFrame(capture.frames[j], composed);
+    EXPECT_EQ(capture.frames[j].delay, 12);
+    FreeDibImage(composed);
+    FreeDibImage(reflection);
+  }
+
+  // The reflection alone, and a frame count typed below the range refused by the plug-in.
+  Capture alone = CapturedRun("lake '" + picture + "' --reflection-only --frames 6 --truecolour");
+  ASSERT_EQ(alone.frames.size(), 6u);
+  DibImage third = LakeFrame(mirror, 3, 6);
+  ExpectCapturedFrame(alone.frames[3], third);
+  FreeDibImage(third);
+  FreeDibImage(mirror);
+  FreeDibImage(scene);
+  RunResult run = Fwhost("lake '" + picture + "' --plugin-dir '" PLUGIN_DIRECTORY "' --set 104=1 -o '" + Path("x.gif") + "'");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find("Message: Memory error"), std::string::npos) << run.output;
+}
+
+TEST_F(FwhostTest, LensTravelsItsPathOverThePicture) {
+  std::string picture = Picture("field.bmp", 8, 90, 70);
+  Capture capture = CapturedRun("lens '" + picture + "' --fresh --diameter 30 --steps 25 --truecolour");
+  ASSERT_EQ(capture.frames.size(), 25u);
+  DibImage scene = RenderScene(90, 70, 8);
+  // 70 / 3 limits the diameter to 23.
+  for (uint32_t i : {0u, 7u, 24u}) {
+    LensPoint point = LensPathPoint(i, 25, 90, 70, 23);
+    DibImage frame = RenderLensFrame(scene, point.x, point.y, 23);
+    ExpectCapturedFrame(capture.frames[i], frame);
+    FreeDibImage(frame);
+  }
+  FreeDibImage(scene);
+
+  // Too small for the lens, and a step count no animation can hold.
+  std::string small = Picture("small.bmp", 8, 40, 70);
+  RunResult run = Fwhost("lens '" + small + "' --plugin-dir '" PLUGIN_DIRECTORY "' -o '" + Path("x.gif") + "'");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find("no less than 64 X 64 pixels"), std::string::npos) << run.output;
+  run = Fwhost("lens '" + picture + "' --plugin-dir '" PLUGIN_DIRECTORY "' --set 121=4000000000 -o '" + Path("x.gif") +
+               "'");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find("Message: Memory error"), std::string::npos) << run.output;
+}
+
 TEST_F(FwhostTest, ListingAndHelpAndRefusals) {
   RunResult list = Fwhost("list --plugin-dir '" TEST_PLUGIN_DIRECTORY "'");
   EXPECT_EQ(list.status, 0) << list.output;
@@ -403,6 +482,22 @@ TEST(PlugInLibrary, PageCurlDescribesItselfInTheHostsRecord) {
   for (size_t i = 8 + std::strlen(name); i < kDescriptionNoticeOffset; ++i) ASSERT_EQ(record[i], 0) << i;
   for (size_t i = kDescriptionNoticeOffset + std::strlen(notice); i < size; ++i) ASSERT_EQ(record[i], 0) << i;
   EXPECT_EQ(record[size], 0xCC);
+}
+
+// Lake and Lens give the host their own names and notices.
+TEST(PlugInLibrary, LakeAndLensNameThemselves) {
+  const char* libraries[][3] = {{"fwplglak.so", "Lake", "Lake - "}, {"fwplglns.so", "Lens", "Lens - "}};
+  for (const auto& row : libraries) {
+    PluginLibrary library;
+    std::string error;
+    ASSERT_TRUE(library.open(std::string(PLUGIN_DIRECTORY) + "/" + row[0], &error)) << error;
+    unsigned char record[600] = {};
+    uint32_t size = 520;
+    std::memcpy(record, &size, 4);
+    ASSERT_EQ(library.exports().getParams(reinterpret_cast<PluginDescription*>(record), nullptr), 1);
+    EXPECT_STREQ(reinterpret_cast<const char*>(record + 8), row[1]);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(record + kDescriptionNoticeOffset)).rfind(row[2], 0), 0u);
+  }
 }
 
 }  // namespace

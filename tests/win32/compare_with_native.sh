@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The same Page Curl, Pyrotechnics and Ripple builds through fwhost.exe and the real Windows dialog
-# under Wine, and through the native fwhost and the headless dialog: their captures must be
-# identical.
+# The same Page Curl, Pyrotechnics, Ripple, Lake and Lens builds through fwhost.exe and the
+# real Windows dialog under Wine, and through the native fwhost and the headless dialog:
+# their captures must be identical.
 #   compare_with_native.sh NATIVE_BUILD_DIR WINE_RUN FWHOST_EXE WORK_DIR
 set -u
 native_build=$1 wine_run=$2 fwhost_exe=$3 work=$4
@@ -66,4 +66,22 @@ run_ripple_case ripple-test-survey "$work/ripple/scene-01.bmp" --survey-image --
 run_ripple_case ripple-supercompress "$work/ripple/scene-01.bmp" --seed 777 --supercompress --delay 9
 run_ripple_case ripple-truecolour "$work/ripple/scene-01.bmp" --seed 4242 --truecolour
 run_ripple_case ripple-smallest "$work/ripple-small/scene-01.bmp" --seed 8634 --palette 5
+
+# Lake and Lens: one picture through the single-picture dialog's Select image (Lens
+# needs at least 64 x 64).
+mkdir -p "$work/large" && "$samples" "$work/large" 1 96 72 || exit 1
+run_picture_case() {
+  local name=$1 effect=$2 picture=$3; shift 3
+  compare_case "$name" "$effect" "$picture" "$@"
+}
+lake_picture=$work/wide/scene-01.bmp
+run_picture_case lake-ok lake "$lake_picture" --frames 8 --delay 5
+run_picture_case lake-reflection-test lake "$lake_picture" --frames 6 --reflection-only --test
+run_picture_case lake-supercompress lake "$lake_picture" --frames 12 --supercompress --no-dither
+run_picture_case lake-truecolour lake "$lake_picture" --frames 7 --truecolour --supercompress
+lens_picture=$work/large/scene-01.bmp
+run_picture_case lens-ok lens "$lens_picture" --diameter 30 --steps 25
+run_picture_case lens-test lens "$lens_picture" --diameter 100 --steps 40 --test --no-comment
+run_picture_case lens-supercompress lens "$lens_picture" --diameter 25 --steps 30 --supercompress --palette 5
+run_picture_case lens-truecolour lens "$lens_picture" --diameter 60 --steps 26 --truecolour
 exit $failed

@@ -1,0 +1,63 @@
+// What the renderer benchmarks share: processor time of the calling thread, the timing
+// of a renderer against its plain version, and a main that keeps freed memory in the
+// process.
+#pragma once
+
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <time.h>
+
+#include "tests/support/rendered_frames.h"
+
+// Seconds of processor time of this thread: the machine may be busy with other work.
+inline double ThreadSeconds() {
+  timespec t;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return t.tv_sec + t.tv_nsec * 1e-9;
+}
+
+// Freed frames stay with the process and are reused, so that both versions are timed on
+// their own work rather than on the kernel handing out and clearing fresh pages for every
+// new frame, which costs both the same.
+inline int RunRenderBenchmarks(int argc, char** argv) {
+  mallopt(M_MMAP_THRESHOLD, 256 << 20);
+  mallopt(M_TRIM_THRESHOLD, 1 << 30);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
+
+// Processor time and frames of the renderer and of the plain version.
+struct RenderTimes {
+  double seconds = 0;
+  double referenceSeconds = 0;
+  int64_t frames = 0;
+  int64_t referenceFrames = 0;
+};
+
+// Runs `round` (one rendering by both versions, adding to the times; false when their
+// bytes differ) once untimed, so that the frames' memory is the process's own, then once
+// per iteration. Reports fps, reference_fps and their ratio.
+template <typename Round>
+void TimeAgainstReference(benchmark::State& state, Round round) {
+  RenderTimes times;
+  if (!round(&times)) {
+    state.SkipWithError("renderer and plain version differ");
+    return;
+  }
+  times = RenderTimes{};
+  for (auto _ : state) {
+    const double before = times.seconds;
+    if (!round(&times)) {
+      state.SkipWithError("renderer and plain version differ");
+      return;
+    }
+    state.SetIterationTime(times.seconds - before);
+  }
+  const double fps = times.frames / times.seconds;
+  const double referenceFps = times.referenceFrames / times.referenceSeconds;
+  state.counters["fps"] = fps;
+  state.counters["reference_fps"] = referenceFps;
+  state.counters["ratio"] = fps / referenceFps;
+}
