@@ -1,0 +1,57 @@
+// The shell's places on a freedesktop.org desktop: shortcuts are desktop entries and
+// documents are opened by xdg-open.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <sstream>
+
+#include "installer/shell/posix/desktop_entry.h"
+#include "installer/shell/shell_places.h"
+#include "platform/directories.h"
+#include "platform/process.h"
+
+namespace installer {
+namespace {
+
+bool OnPath(const std::string& program) {
+  const char* path = std::getenv("PATH");
+  std::stringstream dirs(path ? path : "");
+  std::string dir;
+  while (std::getline(dirs, dir, ':')) {
+    if (!dir.empty() && access((dir + "/" + program).c_str(), X_OK) == 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string ShortPathOf(const std::string& path) { return path; }
+
+std::string ShellFolderPath(ShellFolder folder) {
+  return folder == ShellFolder::StartMenu ? XdgDataHome() + "/applications" : XdgDesktopDirectory();
+}
+
+bool MakeShortcut(ShellFolder folder, const std::string& target, const std::string& name) {
+  DesktopEntry entry;
+  entry.name = name;
+  entry.comment = name;
+  entry.command = {target};
+  entry.workingDirectory = WorkingDirectoryOf(target);
+  // In the applications menu a vendor prefix keeps the file from hiding another
+  // program's entry of the same name; on the desktop the user sees the plain name.
+  std::string id = DesktopFileId(name);
+  if (folder == ShellFolder::StartMenu) id = "kestrel-" + id;
+  std::string path = ShellFolderPath(folder) + "/" + id + ".desktop";
+  return WriteWholeFile(path, DesktopEntryText(entry), folder == ShellFolder::Desktop);
+}
+
+bool OpenDocument(const std::string& path) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0 || !OnPath("xdg-open")) return false;
+  std::string quoted;
+  for (char c : path) quoted += c == '"' ? std::string("\\\"") : std::string(1, c);
+  return platform::RunCommandLine("xdg-open \"" + quoted + "\"", platform::WindowShow::Maximised, false);
+}
+
+}  // namespace installer
