@@ -1,0 +1,22 @@
+// System files installed by the system's versioned file installation.
+#include <windows.h>
+
+#include "installer/commands/system_files.h"
+#include "platform/directories.h"
+
+namespace installer {
+
+void InstallVersionedFile(const std::string& name, const std::string& sourceDirectory,
+                          const std::string& destinationDirectory) {
+  char temporary[MAX_PATH] = "";
+  UINT temporaryLength = sizeof temporary;
+  DWORD result = VerInstallFileA(0, name.c_str(), name.c_str(), sourceDirectory.c_str(),
+                                 destinationDirectory.c_str(), destinationDirectory.c_str(),
+                                 temporary, &temporaryLength);
+  // A refused install (a newer installed file, say) is the system's decision and silent;
+  // only a temporary copy left in the destination is cleaned up.
+  if ((result & VIF_TEMPFILE) && temporary[0])
+    DeleteFileA(platform::JoinPath(destinationDirectory, temporary).c_str());
+}
+
+}  // namespace installer

@@ -1,0 +1,29 @@
+// The install-script interpreter: the three passes over the script.
+#pragma once
+
+#include "installer/script/command_table.h"
+#include "installer/script/script_text.h"
+
+namespace installer {
+
+// Told of every command handed to a handler.
+class ScriptObserver {
+ public:
+  virtual ~ScriptObserver() = default;
+  virtual void CommandCalled(ScriptPass pass, const ScriptCommand& command,
+                             const ScriptArguments& args) = 0;
+};
+
+// Runs the settings words; 1 at the end marker or the end of the text, 0 when a
+// settings word ended the pass (`checkwindows95` declined).
+int RunSetupPass(const ScriptText& script, InstallContext& context);
+
+// Runs the installing and checking words with `%1`-`%4` taken from
+// context.substitutions; returns the result of the last counted command (1 installed,
+// 0 stopped). The finishing hooks of the command sets run before it returns.
+int RunActionPass(const ScriptText& script, InstallContext& context);
+
+// Runs `showfile` lines; returns 1.
+int RunClosingPass(const ScriptText& script, InstallContext& context);
+
+}  // namespace installer
