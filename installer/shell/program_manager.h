@@ -10,6 +10,10 @@
 
 namespace installer {
 
+// Makes ready what the groups need, once at start-up (Windows: the hidden window of
+// the conversation); false when that cannot be made.
+bool PrepareProgramGroups();
+
 // Deletes the group and creates it anew, empty; it becomes the current group. The name
 // is remembered (its first 1024 characters) even when no group could be made.
 void CreateProgramGroup(const std::string& group);

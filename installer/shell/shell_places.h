@@ -25,13 +25,10 @@ enum class ShellFolder { StartMenu, Desktop };
 // The folder's path, or an empty text when the system has none.
 std::string ShellFolderPath(ShellFolder folder);
 
-// Makes a shortcut named `name` in `folder` that starts `target` in the target's own
-// directory, described by `name`. Failures are silent (false).
-bool MakeShortcut(ShellFolder folder, const std::string& target, const std::string& name);
-
-// The directory part of a target, ending in a separator ("C:\\APP\\" for
-// "C:\\APP\\RUN.EXE"); empty when the target names no directory.
-std::string WorkingDirectoryOf(const std::string& target);
+// Makes a shortcut named `name` in `folder` that starts `target` in `workingDirectory`,
+// described by `name`. Failures are silent (false).
+bool MakeShortcut(ShellFolder folder, const std::string& target, const std::string& workingDirectory,
+                  const std::string& name);
 
 // Makes `saverFile` (already in short form) the default screen saver, switched on with a
 // time-out of `seconds`, recorded in the user's settings.
@@ -40,5 +37,9 @@ void SetDefaultScreenSaver(const std::string& saverFile, int seconds);
 // Asks the shell to open a document with its default action, shown maximised. False
 // when nothing could open it.
 bool OpenDocument(const std::string& path);
+
+// False where the desktop has no program that opens documents (POSIX without xdg-open);
+// the commands then name the document to the user instead.
+bool HaveDocumentOpener();
 
 }  // namespace installer

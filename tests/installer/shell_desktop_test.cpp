@@ -57,8 +57,8 @@ TEST_F(DesktopFiles, FoldersComeFromTheXdgVariablesAndTheUserDirsFile) {
 }
 
 TEST_F(DesktopFiles, ShortcutsAreValidEntriesThatStartTheTargetInItsDirectory) {
-  ASSERT_TRUE(installer::MakeShortcut(ShellFolder::StartMenu, "/opt/Kestrel Tools/viewer", "Kestrel Viewer"));
-  ASSERT_TRUE(installer::MakeShortcut(ShellFolder::Desktop, "/opt/Kestrel Tools/viewer", "Kestrel Viewer"));
+  ASSERT_TRUE(installer::MakeShortcut(ShellFolder::StartMenu, "/opt/Kestrel Tools/viewer", "/opt/Kestrel Tools/", "Kestrel Viewer"));
+  ASSERT_TRUE(installer::MakeShortcut(ShellFolder::Desktop, "/opt/Kestrel Tools/viewer", "/opt/Kestrel Tools/", "Kestrel Viewer"));
   fs::path menuEntry = DataHome() / "applications" / "kestrel-kestrel-viewer.desktop";
   fs::path desktopEntry = Desktop() / "kestrel-viewer.desktop";
   EXPECT_EQ(ReadFile(menuEntry),
@@ -75,7 +75,7 @@ TEST_F(DesktopFiles, ShortcutsAreValidEntriesThatStartTheTargetInItsDirectory) {
 }
 
 TEST_F(DesktopFiles, HostileNamesStillMakeValidEntries) {
-  ASSERT_TRUE(installer::MakeShortcut(ShellFolder::StartMenu, "/opt/a\"b$c`d\\e%f", std::string("Caf\xE9\r\nLine\\2")));
+  ASSERT_TRUE(installer::MakeShortcut(ShellFolder::StartMenu, "/opt/a\"b$c`d\\e%f", "/opt/", std::string("Caf\xE9\r\nLine\\2")));
   std::vector<fs::path> entries = EntriesUnder(DataHome());
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(entries[0].filename(), "kestrel-caf-line-2.desktop");
@@ -88,7 +88,7 @@ TEST_F(DesktopFiles, HostileNamesStillMakeValidEntries) {
 TEST_F(DesktopFiles, ShortcutIntoAFolderThatCannotBeMadeFailsQuietly) {
   std::ofstream(root / "blocker") << "a file where the desktop folder should be";
   setenv("XDG_DESKTOP_DIR", (root / "blocker" / "Desktop").c_str(), 1);
-  EXPECT_FALSE(installer::MakeShortcut(ShellFolder::Desktop, "/bin/true", "True"));
+  EXPECT_FALSE(installer::MakeShortcut(ShellFolder::Desktop, "/bin/true", "/bin/", "True"));
 }
 
 TEST_F(DesktopFiles, GroupIsAMenuWithItsItems) {

@@ -11,7 +11,8 @@
 namespace shell_test {
 
 namespace {
-const char* const kVariables[] = {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_DESKTOP_DIR", "KESTREL_WINDOWS_DIR"};
+const char* const kVariables[] = {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_DESKTOP_DIR", "KESTREL_WINDOWS_DIR",
+                                  "PATH"};
 }
 
 void ShellSandbox::SetUp() {
@@ -35,6 +36,26 @@ void ShellSandbox::TearDown() {
   for (const std::string& name : unset_) unsetenv(name.c_str());
   std::error_code ignored;
   fs::remove_all(root, ignored);
+}
+
+void ShellSandbox::InstallProgram(const std::string& name, const std::string& body) {
+  fs::create_directories(Bin());
+  fs::path program = Bin() / name;
+  std::ofstream(program) << "#!/bin/sh\n" << body << "\n";
+  fs::permissions(program, fs::perms::owner_all);
+  std::string path = Bin().string();
+  const char* old = getenv("PATH");
+  if (old && *old) path += std::string(":") + old;
+  setenv("PATH", path.c_str(), 1);
+}
+
+void ShellSandbox::HideDocumentOpener() {
+  // A PATH with the shell only: no xdg-open.
+  fs::path bare = root / "bare-bin";
+  fs::create_directories(bare);
+  std::error_code ignored;
+  fs::create_symlink("/bin/sh", bare / "sh", ignored);
+  setenv("PATH", bare.c_str(), 1);
 }
 
 std::string ReadFile(const fs::path& path) {

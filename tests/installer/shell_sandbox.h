@@ -1,6 +1,6 @@
 // A private home for the shell command tests: every XDG directory, HOME and the
 // emulated Windows directory point into a fresh temporary folder, so no test ever
-// writes into the real home directory. The variables are restored afterwards.
+// writes into the real home directory. These variables and PATH are restored afterwards.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -24,6 +24,12 @@ class ShellSandbox : public ::testing::Test {
   fs::path ConfigHome() const { return root / "config"; }
   fs::path Desktop() const { return root / "Desktop"; }
   fs::path WindowsDir() const { return root / "windows"; }
+  fs::path Bin() const { return root / "bin"; }
+
+  // Puts a shell script of that name in front of the PATH.
+  void InstallProgram(const std::string& name, const std::string& body);
+  // Leaves only the shell on the PATH, so no document opener is found.
+  void HideDocumentOpener();
 
  private:
   std::map<std::string, std::string> saved_;

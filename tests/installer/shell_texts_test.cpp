@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "installer/shell/program_manager_texts.h"
-#include "installer/shell/shell_places.h"
 #include "platform/process.h"
 
 namespace {
@@ -54,16 +53,6 @@ TEST(CommandLine, WordsFollowQuotesAndBlanks) {
   EXPECT_EQ(platform::SplitCommandLine("say \\\"hi\\\" C:\\dir\\"), (V{"say", "\"hi\"", "C:\\dir\\"}));
   EXPECT_EQ(platform::SplitCommandLine("\"open to the end"), (V{"open to the end"}));
   EXPECT_TRUE(platform::SplitCommandLine(" \t ").empty());
-}
-
-TEST(ShortcutTarget, WorkingDirectoryIsTheTargetsDirectoryWithItsSeparator) {
-#ifdef _WIN32
-  EXPECT_EQ(installer::WorkingDirectoryOf("C:\\APPS\\VIEW.EXE"), "C:\\APPS\\");
-  EXPECT_EQ(installer::WorkingDirectoryOf("C:VIEW.EXE"), "C:");
-#else
-  EXPECT_EQ(installer::WorkingDirectoryOf("/opt/kestrel/view"), "/opt/kestrel/");
-#endif
-  EXPECT_EQ(installer::WorkingDirectoryOf("view.exe"), "");
 }
 
 }  // namespace

@@ -11,10 +11,10 @@
 #include <dirent.h>
 #include <unistd.h>
 
+#include "installer/commands/script_paths.h"
 #include "installer/shell/posix/desktop_entry.h"
 #include "installer/shell/program_manager.h"
 #include "installer/shell/program_manager_texts.h"
-#include "installer/shell/shell_places.h"
 #include "platform/process.h"
 
 namespace installer {
@@ -54,6 +54,8 @@ void RemoveItems(const std::string& directory) {
 }
 
 }  // namespace
+
+bool PrepareProgramGroups() { return true; }
 
 void CreateProgramGroup(const std::string& group) {
   std::string name = group.substr(0, kGroupNameLimit);
@@ -99,7 +101,7 @@ void AddProgramItem(const std::string& commandLine, const std::string& title, co
     item.command.insert(item.command.begin(), commandLine.substr(0, separator));
   }
   if (item.command.empty() || item.command[0].empty()) return;
-  item.workingDirectory = WorkingDirectoryOf(item.command[0]);
+  item.workingDirectory = DirectoryPart(item.command[0]);
   if (!iconFile.empty() && iconFile[0] == '/') item.icon = iconFile;
   item.categories = g_group.category + ";";
   WriteWholeFile(ItemsDirectory(g_group.id) + "/" + DesktopFileId(title) + ".desktop", DesktopEntryText(item), false);

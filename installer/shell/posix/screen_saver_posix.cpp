@@ -2,17 +2,14 @@
 // saver in SYSTEM.INI, its state and time-out in WIN.INI, both in the emulated Windows
 // directory.
 #include "installer/shell/shell_places.h"
-#include "platform/directories.h"
 #include "platform/profile.h"
 
 namespace installer {
 
 void SetDefaultScreenSaver(const std::string& saverFile, int seconds) {
-  std::string windows = platform::WindowsDirectory();
-  platform::WriteProfileString("boot", "SCRNSAVE.EXE", saverFile, platform::JoinPath(windows, "SYSTEM.INI"));
-  std::string win = platform::JoinPath(windows, "WIN.INI");
-  platform::WriteProfileString("windows", "ScreenSaveActive", "1", win);
-  platform::WriteProfileString("windows", "ScreenSaveTimeOut", std::to_string(seconds), win);
+  platform::WriteProfileString("boot", "SCRNSAVE.EXE", saverFile, "SYSTEM.INI");
+  platform::WriteProfileString("windows", "ScreenSaveActive", "1", "WIN.INI");
+  platform::WriteProfileString("windows", "ScreenSaveTimeOut", std::to_string(seconds), "WIN.INI");
 }
 
 }  // namespace installer

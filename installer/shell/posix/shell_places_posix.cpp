@@ -8,7 +8,6 @@
 
 #include "installer/shell/posix/desktop_entry.h"
 #include "installer/shell/shell_places.h"
-#include "platform/directories.h"
 #include "platform/process.h"
 
 namespace installer {
@@ -32,12 +31,13 @@ std::string ShellFolderPath(ShellFolder folder) {
   return folder == ShellFolder::StartMenu ? XdgDataHome() + "/applications" : XdgDesktopDirectory();
 }
 
-bool MakeShortcut(ShellFolder folder, const std::string& target, const std::string& name) {
+bool MakeShortcut(ShellFolder folder, const std::string& target, const std::string& workingDirectory,
+                  const std::string& name) {
   DesktopEntry entry;
   entry.name = name;
   entry.comment = name;
   entry.command = {target};
-  entry.workingDirectory = WorkingDirectoryOf(target);
+  entry.workingDirectory = workingDirectory;
   // In the applications menu a vendor prefix keeps the file from hiding another
   // program's entry of the same name; on the desktop the user sees the plain name.
   std::string id = DesktopFileId(name);
@@ -48,10 +48,12 @@ bool MakeShortcut(ShellFolder folder, const std::string& target, const std::stri
 
 bool OpenDocument(const std::string& path) {
   struct stat info;
-  if (stat(path.c_str(), &info) != 0 || !OnPath("xdg-open")) return false;
+  if (stat(path.c_str(), &info) != 0 || !HaveDocumentOpener()) return false;
   std::string quoted;
   for (char c : path) quoted += c == '"' ? std::string("\\\"") : std::string(1, c);
   return platform::RunCommandLine("xdg-open \"" + quoted + "\"", platform::WindowShow::Maximised, false);
 }
+
+bool HaveDocumentOpener() { return OnPath("xdg-open"); }
 
 }  // namespace installer

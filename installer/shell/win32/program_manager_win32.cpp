@@ -191,6 +191,10 @@ HWND DdeWindow() { return g_conversation.client; }
 
 HWND ProgramManagerServer() { return g_conversation.server; }
 
+bool PrepareProgramGroups() {
+  return g_conversation.client || CreateDdeWindow(GetModuleHandleA(nullptr));
+}
+
 void CreateProgramGroup(const std::string& group) {
   g_conversation.groupName = group.substr(0, kGroupNameLimit);
   if (!g_conversation.server && !Connect()) return;

@@ -25,7 +25,8 @@ std::string ShellFolderPath(ShellFolder folder) {
   return found ? std::string(path) : std::string();
 }
 
-bool MakeShortcut(ShellFolder folder, const std::string& target, const std::string& name) {
+bool MakeShortcut(ShellFolder folder, const std::string& target, const std::string& workingDirectory,
+                  const std::string& name) {
   std::string directory = ShellFolderPath(folder);
   if (directory.empty()) return false;
   std::string linkPath = platform::JoinPath(directory, name + ".lnk");
@@ -39,7 +40,7 @@ bool MakeShortcut(ShellFolder folder, const std::string& target, const std::stri
                                  reinterpret_cast<void**>(&link)))) {
     link->SetPath(target.c_str());
     link->SetDescription(name.c_str());
-    link->SetWorkingDirectory(WorkingDirectoryOf(target).c_str());
+    link->SetWorkingDirectory(workingDirectory.c_str());
     IPersistFile* file = nullptr;
     if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
       saved = SUCCEEDED(file->Save(widePath, TRUE));
@@ -61,5 +62,7 @@ bool OpenDocument(const std::string& path) {
   HINSTANCE result = ShellExecuteA(nullptr, nullptr, path.c_str(), nullptr, "", SW_SHOWMAXIMIZED);
   return reinterpret_cast<INT_PTR>(result) > 32;
 }
+
+bool HaveDocumentOpener() { return true; }
 
 }  // namespace installer
