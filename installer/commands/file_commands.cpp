@@ -90,8 +90,10 @@ int MoveFileCommand(InstallContext& context, const ScriptArguments& args) {
   std::string sourceDirectory = NativePath(DirectoryPart(args.arg1));
   std::string destination = NativePath(args.arg2);
   for (const std::string& name : names) {
-    bool moved = wildcard ? MoveOne(sourceDirectory + name, JoinNative(destination, name))
-                          : MoveOne(pattern, destination);
+    // The source is the file found (its name as the file system spells it, which may
+    // differ in case from the script's); the destination takes the found name only
+    // after a pattern.
+    bool moved = MoveOne(sourceDirectory + name, wildcard ? JoinNative(destination, name) : destination);
     if (!moved) return 0;
   }
   return 1;

@@ -17,7 +17,7 @@ namespace installer {
 enum class ScriptPass { Setup, Action, Closing };
 
 struct ScriptArguments {
-  std::string arg1, arg2, arg3;  // empty when absent
+  std::string arg1 = {}, arg2 = {}, arg3 = {};  // empty when absent
 };
 
 // Carries out one command; 1 lets the script go on, anything else stops it (for the

@@ -18,8 +18,9 @@ void RunPass(const ScriptText& script, InstallContext& context, ScriptPass pass,
     const ScriptCommand* command = FindCommand(tokens.word, pass);
     if (!command) continue;
     ScriptArguments args{tokens.args[0], tokens.args[1], tokens.args[2]};
-    if (context.observer) context.observer->CommandCalled(pass, *command, args);
-    int result = command->handler(context, args);
+    int result = 1;
+    if (!context.observer || !context.observer->CommandCalled(pass, *command, args, &result))
+      result = command->handler(context, args);
     if (context.quitRequested || !onResult(*command, result)) return;
   }
 }

@@ -6,12 +6,14 @@
 
 namespace installer {
 
-// Told of every command handed to a handler.
+// Told of every command before it is handed to its handler, in script order. An
+// observer that carries out the command itself (a dry run) sets `*result` and returns
+// true; the handler then does not run.
 class ScriptObserver {
  public:
   virtual ~ScriptObserver() = default;
-  virtual void CommandCalled(ScriptPass pass, const ScriptCommand& command,
-                             const ScriptArguments& args) = 0;
+  virtual bool CommandCalled(ScriptPass pass, const ScriptCommand& command,
+                             const ScriptArguments& args, int* result) = 0;
 };
 
 // Runs the settings words; 1 at the end marker or the end of the text, 0 when a
