@@ -4,7 +4,7 @@
 // The table is made of command sets. This module supplies the settings words and the
 // file, INI and check commands (installer_commands.cpp); the shell-integration module
 // supplies its own set through the one registration point ShellCommandSet() (declared
-// below). Until that module is linked, no_shell_commands.cpp supplies an empty set.
+// below), defined in installer/shell/.
 #pragma once
 
 #include <cstddef>
