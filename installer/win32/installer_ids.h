@@ -6,8 +6,8 @@
 #define IDC_PATH_LABEL 201
 #define IDC_PANEL 202
 #define IDC_PICTURE 203
-#define IDC_YES 6
-#define IDC_NO 7
+#define IDC_ANSWER_YES 6
+#define IDC_ANSWER_NO 7
 
 // Sent by the main window to itself once it covers the screen: centres its layout.
 #define WM_CENTRE_LAYOUT (WM_USER + 101)

@@ -61,7 +61,7 @@ INT_PTR CALLBACK TextBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
       return TRUE;
     case WM_COMMAND: {
       int id = LOWORD(wParam);
-      if (id == IDOK || id == IDCANCEL || id == IDC_YES || id == IDC_NO) EndDialog(dialog, id);
+      if (id == IDOK || id == IDCANCEL || id == IDC_ANSWER_YES || id == IDC_ANSWER_NO) EndDialog(dialog, id);
       return TRUE;
     }
     default:
