@@ -21,7 +21,7 @@ int ReadProfileInt(const std::string& section, const std::string& key, int fallb
 
 // Writes `value` under `key` in `section` of `file`, creating the file, the section or
 // the key as needed; false when the file cannot be written.
-bool WriteProfileString(const std::string& section, const std::string& key,
+bool WriteProfileEntry(const std::string& section, const std::string& key,
                         const std::string& value, const std::string& file);
 
 }  // namespace platform

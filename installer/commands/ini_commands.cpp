@@ -48,7 +48,7 @@ int AddProfileCommand(InstallContext& context, const ScriptArguments& args) {
     size_t start = text.find_first_not_of('=', equals);
     if (start != std::string::npos) value = text.substr(start);
   }
-  platform::WriteProfileString(args.arg2, key, value, NativePath(args.arg1));
+  platform::WriteProfileEntry(args.arg2, key, value, NativePath(args.arg1));
   return 1;
 }
 

@@ -99,5 +99,6 @@ int main(int argc, char** argv) {
   } else if (answers.question != installer::kAnswerYes && !ui.AskPath(path, &path)) {
     return session.Finish();
   }
-  return session.Install(path);
+  session.Install(path);
+  return session.Finish();
 }

@@ -53,14 +53,13 @@ std::string InstallSession::IntroText(bool noIntro) const {
   return noIntro ? std::string() : context_.settings.introText;
 }
 
-int InstallSession::Install(const std::string& pathText) {
+void InstallSession::Install(const std::string& pathText) {
   context_.ui->Show(kPleaseWaitStatus);
   std::string path = pathText.substr(0, kInstallPathLimit);
   CreatePathDirectories(path);
   context_.substitutions.values[0] = path;
   actionResult_ = RunActionPass(script_, context_);
   ran_ = true;
-  return Finish();
 }
 
 int InstallSession::Finish() {

@@ -52,8 +52,8 @@ class InstallSession {
   // The intro text to show now, or empty (none, or "/CD" given).
   std::string IntroText(bool noIntro) const;
   // OK with the path field's text: the directories are made and the action pass runs
-  // with `pathText` (cut to kInstallPathLimit characters) as %1. Then Finish().
-  int Install(const std::string& pathText);
+  // with `pathText` (cut to kInstallPathLimit characters) as %1. Finish() follows.
+  void Install(const std::string& pathText);
   // Cancel, and the end of every OK: after a successful action pass, the closing text,
   // the success message and the closing pass. Returns the exit code.
   int Finish();

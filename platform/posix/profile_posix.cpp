@@ -77,7 +77,7 @@ int ReadProfileInt(const std::string& section, const std::string& key, int fallb
   return static_cast<int>(static_cast<unsigned>(negative ? -number : number));
 }
 
-bool WriteProfileString(const std::string& section, const std::string& key,
+bool WriteProfileEntry(const std::string& section, const std::string& key,
                         const std::string& value, const std::string& file) {
   std::string path = ProfilePath(file);
   std::vector<std::string> lines;

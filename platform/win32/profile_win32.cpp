@@ -21,7 +21,7 @@ int ReadProfileInt(const std::string& section, const std::string& key, int fallb
   return static_cast<int>(GetPrivateProfileIntA(section.c_str(), key.c_str(), fallback, file.c_str()));
 }
 
-bool WriteProfileString(const std::string& section, const std::string& key,
+bool WriteProfileEntry(const std::string& section, const std::string& key,
                         const std::string& value, const std::string& file) {
   return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) != 0;
 }

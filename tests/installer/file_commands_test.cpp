@@ -3,6 +3,10 @@
 
 #include <fstream>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "installer/commands/commands.h"
 #include "installer/commands/lz_copy.h"
 #include "installer/script/recording_front_end.h"
@@ -17,6 +21,14 @@ using unzip_test::ReadFile;
 
 void WriteFile(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// A hidden file: a leading dot on POSIX, and the hidden attribute on Windows.
+void WriteHiddenFile(const fs::path& path, const std::string& bytes) {
+  WriteFile(path, bytes);
+#ifdef _WIN32
+  SetFileAttributesA(path.string().c_str(), FILE_ATTRIBUTE_HIDDEN);
+#endif
 }
 
 class FileCommands : public unzip_test::SandboxTest {
@@ -93,7 +105,7 @@ TEST_F(FileCommands, MoveFileWithAPatternMovesOrdinaryMatchesOnly) {
   WriteFile(from / "fwplgrip.dll", "ripple");
   WriteFile(from / "FWPLGLAK.DLL", "lake");
   WriteFile(from / "notes.txt", "stay");
-  WriteFile(from / ".hidden.dll", "hidden");
+  WriteHiddenFile(from / ".hidden.dll", "hidden");
   EXPECT_EQ(installer::MoveFileCommand(context, {ScriptPath(from) + "\\FWPLG*.DLL", ScriptPath(to) + "\\"}), 1);
   EXPECT_EQ(Names(to), (std::vector<std::string>{"FWPLGLAK.DLL", "fwplgrip.dll"}));
   EXPECT_EQ(ReadFile(to / "fwplgrip.dll"), "ripple");

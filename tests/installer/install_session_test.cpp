@@ -70,7 +70,8 @@ TEST_F(Session, InstallsIntoTheExistingHostAndSortsTheFiles) {
   EXPECT_NE(session.IntroText(false), "");
   EXPECT_EQ(session.IntroText(true), "");
   std::string field = installer::PathFieldText(context.settings, context.WindowsDirectory());
-  EXPECT_EQ(session.Install(field), installer::kExitInstalled);
+  session.Install(field);
+  EXPECT_EQ(session.Finish(), installer::kExitInstalled);
   EXPECT_TRUE(session.installed());
   EXPECT_EQ(Names(host / "html"), (std::vector<std::string>{"fwplgks1.html", "license.htm"}));
   EXPECT_EQ(Names(host / "plugin"), std::vector<std::string>{"fwplgks1.txt"});
@@ -84,7 +85,8 @@ TEST_F(Session, OldPatchLevelStopsBeforeAnythingIsWritten) {
   Host(64, 27);
   installer::InstallSession session(script, context);
   session.Start();
-  EXPECT_EQ(session.Install(host.string()), installer::kExitFailed);
+  session.Install(host.string());
+  EXPECT_EQ(session.Finish(), installer::kExitFailed);
   EXPECT_FALSE(session.installed());
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].rfind("You must have installed Framewright Professional patch 28", 0), 0u);
@@ -96,7 +98,8 @@ TEST_F(Session, NewPathIsMadeOneLevelAtATimeBeforeTheFirstCommand) {
   installer::InstallSession session(script, context);
   session.Start();
   fs::path fresh = sandbox / "new" / "deeper" / "place";
-  EXPECT_EQ(session.Install(fresh.string()), installer::kExitFailed);  // no FWHOST.EXE there
+  session.Install(fresh.string());
+  EXPECT_EQ(session.Finish(), installer::kExitFailed);  // no FWHOST.EXE there
   EXPECT_TRUE(fs::is_directory(fresh));
   EXPECT_TRUE(Names(fresh).empty());
 }
@@ -127,7 +130,8 @@ TEST(InstallPath, IsCutTo999Characters) {
   installer::ScriptText script{reinterpret_cast<const unsigned char*>(text.data()), text.size()};
   installer::InstallSession session(script, context);
   std::string relative(1200, 'p');  // no separator: no directory is made
-  EXPECT_EQ(session.Install(relative + "\\ignored"), installer::kExitInstalled);
+  session.Install(relative + "\\ignored");
+  EXPECT_EQ(session.Finish(), installer::kExitInstalled);
   EXPECT_EQ(context.InstallPath(), std::string(999, 'p'));
 }
 

@@ -79,6 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   long long written = installer::LzExpand(
       [&](unsigned char* buffer, size_t want) {
         size_t take = want < size - at ? want : size - at;
+        if (take == 0) return size_t{0};  // an empty input has no buffer at all
         std::memcpy(buffer, bytes.data() + at, take);
         at += take;
         return take;
