@@ -162,7 +162,7 @@ TEST_F(ShellCommands, RunAppAsksRunsAndWaits) {
 TEST_F(ShellCommands, RunInstallerSkipsWhenTheApplicationIsPresent) {
   fs::create_directories(root / "updater");
   std::ofstream(root / "updater" / "UPDATE.EXE") << "present";
-  ASSERT_TRUE(platform::WriteProfileString("Updater", "ApplicationPath", (root / "updater").string(), "UPDATER.INI"));
+  ASSERT_TRUE(platform::WriteProfileEntry("Updater", "ApplicationPath", (root / "updater").string(), "UPDATER.INI"));
   InstallProgram("start-updater", "touch \"" + (root / "started").string() + "\"");
   ui.answers = {kAnswerYes};
   EXPECT_EQ(RunAction("runinstaller start-updater \"Get the updater?\" UPDATER.INI,UPDATE.EXE,Updater\n"), 1);

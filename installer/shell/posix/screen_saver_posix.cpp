@@ -7,9 +7,9 @@
 namespace installer {
 
 void SetDefaultScreenSaver(const std::string& saverFile, int seconds) {
-  platform::WriteProfileString("boot", "SCRNSAVE.EXE", saverFile, "SYSTEM.INI");
-  platform::WriteProfileString("windows", "ScreenSaveActive", "1", "WIN.INI");
-  platform::WriteProfileString("windows", "ScreenSaveTimeOut", std::to_string(seconds), "WIN.INI");
+  platform::WriteProfileEntry("boot", "SCRNSAVE.EXE", saverFile, "SYSTEM.INI");
+  platform::WriteProfileEntry("windows", "ScreenSaveActive", "1", "WIN.INI");
+  platform::WriteProfileEntry("windows", "ScreenSaveTimeOut", std::to_string(seconds), "WIN.INI");
 }
 
 }  // namespace installer
