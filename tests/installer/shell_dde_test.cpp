@@ -192,8 +192,9 @@ TEST_F(ProgramManagerConversation, GroupCreatedTwiceIsOneEmptyGroup) {
   installer::EndProgramGroups(1);
   ASSERT_EQ(g_server.groups.size(), 1u);
   EXPECT_TRUE(g_server.groups["Kestrel"].empty());
-  EXPECT_EQ(g_server.texts.size(), 6u);
-  EXPECT_EQ(g_server.texts[3], "[creategroup(Kestrel)]");
+  ASSERT_EQ(g_server.texts.size(), 6u);
+  EXPECT_EQ(g_server.texts[3], "[deletegroup(Kestrel)]");
+  EXPECT_EQ(g_server.texts[4], "[creategroup(Kestrel)]");
 }
 
 TEST_F(ProgramManagerConversation, FailedInstallationOnlyGivesTheWindowBack) {
@@ -294,15 +295,18 @@ TEST(OptionsDialog, LettersShowAndTickTheirBoxes) {
   EXPECT_FALSE(context.options.desktop);  // kept from the first dialog
 }
 
+// In the Start menu folder, which lives inside the Wine prefix (the desktop folder may
+// lead into the user's real home).
 TEST(ShellPlaces, ShortcutIsALinkWithPathDescriptionAndDirectory) {
-  std::string desktop = installer::ShellFolderPath(installer::ShellFolder::Desktop);
-  ASSERT_FALSE(desktop.empty());
+  std::string menu = installer::ShellFolderPath(installer::ShellFolder::StartMenu);
+  ASSERT_FALSE(menu.empty());
+  EXPECT_EQ(menu.find("Programs"), std::string::npos) << menu;
   char windows[MAX_PATH] = "";
   GetWindowsDirectoryA(windows, sizeof windows);
   std::string target = std::string(windows) + "\\notepad.exe";
-  ASSERT_TRUE(installer::MakeShortcut(installer::ShellFolder::Desktop, target, std::string(windows) + "\\",
+  ASSERT_TRUE(installer::MakeShortcut(installer::ShellFolder::StartMenu, target, std::string(windows) + "\\",
                                       "Kestrel Test Notes"));
-  std::string link = desktop + "\\Kestrel Test Notes.lnk";
+  std::string link = menu + "\\Kestrel Test Notes.lnk";
   ASSERT_NE(GetFileAttributesA(link.c_str()), INVALID_FILE_ATTRIBUTES) << link;
 
   CoInitialize(nullptr);
