@@ -17,6 +17,10 @@ enum class WindowShow { Normal, Maximised };
 // the program cannot be started.
 bool RunCommandLine(const std::string& commandLine, WindowShow show, bool wait);
 
+// True when a program of that name can be started by name alone (found on the PATH;
+// on Windows, where the system searches for programs).
+bool ProgramOnPath(const std::string& program);
+
 // The words of a command line: blanks (space and tab) outside double quotes separate
 // words; a double quote toggles quoting and is not kept; a backslash kept as it stands
 // except that \" gives a literal quote. Empty quotes ("") make an empty word.

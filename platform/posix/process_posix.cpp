@@ -3,12 +3,26 @@
 #include <errno.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <sstream>
 
 #include "platform/process.h"
 
 extern char** environ;
 
 namespace platform {
+
+bool ProgramOnPath(const std::string& program) {
+  const char* path = std::getenv("PATH");
+  std::stringstream dirs(path ? path : "");
+  std::string dir;
+  while (std::getline(dirs, dir, ':')) {
+    if (!dir.empty() && access((dir + "/" + program).c_str(), X_OK) == 0) return true;
+  }
+  return false;
+}
 
 bool RunCommandLine(const std::string& commandLine, WindowShow show, bool wait) {
   std::vector<std::string> words = SplitCommandLine(commandLine);

@@ -6,6 +6,11 @@
 
 namespace platform {
 
+bool ProgramOnPath(const std::string& program) {
+  char found[MAX_PATH];
+  return SearchPathA(nullptr, program.c_str(), ".exe", sizeof found, found, nullptr) != 0;
+}
+
 bool RunCommandLine(const std::string& commandLine, WindowShow show, bool wait) {
   // CreateProcess may write into the command line, so it gets a copy of its own.
   std::vector<char> line(commandLine.begin(), commandLine.end());

@@ -3,27 +3,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <sstream>
-
 #include "installer/shell/posix/desktop_entry.h"
 #include "installer/shell/shell_places.h"
 #include "platform/process.h"
 
 namespace installer {
-namespace {
-
-bool OnPath(const std::string& program) {
-  const char* path = std::getenv("PATH");
-  std::stringstream dirs(path ? path : "");
-  std::string dir;
-  while (std::getline(dirs, dir, ':')) {
-    if (!dir.empty() && access((dir + "/" + program).c_str(), X_OK) == 0) return true;
-  }
-  return false;
-}
-
-}  // namespace
 
 std::string ShortPathOf(const std::string& path) { return path; }
 
@@ -54,6 +38,6 @@ bool OpenDocument(const std::string& path) {
   return platform::RunCommandLine("xdg-open \"" + quoted + "\"", platform::WindowShow::Maximised, false);
 }
 
-bool HaveDocumentOpener() { return OnPath("xdg-open"); }
+bool HaveDocumentOpener() { return platform::ProgramOnPath("xdg-open"); }
 
 }  // namespace installer

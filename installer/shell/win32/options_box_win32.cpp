@@ -73,14 +73,6 @@ struct DialogState {
   OptionBoxes* boxes;
 };
 
-void CentreOnScreen(HWND dialog) {
-  RECT rect;
-  GetWindowRect(dialog, &rect);
-  int width = rect.right - rect.left, height = rect.bottom - rect.top;
-  SetWindowPos(dialog, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-               (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-}
-
 INT_PTR CALLBACK OptionsProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* state = reinterpret_cast<DialogState*>(GetWindowLongPtrA(dialog, DWLP_USER));
   switch (message) {
@@ -93,7 +85,6 @@ INT_PTR CALLBACK OptionsProcedure(HWND dialog, UINT message, WPARAM wParam, LPAR
         ShowWindow(GetDlgItem(dialog, box.id), SW_SHOW);
         CheckDlgButton(dialog, box.id, box.checked ? BST_CHECKED : BST_UNCHECKED);
       }
-      CentreOnScreen(dialog);
       return TRUE;
     }
     case WM_COMMAND:
@@ -116,7 +107,7 @@ INT_PTR CALLBACK OptionsProcedure(HWND dialog, UINT message, WPARAM wParam, LPAR
 
 bool ChooseInstallOptions(FrontEnd& ui, const std::string& caption, OptionBoxes& boxes) {
   TemplateWriter writer;
-  writer.Dialog(DS_MODALFRAME | DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU, 2 + kOptionBoxCount, 278, 62,
+  writer.Dialog(DS_MODALFRAME | DS_SETFONT | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU, 2 + kOptionBoxCount, 278, 62,
                 "Options", 8, "MS Sans Serif");
   writer.Item(BS_DEFPUSHBUTTON | WS_TABSTOP | WS_VISIBLE, 221, 7, 50, 14, kOptionsContinueId, kButtonClass, "Continue");
   writer.Item(BS_PUSHBUTTON | WS_TABSTOP | WS_VISIBLE, 221, 24, 50, 14, kOptionsCancelId, kButtonClass, "Cancel");
