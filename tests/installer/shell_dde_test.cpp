@@ -14,7 +14,6 @@
 #include <utility>
 #include <vector>
 
-#include "installer/script/interpreter.h"
 #include "installer/shell/install_options.h"
 #include "installer/shell/program_manager.h"
 #include "installer/shell/shell_commands.h"
@@ -217,19 +216,6 @@ TEST_F(ProgramManagerConversation, ServerThatEndsTheConversationIsForgotten) {
   installer::AddProgramItem("C:\\A.EXE", "A", "");
   installer::EndProgramGroups(1);
   EXPECT_EQ(g_server.texts.size(), 2u);
-}
-
-TEST_F(ProgramManagerConversation, ScriptWordsReachTheServer) {
-  shell_test::ScriptedFrontEnd ui;
-  installer::InstallContext context;
-  context.ui = &ui;
-  context.substitutions.values[0] = "C:\\KESTREL";
-  std::string script = "GROUPCREATE \"Kestrel #1\"\ngroupadd %1\\VIEW.EXE Viewer\n";
-  installer::ScriptText text{reinterpret_cast<const unsigned char*>(script.data()), script.size()};
-  EXPECT_EQ(installer::RunActionPass(text, context), 1);
-  EXPECT_EQ(g_server.texts, (std::vector<std::string>{"[deletegroup(Kestrel #1)]", "[creategroup(Kestrel #1)]",
-                                                      "[additem(\"C:\\KESTREL\\VIEW.EXE\",\"Viewer\",\"C:\\KESTREL\\VIEW.EXE\",0)]",
-                                                      "[exitprogman(1)]"}));
 }
 
 // The options dialog, read and answered from a timer that fires inside its modal loop.

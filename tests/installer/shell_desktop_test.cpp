@@ -85,12 +85,6 @@ TEST_F(DesktopFiles, HostileNamesStillMakeValidEntries) {
   ExpectAllValid();
 }
 
-TEST_F(DesktopFiles, ShortcutIntoAFolderThatCannotBeMadeFailsQuietly) {
-  std::ofstream(root / "blocker") << "a file where the desktop folder should be";
-  setenv("XDG_DESKTOP_DIR", (root / "blocker" / "Desktop").c_str(), 1);
-  EXPECT_FALSE(installer::MakeShortcut(ShellFolder::Desktop, "/bin/true", "/bin/", "True"));
-}
-
 TEST_F(DesktopFiles, GroupIsAMenuWithItsItems) {
   installer::CreateProgramGroup("Kestrel #1");
   installer::AddProgramItem("/opt/kestrel/viewer --big", "Viewer", "/opt/kestrel/viewer.png");
@@ -113,24 +107,6 @@ TEST_F(DesktopFiles, GroupIsAMenuWithItsItems) {
             std::string::npos)
       << ReadFile(items / "read-me.desktop");
   ExpectAllValid();
-}
-
-TEST_F(DesktopFiles, GroupCreatedTwiceIsOneGroupRecreatedEmpty) {
-  installer::CreateProgramGroup("Kestrel");
-  installer::AddProgramItem("/opt/kestrel/viewer", "Viewer", "");
-  installer::CreateProgramGroup("Kestrel");
-  installer::EndProgramGroups(1);
-  EXPECT_EQ(EntriesUnder(DataHome() / "desktop-directories").size(), 1u);
-  EXPECT_EQ(EntriesUnder(DataHome() / "applications").size(), 0u);
-  EXPECT_EQ(std::distance(fs::directory_iterator(ConfigHome() / "menus" / "applications-merged"), fs::directory_iterator()), 1);
-}
-
-TEST_F(DesktopFiles, ItemsWithoutAGroupOrAfterTheEndGoNowhere) {
-  installer::AddProgramItem("/opt/kestrel/viewer", "Viewer", "");
-  installer::CreateProgramGroup("Kestrel");
-  installer::EndProgramGroups(0);
-  installer::AddProgramItem("/opt/kestrel/viewer", "Viewer", "");
-  EXPECT_EQ(EntriesUnder(DataHome() / "applications").size(), 0u);
 }
 
 }  // namespace
