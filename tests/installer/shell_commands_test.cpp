@@ -187,9 +187,13 @@ TEST_F(ShellCommands, ShortcutsOnlyWhenAnsweredYes) {
   ui.answers = {kAnswerNo, kAnswerNo};
   EXPECT_EQ(RunAction("addtostartmenu Menu? %1\\viewer Viewer\naddshortcut Desk? %1\\viewer Viewer\n"), 1);
   EXPECT_TRUE(EntriesUnder(root).empty());
+  ui.answers = {kAnswerYes};
+  EXPECT_EQ(RunAction("addshortcut Desk? \"\" Nothing\n"), 1);  // no program: no entry
+  EXPECT_TRUE(EntriesUnder(root).empty());
+  ui.questions.clear();
   ui.answers = {kAnswerYes, kAnswerYes};
   EXPECT_EQ(RunAction("addtostartmenu Menu? %1\\viewer Viewer\naddshortcut Desk? %1\\viewer Viewer\n"), 1);
-  EXPECT_EQ(ui.questions, (std::vector<std::string>{"Menu?", "Desk?", "Menu?", "Desk?"}));
+  EXPECT_EQ(ui.questions, (std::vector<std::string>{"Menu?", "Desk?"}));
   std::string entry = ReadFile(DataHome() / "applications" / "kestrel-viewer.desktop");
   EXPECT_NE(entry.find("Path=" + InstallDir().string() + "/\n"), std::string::npos) << entry;
   EXPECT_EQ(ReadFile(Desktop() / "viewer.desktop"), entry);
@@ -210,7 +214,9 @@ TEST_F(ShellCommands, GroupScriptTwiceLeavesOneEmptyGroupAndNeverStops) {
 }
 
 TEST_F(ShellCommands, ShowFileOpensOrNamesTheDocument) {
-  InstallProgram("xdg-open", "printf '%s\\n' \"$@\" > \"" + (root / "opened").string() + "\"");
+  // Written under another name and renamed, so the file appears whole.
+  std::string opened = (root / "opened").string();
+  InstallProgram("xdg-open", "printf '%s\\n' \"$@\" > \"" + opened + ".part\" && mv \"" + opened + ".part\" \"" + opened + "\"");
   std::ofstream(InstallDir() / "readme.txt") << "read me";
   EXPECT_EQ(RunClosing("showfile readme.txt\n"), 1);
   EXPECT_TRUE(AppearsSoon(root / "opened"));

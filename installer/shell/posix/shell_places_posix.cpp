@@ -17,6 +17,8 @@ std::string ShellFolderPath(ShellFolder folder) {
 
 bool MakeShortcut(ShellFolder folder, const std::string& target, const std::string& workingDirectory,
                   const std::string& name) {
+  // A desktop entry must name a program to start.
+  if (target.empty()) return false;
   DesktopEntry entry;
   entry.name = name;
   entry.comment = name;
