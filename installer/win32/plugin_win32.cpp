@@ -51,13 +51,19 @@ INT_PTR ColourControls(UINT message, WPARAM wParam) {
   }
 }
 
-// The message and question boxes: the text in control 101, unchanged; any of the
-// command ids 1, 2, 6 and 7 ends the box with that id.
+// The message, question and licence dialogs show the text they are given in their
+// control 101, unchanged, centred on the screen.
+void ShowDialogText(HWND dialog, LPARAM text) {
+  SetDlgItemTextA(dialog, IDC_INSTALL_PATH, reinterpret_cast<const char*>(text));
+  CentreOnScreen(dialog);
+}
+
+// The message and question boxes: any of the command ids 1, 2, 6 and 7 ends the box
+// with that id.
 INT_PTR CALLBACK TextBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
-      SetDlgItemTextA(dialog, IDC_INSTALL_PATH, reinterpret_cast<const char*>(lParam));
-      CentreOnScreen(dialog);
+      ShowDialogText(dialog, lParam);
       return TRUE;
     case WM_COMMAND: {
       int id = LOWORD(wParam);
@@ -77,8 +83,7 @@ int ShowTextBox(HWND owner, const char* dialogName, const std::string& text) {
 INT_PTR CALLBACK LicenseProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
-      SetDlgItemTextA(dialog, IDC_INSTALL_PATH, reinterpret_cast<const char*>(lParam));
-      CentreOnScreen(dialog);
+      ShowDialogText(dialog, lParam);
       return TRUE;
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK) EndDialog(dialog, 1);

@@ -67,14 +67,14 @@ int ReadProfileInt(const std::string& section, const std::string& key, int fallb
   std::string value = ReadProfileString(section, key, missing, file, 64);
   if (value == missing) return fallback;
   size_t i = 0;
-  bool negative = i < value.size() && value[i] == '-';
+  bool negative = !value.empty() && value[0] == '-';
   if (negative) ++i;
   long long number = 0;
   for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
     number = number * 10 + (value[i] - '0');
-    if (number > 0xFFFFFFFFLL) number = 0xFFFFFFFFLL;  // keeps the low 32 bits meaningful
+    if (number > 0x7FFFFFFF) number = 0x7FFFFFFF;
   }
-  return static_cast<int>(static_cast<unsigned>(negative ? -number : number));
+  return static_cast<int>(negative ? -number : number);
 }
 
 bool WriteProfileEntry(const std::string& section, const std::string& key,

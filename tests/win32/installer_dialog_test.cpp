@@ -11,18 +11,12 @@
 #include <vector>
 
 #include "host/win32/dialog_driver.h"
+#include "tests/win32/wine_paths.h"
 
 namespace {
 
 std::string g_installer;
 std::string g_artefacts;
-
-std::string WindowsPath(std::string path) {
-  if (!path.empty() && path[0] == '/') path = "Z:" + path;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return path;
-}
 
 std::string TextOf(HWND window) {
   char text[4096] = "";

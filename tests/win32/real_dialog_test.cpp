@@ -13,19 +13,12 @@
 #include "framework/host_interface.h"
 #include "host/win32/dialog_driver.h"
 #include "tests/support/fake_host.h"
+#include "tests/win32/wine_paths.h"
 
 namespace {
 
 std::string g_pluginPath;
 std::string g_artefacts;
-
-// Command-line paths come from the build machine; Wine sees its root as drive Z:.
-std::string WindowsPath(std::string path) {
-  if (!path.empty() && path[0] == '/') path = "Z:" + path;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return path;
-}
 
 std::string WindowsDirectoryFile(const char* name) {
   char dir[MAX_PATH] = "";
