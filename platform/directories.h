@@ -6,6 +6,7 @@
 //                       $HOME/.config/kestrel (per user; created when first needed)
 //   system directory    $KESTREL_SYSTEM_DIR, else <Windows directory>/system
 //   temporary directory $TMPDIR, else /tmp
+//   Startup folder      $KESTREL_STARTUP_DIR, else <Windows directory>/Startup
 #pragma once
 
 #include <string>
@@ -15,6 +16,8 @@ namespace platform {
 std::string WindowsDirectory();
 std::string SystemDirectory();
 std::string TemporaryDirectory();
+// The current user's Startup folder (the shell's special folder on Windows).
+std::string StartupDirectory();
 
 // True for the characters that end a directory name on this target ('\\' and '/' on
 // Windows, '/' elsewhere; a trailing '\\' also counts on POSIX so that paths written

@@ -5,6 +5,8 @@
 namespace platform {
 
 namespace {
+char FoldCase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
 // Separators inside a stored name: '/' everywhere, and '\\' too where the system reads it so.
 bool SplitsName(char c) {
 #ifdef _WIN32
@@ -44,6 +46,28 @@ bool IsValidDosDateTime(uint16_t dosDate, uint16_t dosTime) {
   if (day > kDaysInMonth[month - 1]) return false;
   const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
   return !(month == 2 && day == 29 && !leap);
+}
+
+bool MatchesWildcard(const std::string& pattern, const std::string& name) {
+  if (pattern == "*.*") return true;
+  // Greedy matching with one remembered star: linear in practice, never recursive.
+  size_t p = 0, n = 0, starP = std::string::npos, starN = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && pattern[p] == '*') {
+      starP = p++;
+      starN = n;
+    } else if (p < pattern.size() && (pattern[p] == '?' || FoldCase(pattern[p]) == FoldCase(name[n]))) {
+      ++p;
+      ++n;
+    } else if (starP != std::string::npos) {
+      p = starP + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
 }
 
 }  // namespace platform

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -21,6 +22,7 @@ FileHandle OpenFileForReading(const std::string& path);
 enum class CreateMode {
   Replace,  // truncate an existing file of that name, or create it
   NewOnly,  // fail when anything of that name exists
+  Append,   // an existing regular file, written at its end; fail when there is none
 };
 
 // A regular file opened for writing; null when it cannot be created (missing directory,
@@ -67,6 +69,19 @@ bool MakeDirectory(const std::string& path);
 // component, exists as a symbolic link (Windows: a reparse point). Separators are those
 // of the file system itself.
 bool PathMeetsLink(const std::string& base, const std::string& relative);
+
+// True when `name` matches the wildcard `pattern` with the Windows rules: without
+// regard to case, `*` for any run of characters, `?` for one character, and "*.*"
+// for every name.
+bool MatchesWildcard(const std::string& pattern, const std::string& name);
+
+// The names (without directory) of the ordinary files that match the last component of
+// `pattern` in the directory its other components name: no directories, links, hidden
+// or system files. False when the directory cannot be read.
+bool FindOrdinaryFiles(const std::string& pattern, std::vector<std::string>* names);
+
+// True when both paths name the same existing file (also through different spellings).
+bool SameExistingFile(const std::string& a, const std::string& b);
 
 // Asks the system for a unique new file name in `directory` starting with `prefix` and
 // creates the file empty; returns its full name, or an empty text when that fails.

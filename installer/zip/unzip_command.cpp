@@ -11,20 +11,17 @@ const char* const kUnzipMessageDamaged = "This archive has been damaged and can'
 const char* const kUnzipMessageNoTempSpace = "There is insufficient space on your TEMP drive.";
 const char* const kUnzipMessageFailed = "There has been an error unpacking this archive.";
 
-namespace {
-
-// Writes the resource's bytes to a new file of that name in one write; false (and the
-// file deleted) when it cannot be created or not all bytes were stored.
-bool WriteTemporaryArchive(const std::string& path, const platform::ResourceBytes& bytes) {
+std::string WriteTemporaryCopy(const unsigned char* data, size_t size) {
+  std::string path = platform::UniqueTemporaryFile(platform::TemporaryDirectory(), "VARN");
+  if (path.empty()) path = platform::FallbackTemporaryFile();
   platform::RemoveFile(path);
   platform::FileHandle file = platform::CreateFileForWriting(path, platform::CreateMode::NewOnly);
-  bool ok = file && platform::WriteToFile(file, bytes.data, bytes.size) == bytes.size;
+  bool ok = file && platform::WriteToFile(file, data, size) == size;
   ok = platform::CloseFile(file) && ok;
-  if (!ok) platform::RemoveFile(path);
-  return ok;
+  if (ok) return path;
+  platform::RemoveFile(path);
+  return std::string();
 }
-
-}  // namespace
 
 int RunUnzipCommand(const std::string& resourceName, const std::string& destination,
                     UnzipCommandUi& ui) {
@@ -33,9 +30,8 @@ int RunUnzipCommand(const std::string& resourceName, const std::string& destinat
     ui.ShowMessage(kUnzipMessageDamaged);
     return 0;
   }
-  std::string temporary = platform::UniqueTemporaryFile(platform::TemporaryDirectory(), "VARN");
-  if (temporary.empty()) temporary = platform::FallbackTemporaryFile();
-  if (!WriteTemporaryArchive(temporary, archive)) {
+  std::string temporary = WriteTemporaryCopy(archive.data, archive.size);
+  if (temporary.empty()) {
     ui.ShowMessage(kUnzipMessageNoTempSpace);
     return 0;
   }

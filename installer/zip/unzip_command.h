@@ -2,6 +2,7 @@
 // resource of the installer into a directory.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "installer/zip/status_line.h"
@@ -19,6 +20,11 @@ class UnzipCommandUi : public StatusLine {
 extern const char* const kUnzipMessageDamaged;
 extern const char* const kUnzipMessageNoTempSpace;
 extern const char* const kUnzipMessageFailed;
+
+// Writes the bytes of a resource to a new temporary file (a unique "VARN" name in the
+// temporary directory, or the fixed fallback name) in one write; its name, or an empty
+// text (and nothing left behind) when it cannot be created or written whole.
+std::string WriteTemporaryCopy(const unsigned char* data, size_t size);
 
 // Copies the RCDATA resource `resourceName` to a temporary file (a unique "VARN" name
 // in the temporary directory, or the fixed fallback name), extracts it into

@@ -48,4 +48,11 @@ std::string TemporaryDirectory() {
   return dir.empty() ? std::string("/tmp") : dir;
 }
 
+std::string StartupDirectory() {
+  std::string dir = FromEnvironment("KESTREL_STARTUP_DIR");
+  if (dir.empty()) dir = JoinPath(WindowsDirectory(), "Startup");
+  MakeDirectories(dir);
+  return dir;
+}
+
 }  // namespace platform

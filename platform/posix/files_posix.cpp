@@ -4,7 +4,10 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <dirent.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include <cstdlib>
 #include <ctime>
@@ -45,6 +48,8 @@ FileHandle OpenFileForReading(const std::string& path) {
 }
 
 FileHandle CreateFileForWriting(const std::string& path, CreateMode mode) {
+  if (mode == CreateMode::Append)
+    return AdoptRegularFile(open(path.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
   if (mode == CreateMode::NewOnly) flags |= O_EXCL;
   FileHandle file = AdoptRegularFile(open(path.c_str(), flags, 0666));
@@ -141,5 +146,30 @@ std::string UniqueTemporaryFile(const std::string& directory, const char* prefix
 }
 
 std::string FallbackTemporaryFile() { return JoinPath(TemporaryDirectory(), "TEMP$$$.$$$"); }
+
+bool FindOrdinaryFiles(const std::string& pattern, std::vector<std::string>* names) {
+  names->clear();
+  size_t slash = pattern.find_last_of('/');
+  std::string directory = slash == std::string::npos ? "." : pattern.substr(0, slash + 1);
+  std::string wildcard = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
+  DIR* listing = opendir(directory.c_str());
+  if (!listing) return false;
+  while (struct dirent* entry = readdir(listing)) {
+    std::string name = entry->d_name;
+    if (name.empty() || name[0] == '.') continue;  // hidden, and "." and ".."
+    if (!MatchesWildcard(wildcard, name)) continue;
+    if (QueryPath(JoinPath(directory, name)) == PathKind::File) names->push_back(name);
+  }
+  closedir(listing);
+  // The order of a directory listing is the file system's; sorted, runs repeat.
+  std::sort(names->begin(), names->end());
+  return true;
+}
+
+bool SameExistingFile(const std::string& a, const std::string& b) {
+  struct stat first, second;
+  if (stat(a.c_str(), &first) != 0 || stat(b.c_str(), &second) != 0) return false;
+  return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
 
 }  // namespace platform

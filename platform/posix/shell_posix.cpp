@@ -3,27 +3,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <sstream>
 #include <vector>
 
+#include "platform/process.h"
 #include "platform/shell.h"
 
 extern char** environ;
 
 namespace platform {
 namespace {
-
-bool OnPath(const std::string& program) {
-  const char* path = std::getenv("PATH");
-  std::stringstream dirs(path ? path : "");
-  std::string dir;
-  while (std::getline(dirs, dir, ':')) {
-    std::string candidate = dir + "/" + program;
-    if (access(candidate.c_str(), X_OK) == 0) return true;
-  }
-  return false;
-}
 
 bool Spawn(const std::vector<std::string>& words) {
   if (words.empty()) return false;
@@ -38,7 +26,7 @@ bool Spawn(const std::vector<std::string>& words) {
 
 bool FindAssociatedProgram(const std::string& document, std::string* program) {
   struct stat info;
-  if (stat(document.c_str(), &info) != 0 || !OnPath("xdg-open")) return false;
+  if (stat(document.c_str(), &info) != 0 || !ProgramOnPath("xdg-open")) return false;
   *program = "xdg-open";
   return true;
 }
@@ -50,6 +38,6 @@ bool StartProgram(const std::string& commandLine, bool maximised) {
   return Spawn({commandLine.substr(0, space), commandLine.substr(space + 1)});
 }
 
-bool OpenWithShell(const std::string& target) { return OnPath("xdg-open") && Spawn({"xdg-open", target}); }
+bool OpenWithShell(const std::string& target) { return ProgramOnPath("xdg-open") && Spawn({"xdg-open", target}); }
 
 }  // namespace platform

@@ -31,6 +31,16 @@ FileHandle CreateFileForWriting(const std::string& path, CreateMode mode) {
   DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
     return nullptr;
+  if (mode == CreateMode::Append) {
+    FileHandle file = AdoptDiskFile(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file && SetFilePointer(Native(file), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
+        GetLastError() != NO_ERROR) {
+      CloseHandle(Native(file));
+      return nullptr;
+    }
+    return file;
+  }
   DWORD disposition = mode == CreateMode::NewOnly ? CREATE_NEW : CREATE_ALWAYS;
   return AdoptDiskFile(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                    disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -110,6 +120,35 @@ std::string FallbackTemporaryFile() {
   std::string windows = WindowsDirectory();
   char drive = windows.empty() ? 'C' : windows[0];
   return std::string(1, drive) + ":\\TEMP$$$.$$$";
+}
+
+bool FindOrdinaryFiles(const std::string& pattern, std::vector<std::string>* names) {
+  names->clear();
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  const DWORD skipped = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                        FILE_ATTRIBUTE_REPARSE_POINT;
+  do {
+    if (!(found.dwFileAttributes & skipped)) names->push_back(found.cFileName);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return true;
+}
+
+bool SameExistingFile(const std::string& a, const std::string& b) {
+  auto identify = [](const std::string& path, BY_HANDLE_FILE_INFORMATION* info) {
+    HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    bool ok = GetFileInformationByHandle(handle, info) != 0;
+    CloseHandle(handle);
+    return ok;
+  };
+  BY_HANDLE_FILE_INFORMATION first, second;
+  if (!identify(a, &first) || !identify(b, &second)) return false;
+  return first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+         first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
 }
 
 }  // namespace platform

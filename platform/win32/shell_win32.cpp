@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "platform/process.h"
 #include "platform/shell.h"
 
 namespace platform {
@@ -16,20 +17,7 @@ bool FindAssociatedProgram(const std::string& document, std::string* program) {
 }
 
 bool StartProgram(const std::string& commandLine, bool maximised) {
-  std::vector<char> line(commandLine.begin(), commandLine.end());
-  line.push_back('\0');
-  STARTUPINFOA startup;
-  ZeroMemory(&startup, sizeof startup);
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = maximised ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
-  PROCESS_INFORMATION process;
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr,
-                      nullptr, &startup, &process))
-    return false;
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return true;
+  return RunCommandLine(commandLine, maximised ? WindowShow::Maximised : WindowShow::Normal, false);
 }
 
 bool OpenWithShell(const std::string& target) {

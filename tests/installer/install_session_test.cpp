@@ -1,0 +1,138 @@
+// The main flow over the installer's own script and archive, in a sandbox.
+#include "installer/session/install_session.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "installer/script/recording_front_end.h"
+#include "tests/installer/unzip_test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+TEST(PathField, WindowsDriveLetterGoesInFrontUnlessThePathIsAnExistingOne) {
+  installer::InstallerSettings settings;
+  EXPECT_EQ(installer::PathFieldText(settings, "D:\\WINDOWS"), "D:");
+  settings.defaultPath = "\\Program Files\\Kestrel";
+  EXPECT_EQ(installer::PathFieldText(settings, "D:\\WINDOWS"), "D:\\Program Files\\Kestrel");
+  EXPECT_EQ(installer::PathFieldText(settings, "/home/u/.config/kestrel"), "\\Program Files\\Kestrel");
+  settings.existingPath = true;
+  settings.defaultPath = "E:\\Framewright";
+  EXPECT_EQ(installer::PathFieldText(settings, "D:\\WINDOWS"), "E:\\Framewright");
+}
+
+TEST(StartUp, NoIntroSwitchAndCaption) {
+  EXPECT_TRUE(installer::HasNoIntroSwitch("plugin.exe /CD"));
+  EXPECT_TRUE(installer::HasNoIntroSwitch("x/CDy"));
+  EXPECT_FALSE(installer::HasNoIntroSwitch("plugin.exe /cd"));
+  EXPECT_EQ(installer::MainWindowCaption(installer::kMainCaption, "Untitled"),
+            "Varnel Quillon Application Setup - Untitled");
+}
+
+class Session : public unzip_test::SandboxTest {
+ protected:
+  void SetUp() override {
+    SandboxTest::SetUp();
+    windows = sandbox / "windows";
+    host = sandbox / "Framewright Professional";
+    fs::create_directories(windows);
+    fs::create_directories(host / "html");
+    WriteFile(host / "FWHOST.EXE", "host");
+    context.ui = &ui;
+    context.substitutions.values[1] = windows.string();
+    context.substitutions.values[2] = (windows / "system").string();
+    ASSERT_TRUE(installer::LoadInstallScript(&script));
+  }
+  void Host(int version, int patch) {
+    WriteFile(windows / "fwhost.ini", "[Framewright]\r\nApplicationPath=" + host.string() +
+                                          "\\\r\nVersionNumber=" + std::to_string(version) +
+                                          "\r\nPatchLevel=" + std::to_string(patch) + "\r\n");
+  }
+
+  fs::path windows, host;
+  installer::ScriptText script;
+  installer::RecordingFrontEnd ui;
+  installer::InstallContext context;
+};
+
+TEST_F(Session, InstallsIntoTheExistingHostAndSortsTheFiles) {
+  Host(64, 28);
+  installer::InstallSession session(script, context);
+  EXPECT_EQ(session.Start(), 1);
+  EXPECT_TRUE(context.settings.existingPath);
+  EXPECT_EQ(context.settings.defaultPath, host.string());  // its trailing backslash removed
+  EXPECT_NE(session.IntroText(false), "");
+  EXPECT_EQ(session.IntroText(true), "");
+  std::string field = installer::PathFieldText(context.settings, context.WindowsDirectory());
+  session.Install(field);
+  EXPECT_EQ(session.Finish(), installer::kExitInstalled);
+  EXPECT_TRUE(session.installed());
+  EXPECT_EQ(Names(host / "html"), (std::vector<std::string>{"fwplgks1.html", "license.htm"}));
+  EXPECT_EQ(Names(host / "plugin"), std::vector<std::string>{"fwplgks1.txt"});
+  EXPECT_EQ(Names(host), (std::vector<std::string>{"FWHOST.EXE", "html", "plugin"}));
+  EXPECT_EQ(ui.licenses.size(), 1u);
+  EXPECT_EQ(ui.messages, std::vector<std::string>{
+                             "Kestrel #1 Plugin for Framewright Professional has been successfully installed."});
+}
+
+TEST_F(Session, OldPatchLevelStopsBeforeAnythingIsWritten) {
+  Host(64, 27);
+  installer::InstallSession session(script, context);
+  session.Start();
+  session.Install(host.string());
+  EXPECT_EQ(session.Finish(), installer::kExitFailed);
+  EXPECT_FALSE(session.installed());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].rfind("You must have installed Framewright Professional patch 28", 0), 0u);
+  EXPECT_EQ(Names(host), (std::vector<std::string>{"FWHOST.EXE", "html"}));
+}
+
+TEST_F(Session, NewPathIsMadeOneLevelAtATimeBeforeTheFirstCommand) {
+  Host(64, 28);
+  installer::InstallSession session(script, context);
+  session.Start();
+  fs::path fresh = sandbox / "new" / "deeper" / "place";
+  session.Install(fresh.string());
+  EXPECT_EQ(session.Finish(), installer::kExitFailed);  // no FWHOST.EXE there
+  EXPECT_TRUE(fs::is_directory(fresh));
+  EXPECT_TRUE(Names(fresh).empty());
+}
+
+TEST_F(Session, CancelRunsNothing) {
+  Host(64, 28);
+  installer::InstallSession session(script, context);
+  session.Start();
+  EXPECT_EQ(session.Finish(), installer::kExitCancelled);
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_TRUE(ui.licenses.empty());
+  EXPECT_EQ(Names(host), (std::vector<std::string>{"FWHOST.EXE", "html"}));
+}
+
+TEST_F(Session, WithoutAnExistingHostTheDefaultPathIsOnTheWindowsDrive) {
+  installer::InstallSession session(script, context);
+  session.Start();
+  EXPECT_FALSE(context.settings.existingPath);
+  EXPECT_EQ(installer::PathFieldText(context.settings, "C:\\WINDOWS"),
+            "C:\\Program Files\\Varnel Quillon\\Framewright Professional");
+}
+
+TEST(InstallPath, IsCutTo999Characters) {
+  installer::RecordingFrontEnd ui;
+  installer::InstallContext context;
+  context.ui = &ui;
+  const std::string text = "endscript\r\n";
+  installer::ScriptText script{reinterpret_cast<const unsigned char*>(text.data()), text.size()};
+  installer::InstallSession session(script, context);
+  std::string relative(1200, 'p');  // no separator: no directory is made
+  session.Install(relative + "\\ignored");
+  EXPECT_EQ(session.Finish(), installer::kExitInstalled);
+  EXPECT_EQ(context.InstallPath(), std::string(999, 'p'));
+}
+
+}  // namespace

@@ -1,0 +1,201 @@
+// plugin.exe under Wine, driven by window messages the way a user would work it: the
+// intro, the main window with its path field, the licence, the message boxes, OK and
+// Cancel. A sandboxed host installation is named by FWHOST.INI in the Windows
+// directory; screenshots of each dialog land in the artefact directory.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "host/win32/dialog_driver.h"
+#include "tests/win32/wine_test_paths.h"
+
+namespace {
+
+std::string g_installer;
+std::string g_artefacts;
+
+std::string TextOf(HWND window) {
+  char text[4096] = "";
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void WriteEmptyFile(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  CloseHandle(file);
+}
+
+// What the driver did with the installer's windows.
+struct Session {
+  std::vector<std::string> messages;  // texts of the message boxes, in order
+  std::vector<std::string> questions;
+  bool licenseSeen = false;
+  std::string caption, pathField, label;
+  DWORD exitCode = 0xFFFFFFFF;
+  bool pressCancel = false;
+  bool declineLicense = false;
+  int shots = 0;
+};
+
+struct Search {
+  DWORD process;
+  std::vector<HWND> dialogs;
+};
+
+BOOL CALLBACK CollectDialogs(HWND window, LPARAM lParam) {
+  auto* search = reinterpret_cast<Search*>(lParam);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  char name[16] = "";
+  GetClassNameA(window, name, sizeof name);
+  if (process == search->process && std::string(name) == "#32770" && IsWindowVisible(window))
+    search->dialogs.push_back(window);
+  return TRUE;
+}
+
+void Shoot(Session& session, HWND window, const char* what) {
+  if (g_artefacts.empty()) return;
+  SaveWindowPicture(window, g_artefacts + "\\installer_" + std::to_string(++session.shots) + "_" + what + ".bmp");
+}
+
+// Answers the one enabled dialog of the installer (a modal box disables its owner).
+void Answer(Session& session, HWND dialog) {
+  std::string caption = TextOf(dialog);
+  HWND text = GetDlgItem(dialog, 101);
+  if (caption == "Message") {
+    session.messages.push_back(TextOf(text));
+    Shoot(session, dialog, "message");
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  } else if (caption.empty()) {
+    session.questions.push_back(TextOf(text));
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(6, BN_CLICKED), 0);
+  } else if (caption == "License Agreement") {
+    session.licenseSeen = true;
+    Shoot(session, dialog, "license");
+    int button = session.declineLicense ? IDCANCEL : IDOK;
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+  } else if (caption.rfind("Varnel Quillon Application Setup - ", 0) == 0 && session.caption.empty()) {
+    session.caption = caption;
+    session.pathField = TextOf(text);
+    session.label = TextOf(GetDlgItem(dialog, 201));
+    Sleep(300);  // the centred layout and the backdrop are painted
+    Shoot(session, dialog, "main");
+    int button = session.pressCancel ? IDCANCEL : IDOK;
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+  }
+}
+
+Session RunInstaller(const std::string& arguments, Session session) {
+  std::string commandLine = "\"" + g_installer + "\" " + arguments;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    ADD_FAILURE() << "cannot start " << commandLine;
+    return session;
+  }
+  for (int tick = 0; tick < 1200; ++tick) {  // a minute at most
+    if (WaitForSingleObject(process.hProcess, 50) == WAIT_OBJECT_0) break;
+    Search search{process.dwProcessId, {}};
+    EnumWindows(CollectDialogs, reinterpret_cast<LPARAM>(&search));
+    for (HWND dialog : search.dialogs) {
+      if (IsWindowEnabled(dialog)) {
+        Answer(session, dialog);
+        Sleep(100);
+        break;
+      }
+    }
+  }
+  if (WaitForSingleObject(process.hProcess, 5000) != WAIT_OBJECT_0) {
+    TerminateProcess(process.hProcess, 99);
+    ADD_FAILURE() << "the installer did not end";
+  }
+  GetExitCodeProcess(process.hProcess, &session.exitCode);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  return session;
+}
+
+class InstallerDialogs : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char temp[MAX_PATH] = "";
+    GetTempPathA(sizeof temp, temp);
+    host = std::string(temp) + "kestrel-installer-" + std::to_string(GetTickCount());
+    CreateDirectoryA(host.c_str(), nullptr);
+    CreateDirectoryA((host + "\\html").c_str(), nullptr);
+    WriteEmptyFile(host + "\\FWHOST.EXE");
+    WritePrivateProfileStringA("Framewright", "ApplicationPath", (host + "\\").c_str(), "FWHOST.INI");
+    WritePrivateProfileStringA("Framewright", "VersionNumber", "64", "FWHOST.INI");
+    WritePrivateProfileStringA("Framewright", "PatchLevel", "28", "FWHOST.INI");
+  }
+  void TearDown() override {
+    WritePrivateProfileStringA("Framewright", nullptr, nullptr, "FWHOST.INI");
+    for (const char* file : {"\\html\\fwplgks1.html", "\\html\\license.htm", "\\plugin\\fwplgks1.txt", "\\FWHOST.EXE"})
+      DeleteFileA((host + file).c_str());
+    RemoveDirectoryA((host + "\\html").c_str());
+    RemoveDirectoryA((host + "\\plugin").c_str());
+    RemoveDirectoryA(host.c_str());
+  }
+  std::string host;
+};
+
+TEST_F(InstallerDialogs, IntroLicenceOkInstallsIntoTheHostDirectory) {
+  Session session = RunInstaller("", Session());
+  EXPECT_EQ(session.exitCode, 0u);
+  EXPECT_EQ(session.caption,
+            "Varnel Quillon Application Setup - Kestrel #1 Plugin for Framewright Professional");
+  EXPECT_EQ(session.pathField, host);  // the existing installation, its backslash removed
+  EXPECT_EQ(session.label, "Your software will be installed in:");
+  EXPECT_TRUE(session.licenseSeen);
+  ASSERT_EQ(session.messages.size(), 2u);
+  EXPECT_EQ(session.messages[0].rfind("This is a self-extracting Windows archive.", 0), 0u);
+  EXPECT_NE(session.messages[0].find("\r\n\r\nYou must have installed"), std::string::npos);
+  EXPECT_EQ(session.messages[1], "Kestrel #1 Plugin for Framewright Professional has been successfully installed.");
+  EXPECT_TRUE(Exists(host + "\\html\\fwplgks1.html"));
+  EXPECT_TRUE(Exists(host + "\\html\\license.htm"));
+  EXPECT_TRUE(Exists(host + "\\plugin\\fwplgks1.txt"));
+}
+
+TEST_F(InstallerDialogs, NoIntroSwitchAndCancelRunNothing) {
+  Session cancel;
+  cancel.pressCancel = true;
+  Session session = RunInstaller("/CD", cancel);
+  EXPECT_EQ(session.exitCode, 2u);
+  EXPECT_FALSE(session.caption.empty());
+  EXPECT_TRUE(session.messages.empty());
+  EXPECT_FALSE(session.licenseSeen);
+  EXPECT_FALSE(Exists(host + "\\plugin"));
+}
+
+TEST_F(InstallerDialogs, DeclinedLicenceEndsAtOnceWithNothingInstalled) {
+  Session decline;
+  decline.declineLicense = true;
+  Session session = RunInstaller("/CD", decline);
+  EXPECT_EQ(session.exitCode, 0u);
+  EXPECT_TRUE(session.licenseSeen);
+  EXPECT_TRUE(session.messages.empty());
+  EXPECT_FALSE(Exists(host + "\\html\\license.htm"));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: win32_installer_tests PLUGIN.EXE [ARTEFACT-DIRECTORY]\n");
+    return 2;
+  }
+  g_installer = WindowsPath(argv[1]);
+  if (argc > 2) {
+    g_artefacts = WindowsPath(argv[2]);
+    CreateDirectoryA(g_artefacts.c_str(), nullptr);
+  }
+  return RUN_ALL_TESTS();
+}
