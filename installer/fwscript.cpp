@@ -137,7 +137,9 @@ int main(int argc, char** argv) {
     } else if (arg == "--var" && i + 1 < argc) {
       std::string value = argv[++i];
       if (value.size() < 2 || value[0] < '1' || value[0] > '4' || value[1] != '=') return Usage();
-      context.substitutions.values[value[0] - '1'] = value.substr(2);
+      // %1 is the path field's text, the others directories of at most one line.
+      size_t limit = value[0] == '1' ? installer::kInstallPathLimit : installer::kScriptLineLimit;
+      context.substitutions.values[value[0] - '1'] = value.substr(2, limit);
     } else if (scriptPath.empty() && arg[0] != '-') {
       scriptPath = arg;
     } else {

@@ -10,36 +10,32 @@
 namespace installer {
 namespace {
 
-// Every setting holds at most one line's worth of text.
-std::string SettingText(const std::string& text) { return text.substr(0, kScriptLineLimit); }
+// The words that set one text setting from their argument; every setting holds at most
+// one line's worth of text.
+template <std::string InstallerSettings::*Setting>
+int SetSetting(InstallContext& context, const ScriptArguments& args) {
+  context.settings.*Setting = args.arg1.substr(0, kScriptLineLimit);
+  return 1;
+}
 
 const char* const kMakerAddress = "http://www.varnelquillon.example/";
 
 }  // namespace
 
 int SetNameCommand(InstallContext& context, const ScriptArguments& args) {
-  context.settings.productName = SettingText(args.arg1);
-  return 1;
+  return SetSetting<&InstallerSettings::productName>(context, args);
 }
-
 int SetIniCommand(InstallContext& context, const ScriptArguments& args) {
-  context.settings.iniSection = SettingText(args.arg1);
-  return 1;
+  return SetSetting<&InstallerSettings::iniSection>(context, args);
 }
-
 int SetPathCommand(InstallContext& context, const ScriptArguments& args) {
-  context.settings.defaultPath = SettingText(args.arg1);
-  return 1;
+  return SetSetting<&InstallerSettings::defaultPath>(context, args);
 }
-
 int SetIntroCommand(InstallContext& context, const ScriptArguments& args) {
-  context.settings.introText = SettingText(args.arg1);
-  return 1;
+  return SetSetting<&InstallerSettings::introText>(context, args);
 }
-
 int SetExtroCommand(InstallContext& context, const ScriptArguments& args) {
-  context.settings.closingText = SettingText(args.arg1);
-  return 1;
+  return SetSetting<&InstallerSettings::closingText>(context, args);
 }
 
 int SayMessageCommand(InstallContext& context, const ScriptArguments& args) {

@@ -53,7 +53,4 @@ const CommandSet& ShellCommandSet();
 // the core set, then the shell set; null when none.
 const ScriptCommand* FindCommand(const std::string& word, ScriptPass pass);
 
-// A handler that does nothing and returns 1.
-int IgnoreCommand(InstallContext& context, const ScriptArguments& args);
-
 }  // namespace installer

@@ -56,6 +56,4 @@ const ScriptCommand* FindCommand(const std::string& word, ScriptPass pass) {
   return nullptr;
 }
 
-int IgnoreCommand(InstallContext& context, const ScriptArguments& args) { return 1; }
-
 }  // namespace installer

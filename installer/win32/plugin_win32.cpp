@@ -289,11 +289,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   for (const installer::CommandSet* set : {&installer::CoreCommandSet(), &installer::ShellCommandSet()}) {
     if (set->startUp && !set->startUp(context)) return 0;
   }
-  installer::ScriptText script;
-  if (!installer::LoadInstallScript(&script)) {
+  // The script stays loaded and locked for the program's life.
+  HRSRC found = FindResourceA(nullptr, "INSTALLSCRIPT", MAKEINTRESOURCEA(10));  // RT_RCDATA
+  HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
+  if (!loaded) {
     ShowTextBox(nullptr, "TheMessageBox", installer::kDamagedArchiveMessage);
     return 0;
   }
+  const void* locked = LockResource(loaded);
+  if (!locked) {
+    FreeResource(loaded);
+    ShowTextBox(nullptr, "TheMessageBox", installer::kNoMemoryMessage);
+    return 0;
+  }
+  installer::ScriptText script{static_cast<const unsigned char*>(locked), SizeofResource(nullptr, found)};
   installer::InstallSession session(script, context);
   g_session = &session;
 
