@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "host/picture_file.h"
+#include "host/picture_fit.h"
 #include "host/selection_buffer.h"
 #include "platform/memory.h"
 
@@ -152,5 +153,6 @@ intptr_t HostService::loadImage(const char* path) {
   std::string error;
   DibImage image = LoadPictureFile(path, &error);
   if (!image) display_.message(std::string(path) + ": " + error, "fwhost");
+  image = FitPicture(image, fitWidth, fitHeight);
   return reinterpret_cast<intptr_t>(image);
 }

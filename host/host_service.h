@@ -35,6 +35,8 @@ class HostService {
   std::deque<std::vector<std::string>> selections;  // one entry per file request
   std::deque<int32_t> colours;                      // one PackedColour per colour request
   std::string clipboardFile;                        // empty: the clipboard holds no picture
+  int fitWidth = 0;                                 // --fit: pictures are scaled to fit inside
+  int fitHeight = 0;
 
   // A message box of the plug-in.
   void showMessage(const std::string& text, const std::string& title);

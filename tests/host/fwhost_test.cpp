@@ -191,22 +191,41 @@ TEST_F(FwhostTest, ATestPressSendsATrialTaskWithoutTransparency) {
   for (const CapturedFrame& frame : capture.frames) EXPECT_EQ(frame.key, -1);
 }
 
-TEST_F(FwhostTest, ThePlugInRemembersItsSettingsUnlessFresh) {
-  ASSERT_EQ(Fwhost("'" TEST_PLUGIN_LIBRARY "' --set 130=6 -q --capture '" + Path("a.txt") + "'").status, 0);
+TEST_F(FwhostTest, SettingsAreRememberedOnlyWhenAsked) {
+  // A black-and-white run leaves nothing behind that changes the next run.
+  ASSERT_EQ(Fwhost("'" TEST_PLUGIN_LIBRARY "' --palette 0 --set 130=6 -q --capture '" + Path("a.txt") + "'").status, 0);
   ASSERT_EQ(Fwhost("'" TEST_PLUGIN_LIBRARY "' -q --capture '" + Path("b.txt") + "'").status, 0);
-  ASSERT_EQ(Fwhost("'" TEST_PLUGIN_LIBRARY "' -q --fresh --capture '" + Path("c.txt") + "'").status, 0);
-  EXPECT_EQ(ReadCapture(Path("b.txt")).frames.size(), 6u);
-  EXPECT_EQ(ReadCapture(Path("c.txt")).frames.size(), 4u);
+  EXPECT_EQ(ReadCapture(Path("b.txt")).frames.size(), 4u);
+  std::vector<RgbColour> blackAndWhite = ReadCapture(Path("a.txt")).frames[0].table;
+  std::vector<RgbColour> table = ReadCapture(Path("b.txt")).frames[0].table;
+  size_t grey = 0;
+  for (const RgbColour& c : table) grey += c.red == c.green && c.green == c.blue;
+  ASSERT_FALSE(blackAndWhite.empty());
+  EXPECT_TRUE(SameColour(blackAndWhite[1], {255, 255, 255}) || SameColour(blackAndWhite[1], {0, 0, 0}));
+  EXPECT_LT(grey, table.size()) << "the later run still used the black-and-white palette";
+  EXPECT_FALSE(std::ifstream(Path("settings/FWPLGTST.INI")).good()) << "a run left a settings file";
+
+  // --remember loads and saves them, and says where they came from; --forget deletes them.
+  ASSERT_EQ(Fwhost("'" TEST_PLUGIN_LIBRARY "' --remember --set 130=6 -q --capture '" + Path("c.txt") + "'").status, 0);
+  RunResult remembered = Fwhost("'" TEST_PLUGIN_LIBRARY "' --remember -q --capture '" + Path("d.txt") + "'");
+  ASSERT_EQ(remembered.status, 0) << remembered.output;
+  EXPECT_EQ(ReadCapture(Path("d.txt")).frames.size(), 6u);
+  EXPECT_NE(remembered.output.find("saved settings in " + Path("settings/FWPLGTST.INI")), std::string::npos)
+      << remembered.output;
+  ASSERT_EQ(Fwhost("'" TEST_PLUGIN_LIBRARY "' -q --fresh --capture '" + Path("e.txt") + "'").status, 0);
+  EXPECT_EQ(ReadCapture(Path("e.txt")).frames.size(), 4u);
+  RunResult forgotten = Fwhost("'" TEST_PLUGIN_LIBRARY "' --forget");
+  EXPECT_EQ(forgotten.status, 0) << forgotten.output;
+  EXPECT_FALSE(std::ifstream(Path("settings/FWPLGTST.INI")).good());
 }
 
 TEST_F(FwhostTest, FramesKeepTheOrderGivenWhetherAddedOneByOneOrTogether) {
   std::vector<std::string> pictures = {Picture("c.bmp", 3), Picture("a.bmp", 1), Picture("b.bmp", 2)};
   for (const char* together : {"", " --add-together"}) {
     RunResult run = Fwhost("frames '" + pictures[0] + "' '" + pictures[1] + "' '" + pictures[2] + "' --truecolour" +
-                           together + " --capture '" + Path("out.txt") + "' -o '" + Path("out.gif") + "'");
+                           together + " --capture '" + Path("out.txt") + "' -o '" + Path("out.png") + "'");
     ASSERT_EQ(run.status, 0) << run.output;
-    // Photographs in true colour hold more colours than a GIF frame: an animated PNG.
-    EXPECT_NE(run.output.find("writing an animated PNG"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("true colour"), std::string::npos) << run.output;
     EXPECT_TRUE(std::ifstream(Path("out.png")).good());
     Capture capture = ReadCapture(Path("out.txt"));
     ASSERT_EQ(capture.frames.size(), 3u);
@@ -222,15 +241,15 @@ TEST_F(FwhostTest, FramesKeepTheOrderGivenWhetherAddedOneByOneOrTogether) {
   }
 }
 
-TEST_F(FwhostTest, ARefusedPictureReachesThePlugInsMessageAndFailsTheRun) {
+TEST_F(FwhostTest, WithKeepGoingARefusedPictureReachesThePlugInsMessageAndFailsTheRun) {
   std::string good = Picture("good.bmp", 1);
   std::string bad = Path("bad.bmp");
   std::ofstream(bad) << "BM this is no picture";
-  RunResult run = Fwhost("frames '" + good + "' '" + bad + "' '" + good + "' -o '" + Path("out.gif") + "'");
+  RunResult run = Fwhost("frames '" + good + "' '" + bad + "' '" + good + "' --keep-going -o '" + Path("out.gif") + "'");
   EXPECT_EQ(run.status, 1) << run.output;
   EXPECT_NE(run.output.find("Message: Error reading file"), std::string::npos) << run.output;
 
-  RunResult paste = Fwhost("'" TEST_PLUGIN_LIBRARY "' --paste '" + bad + "' --click 102 -o '" + Path("p.gif") + "'");
+  RunResult paste = Fwhost("'" TEST_PLUGIN_LIBRARY "' --paste '" + bad + "' --click 102 --keep-going -o '" + Path("p.gif") + "'");
   EXPECT_NE(paste.output.find("Message: Clipboard error"), std::string::npos) << paste.output;
   EXPECT_EQ(paste.status, 1);
 }
@@ -273,9 +292,10 @@ TEST_F(FwhostTest, ListingAndHelpAndRefusals) {
   EXPECT_NE(help.output.find("--step N"), std::string::npos);
   EXPECT_NE(help.output.find("1 to 32; built-in 15"), std::string::npos);
 
-  RunResult refused = Fwhost("'" TEST_PLUGIN_LIBRARY "' --click 4242");
+  RunResult refused = Fwhost("'" TEST_PLUGIN_LIBRARY "' --click 4242 --capture '" + Path("c.txt") + "'");
   EXPECT_EQ(refused.status, 2);
-  EXPECT_NE(refused.output.find("no control 4242"), std::string::npos) << refused.output;
+  EXPECT_NE(refused.output.find("--click: the effect has no control 4242"), std::string::npos) << refused.output;
+  EXPECT_FALSE(std::ifstream(Path("c.txt")).good());
   EXPECT_EQ(Fwhost("pagecurl --step 40 a.bmp").status, 2);
   EXPECT_EQ(Fwhost("'" + Path("missing.so") + "'").status, 2);
 }

@@ -1,0 +1,47 @@
+#include "host/picture_fit.h"
+
+#include <cstdint>
+#include <vector>
+
+#include "framework/dib_view.h"
+#include "host/memory_estimate.h"
+
+#define STB_IMAGE_RESIZE_STATIC
+#define STB_IMAGE_RESIZE_IMPLEMENTATION
+#include <stb_image_resize.h>
+
+DibImage FitPicture(DibImage picture, int fitWidth, int fitHeight) {
+  if (!picture) return nullptr;
+  DibView view(picture);
+  if (!view.ok()) return picture;
+  PictureSize size = FittedSize(PictureSize{view.width(), view.height()}, fitWidth, fitHeight);
+  if (size.width == view.width() && size.height == view.height()) return picture;
+
+  DibImage source = view.bits() == 24 ? picture : ConvertToTrueColour(picture);
+  DibImage scaled = source ? CreateDibImage(size.width, size.height, nullptr, 24) : nullptr;
+  bool ok = scaled != nullptr;
+  if (ok) {
+    DibView in(source), out(scaled);
+    // The rows of a packed bitmap run bottom-up at a padded stride; the last stored row
+    // is the top of the picture, so the picture read from the top is the stored rows
+    // with a negative stride. Copy into plain top-down buffers instead, for clarity.
+    std::vector<unsigned char> from(static_cast<size_t>(in.width()) * in.height() * 3);
+    std::vector<unsigned char> to(static_cast<size_t>(size.width) * size.height * 3);
+    for (int32_t y = 0; y < in.height(); ++y) {
+      const uint8_t* row = in.pictureRow(y);
+      std::copy(row, row + 3 * static_cast<size_t>(in.width()), from.begin() + 3 * static_cast<size_t>(y) * in.width());
+    }
+    ok = stbir_resize_uint8_srgb(from.data(), in.width(), in.height(), 0, to.data(), size.width, size.height, 0, 3,
+                                 STBIR_ALPHA_CHANNEL_NONE, 0) != 0;
+    for (int32_t y = 0; ok && y < size.height; ++y)
+      std::copy(to.begin() + 3 * static_cast<size_t>(y) * size.width,
+                to.begin() + 3 * static_cast<size_t>(y + 1) * size.width, out.pictureRow(y));
+  }
+  if (source && source != picture) FreeDibImage(source);
+  FreeDibImage(picture);
+  if (!ok && scaled) {
+    FreeDibImage(scaled);
+    scaled = nullptr;
+  }
+  return scaled;
+}
