@@ -12,6 +12,8 @@ namespace {
 
 std::mutex g_lock;
 std::vector<std::pair<std::string, bool>> g_paths;
+std::vector<std::pair<int, std::function<void()>>> g_steps;
+int g_nextStep = 1;
 
 }  // namespace
 
@@ -26,6 +28,18 @@ void ForgetWhenStopped(const std::string& path) {
                 g_paths.end());
 }
 
+int RunWhenStopped(std::function<void()> step) {
+  std::lock_guard<std::mutex> hold(g_lock);
+  g_steps.emplace_back(g_nextStep, std::move(step));
+  return g_nextStep++;
+}
+
+void ForgetStep(int id) {
+  std::lock_guard<std::mutex> hold(g_lock);
+  g_steps.erase(std::remove_if(g_steps.begin(), g_steps.end(), [&](const auto& s) { return s.first == id; }),
+                g_steps.end());
+}
+
 void RemovePath(const std::string& path, bool directory) {
   std::error_code ignored;
   if (directory) std::filesystem::remove_all(path, ignored);
@@ -34,6 +48,8 @@ void RemovePath(const std::string& path, bool directory) {
 
 void RemoveRegisteredPaths() {
   std::lock_guard<std::mutex> hold(g_lock);
+  for (const auto& step : g_steps) step.second();
+  g_steps.clear();
   for (const auto& [path, directory] : g_paths) RemovePath(path, directory);
   g_paths.clear();
 }

@@ -5,6 +5,7 @@
 // program, so the writer cleans up after itself.
 #pragma once
 
+#include <functional>
 #include <string>
 
 // Installs the handling of stop requests. Call once, early in main, before any other
@@ -15,6 +16,11 @@ void InstallExitCleanup();
 // everything in it.
 void RemoveWhenStopped(const std::string& path, bool directory);
 void ForgetWhenStopped(const std::string& path);
+
+// Adds or drops a step to run when the run is stopped (putting files back where they
+// belong, for example). Steps run before the paths are removed.
+int RunWhenStopped(std::function<void()> step);
+void ForgetStep(int id);
 
 // Removes a file, or a directory and everything in it; quiet when it is gone already.
 void RemovePath(const std::string& path, bool directory);

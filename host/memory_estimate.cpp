@@ -7,7 +7,7 @@
 namespace {
 
 // Room for the program, the plug-in, the quantizer's tables and the file writers.
-constexpr uint64_t kFixedMargin = uint64_t{48} << 20;
+constexpr uint64_t kFixedMargin = uint64_t{16} << 20;
 // A Ripple animation ends when its water has calmed; this many frames is taken as the
 // most it makes.
 constexpr long kRippleFrameBound = 200;
