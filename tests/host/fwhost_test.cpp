@@ -50,7 +50,9 @@ class FwhostTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    directory_ = platform::JoinPath(platform::TemporaryDirectory(), std::string("fwhost-test-") + info->name());
+    // The process id keeps runs in other build trees at the same time apart.
+    directory_ = platform::JoinPath(platform::TemporaryDirectory(), std::string("fwhost-test-") + info->name() + "-" +
+                                                                        std::to_string(getpid()));
     std::string command = "rm -rf '" + directory_ + "' && mkdir -p '" + directory_ + "/settings'";
     ASSERT_EQ(std::system(command.c_str()), 0);
   }

@@ -1,6 +1,7 @@
 // The host's safeguards one by one: output files written whole or not at all, the
 // checks made before any work, the memory estimate, --fit and upright photographs.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -31,7 +32,9 @@ class HostSafetyTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    directory_ = platform::JoinPath(platform::TemporaryDirectory(), std::string("host-safety-") + info->name());
+    // The process id keeps runs in other build trees at the same time apart.
+    directory_ = platform::JoinPath(platform::TemporaryDirectory(), std::string("host-safety-") + info->name() + "-" +
+                                                                        std::to_string(getpid()));
     fs::remove_all(directory_);
     fs::create_directories(directory_);
   }
