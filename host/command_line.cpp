@@ -1,5 +1,6 @@
 #include "host/command_line.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
@@ -54,6 +55,13 @@ bool SplitOption(const std::string& word, std::string* name, std::string* value,
   *value = *hasValue ? word.substr(equals + 1) : std::string();
   return true;
 }
+
+// The options every effect has, for suggestions.
+const char* const kCommonOptionNames[] = {
+    "output", "capture", "screenshot", "screenshot-about", "delay", "palette", "custom-palette", "dither",
+    "truecolour", "supercompress", "comment", "test", "paste", "add-together", "remember", "forget", "fresh",
+    "keep-going", "fit", "max-memory", "quiet", "help", "without-optimise", "without-truecolour", "plugin-dir",
+    "set", "check", "uncheck", "click", "select", "dblclick", "open", "colour"};
 
 class Parser {
  public:
@@ -380,7 +388,21 @@ bool Parser::run() {
     }
     bool known = false;
     if (!commonOption(&known)) return false;
-    if (!known) return fail("unknown option --" + name_ + (row_.name[0] ? " for " + std::string(row_.name) : ""));
+    if (!known) {
+      std::string wanted = negated ? name_.substr(3) : name_, closest;
+      size_t best = 3;  // at most two letters wrong
+      auto consider = [&](const std::string& name) {
+        size_t distance = EditDistance(wanted, name);
+        if (distance < best) {
+          best = distance;
+          closest = name;
+        }
+      };
+      for (size_t i = 0; i < row_.optionCount; ++i) consider(row_.options[i].name);
+      for (const char* name : kCommonOptionNames) consider(name);
+      return fail("unknown option --" + name_ + (row_.name[0] ? " for " + std::string(row_.name) : "") +
+                  (closest.empty() ? "" : " (did you mean --" + std::string(negated ? "no-" : "") + closest + "?)"));
+    }
   }
   if (plan_->help) return true;
   int maximum = (plan_->capabilities & HostCapsOptimise) ? row_.delayMaximum : row_.delayMaximumPlain;
@@ -430,6 +452,21 @@ int ParsePaletteKind(const std::string& text) {
     }
   }
   return found;
+}
+
+size_t EditDistance(const std::string& a, const std::string& b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
 }
 
 bool ParseSize(const std::string& text, int limit, int* width, int* height) {

@@ -62,6 +62,9 @@ std::string ActionScript(const RunPlan& plan);
 // it names none.
 int ParsePaletteKind(const std::string& text);
 
+// The number of letters to insert, delete or change to turn one word into the other.
+size_t EditDistance(const std::string& a, const std::string& b);
+
 // "WxH" with both from 1 to `limit`; false when malformed.
 bool ParseSize(const std::string& text, int limit, int* width, int* height);
 

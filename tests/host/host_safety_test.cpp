@@ -201,6 +201,10 @@ TEST(HostChecks, OptionValuesAreCheckedAndChoicesTakeTheirUsualNames) {
     EXPECT_FALSE(ParseRunOptions(row, {"a.bmp", "--palette", palette}, &plan, &error)) << palette;
     EXPECT_NE(error.find("names no palette"), std::string::npos) << error;
   }
+  EXPECT_FALSE(ParseRunOptions(row, {"a.bmp", "--stpe", "4"}, &plan, &error));
+  EXPECT_NE(error.find("(did you mean --step?)"), std::string::npos) << error;
+  EXPECT_FALSE(ParseRunOptions(row, {"a.bmp", "--no-diter"}, &plan, &error));
+  EXPECT_NE(error.find("(did you mean --no-dither?)"), std::string::npos) << error;
   EXPECT_FALSE(ParseRunOptions(*FindEffectRow("frames"), {"a.bmp", "--paste", "b.bmp"}, &plan, &error));
   EXPECT_NE(error.find("no Paste button"), std::string::npos);
 
