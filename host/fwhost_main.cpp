@@ -212,6 +212,31 @@ int RunEffect(const std::string& effect, const std::vector<std::string>& words) 
     std::fprintf(stderr, "fwhost: give the output: -o NAME.gif, -o NAME.png, or -o - for standard output\n");
     return kExitUsage;
   }
+  PluginLibrary library;
+  PluginExports exports;
+  if (builtIn) {
+    exports = BuiltInExports();
+    if (exports.entryPoint) exports.entryPoint(nullptr, kProcessAttach, nullptr);
+  } else {
+    std::string path = effect;
+    if (!byPath) {
+      std::vector<std::string> directories = PluginDirectories(plan.pluginDirectory);
+      path = LocatePlugin(row->library, directories);
+      if (path.empty()) {
+        std::string where;
+        for (const std::string& d : directories) where += "\n  " + d;
+        std::fprintf(stderr, "fwhost: the %s plug-in (%s%s) is not installed in any of:%s\n", row->title, row->library,
+                     platform::LibrarySuffix(), where.c_str());
+        return kExitFailure;
+      }
+    }
+    if (!library.open(path, &error)) {
+      std::fprintf(stderr, "fwhost: %s: %s\n", path.c_str(), error.c_str());
+      return byPath ? kExitUsage : kExitFailure;
+    }
+    exports = library.exports();
+  }
+
   error = CheckOutputNames(plan, kCanWriteGif);
   if (!error.empty()) {
     std::fprintf(stderr, "fwhost: %s\n", error.c_str());
@@ -246,30 +271,6 @@ int RunEffect(const std::string& effect, const std::vector<std::string>& words) 
     }
   }
 
-  PluginLibrary library;
-  PluginExports exports;
-  if (builtIn) {
-    exports = BuiltInExports();
-    if (exports.entryPoint) exports.entryPoint(nullptr, kProcessAttach, nullptr);
-  } else {
-    std::string path = effect;
-    if (!byPath) {
-      std::vector<std::string> directories = PluginDirectories(plan.pluginDirectory);
-      path = LocatePlugin(row->library, directories);
-      if (path.empty()) {
-        std::string where;
-        for (const std::string& d : directories) where += "\n  " + d;
-        std::fprintf(stderr, "fwhost: the %s plug-in (%s%s) is not installed in any of:%s\n", row->title, row->library,
-                     platform::LibrarySuffix(), where.c_str());
-        return kExitFailure;
-      }
-    }
-    if (!library.open(path, &error)) {
-      std::fprintf(stderr, "fwhost: %s: %s\n", path.c_str(), error.c_str());
-      return byPath ? kExitUsage : kExitFailure;
-    }
-    exports = library.exports();
-  }
 
   // Without --remember the plug-in starts from its built-in settings and keeps none:
   // its settings files go to a private directory removed afterwards.
