@@ -19,6 +19,7 @@ std::string DirectoryOf(const std::string& path) {
 bool OutputFile::open(const std::string& path, std::string* error) {
   abandon();
   path_ = path;
+  failure_ = 0;
   if (path == "-") {
     standardOutput_ = true;
     stream_ = BinaryStandardOutput();
@@ -46,9 +47,10 @@ bool OutputFile::open(const std::string& path, std::string* error) {
 }
 
 ByteSink OutputFile::sink() {
-  std::FILE* stream = stream_;
-  return [stream](const uint8_t* bytes, size_t count) {
-    return stream && std::fwrite(bytes, 1, count, stream) == count;
+  return [this](const uint8_t* bytes, size_t count) {
+    if (stream_ && std::fwrite(bytes, 1, count, stream_) == count) return true;
+    if (!failure_) failure_ = errno;
+    return false;
   };
 }
 
@@ -59,11 +61,13 @@ bool OutputFile::commit(std::string* error) {
   }
   std::FILE* stream = stream_;
   stream_ = nullptr;
+  errno = 0;
   bool written = std::fflush(stream) == 0 && !std::ferror(stream);
-  int reason = errno;
+  int reason = failure_ ? failure_ : errno;
+  auto why = [&] { return reason ? std::string(" (") + std::strerror(reason) + ")" : std::string(); };
   if (standardOutput_) {
     standardOutput_ = false;
-    if (!written) *error = std::string("cannot be written (") + std::strerror(reason) + ")";
+    if (!written) *error = "cannot be written" + why();
     return written;
   }
   if (std::fclose(stream) != 0 && written) {
@@ -71,16 +75,16 @@ bool OutputFile::commit(std::string* error) {
     reason = errno;
   }
   if (!written) {
-    *error = std::string("cannot be written (") + std::strerror(reason) + "); nothing was written, an earlier file of that name is kept";
+    *error = "cannot be written" + why() + "; nothing was written, an earlier file of that name is kept";
     RemovePath(temporary_, false);
     ForgetWhenStopped(temporary_);
     temporary_.clear();
     return false;
   }
-  std::string why;
-  bool moved = MoveIntoPlace(temporary_, path_, &why);
+  std::string failure;
+  bool moved = MoveIntoPlace(temporary_, path_, &failure);
   if (!moved) {
-    *error = "cannot be given its name (" + why + ")";
+    *error = "cannot be given its name (" + failure + ")";
     RemovePath(temporary_, false);
   }
   ForgetWhenStopped(temporary_);

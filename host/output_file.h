@@ -24,7 +24,7 @@ class OutputFile {
   const std::string& path() const { return path_; }
 
   std::FILE* stream() const { return stream_; }
-  // Writes to the stream; false once a write has failed.
+  // Writes to the stream; false once a write has failed. Valid while this file lives.
   ByteSink sink();
 
   // Flushes and closes the file and gives it its final name. False, with the reason
@@ -38,6 +38,7 @@ class OutputFile {
   std::string temporary_;
   std::FILE* stream_ = nullptr;
   bool standardOutput_ = false;
+  int failure_ = 0;  // the reason the first write through the sink failed
 };
 
 // Writes `path` through an OutputFile with `write`, which receives the stream.

@@ -12,19 +12,23 @@
 
 DibImage FitPicture(DibImage picture, int fitWidth, int fitHeight) {
   if (!picture) return nullptr;
-  DibView view(picture);
-  if (!view.ok()) return picture;
-  PictureSize size = FittedSize(PictureSize{view.width(), view.height()}, fitWidth, fitHeight);
-  if (size.width == view.width() && size.height == view.height()) return picture;
+  PictureSize original;
+  int bits = 0;
+  {
+    DibView view(picture);  // unlocked before the picture may be freed below
+    if (!view.ok()) return picture;
+    original = PictureSize{view.width(), view.height()};
+    bits = view.bits();
+  }
+  PictureSize size = FittedSize(original, fitWidth, fitHeight);
+  if (size.width == original.width && size.height == original.height) return picture;
 
-  DibImage source = view.bits() == 24 ? picture : ConvertToTrueColour(picture);
+  DibImage source = bits == 24 ? picture : ConvertToTrueColour(picture);
   DibImage scaled = source ? CreateDibImage(size.width, size.height, nullptr, 24) : nullptr;
   bool ok = scaled != nullptr;
   if (ok) {
     DibView in(source), out(scaled);
-    // The rows of a packed bitmap run bottom-up at a padded stride; the last stored row
-    // is the top of the picture, so the picture read from the top is the stored rows
-    // with a negative stride. Copy into plain top-down buffers instead, for clarity.
+    // Packed rows run bottom-up at a padded stride: the scaler gets plain top-down copies.
     std::vector<unsigned char> from(static_cast<size_t>(in.width()) * in.height() * 3);
     std::vector<unsigned char> to(static_cast<size_t>(size.width) * size.height * 3);
     for (int32_t y = 0; y < in.height(); ++y) {

@@ -20,8 +20,6 @@
 #include "host/preflight.h"
 #include "platform/directories.h"
 
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>
 
 namespace {
@@ -285,9 +283,11 @@ TEST(PictureFit, PicturesShrinkToFitKeepingTheirProportions) {
     for (int x = 0; x < 40; ++x) SetDibPixel(picture, x, y, x < 20 ? PackColour(255, 0, 0) : PackColour(0, 0, 255));
   DibImage fitted = FitPicture(picture, 20, 20);
   ASSERT_NE(fitted, nullptr);
-  DibView view(fitted);
-  EXPECT_EQ(view.width(), 20);
-  EXPECT_EQ(view.height(), 10);
+  {
+    DibView view(fitted);
+    EXPECT_EQ(view.width(), 20);
+    EXPECT_EQ(view.height(), 10);
+  }
   EXPECT_EQ(GetDibPixel(fitted, 2, 5), PackColour(255, 0, 0));
   EXPECT_EQ(GetDibPixel(fitted, 17, 5), PackColour(0, 0, 255));
   FreeDibImage(fitted);
@@ -358,10 +358,12 @@ TEST(Orientation, JpegPhotographsArriveUpright) {
     std::string error;
     DibImage picture = DecodePictureFile(jpeg.data(), jpeg.size(), &error);
     ASSERT_NE(picture, nullptr) << error;
-    DibView view(picture);
-    // Turned a quarter clockwise: 16 wide, 32 high, the red left half now on top.
-    EXPECT_EQ(view.width(), 16);
-    EXPECT_EQ(view.height(), 32);
+    {
+      // Turned a quarter clockwise: 16 wide, 32 high, the red left half now on top.
+      DibView view(picture);
+      EXPECT_EQ(view.width(), 16);
+      EXPECT_EQ(view.height(), 32);
+    }
     EXPECT_TRUE(Reddish(GetDibPixel(picture, 8, 4)));
     EXPECT_TRUE(Bluish(GetDibPixel(picture, 8, 28)));
     FreeDibImage(picture);
