@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -246,7 +247,14 @@ int RunEffect(const std::string& effect, const std::vector<std::string>& words) 
   if (!plan.output.empty()) kind = OutputKindOf(plan.output, kCanWriteGif, &error);
   std::vector<PictureSize> sizes;
   std::vector<std::string> problems;
-  CheckPictureFiles(plan.pictures, &sizes, &problems);
+  std::map<std::string, DibImage> decoded;  // handed to the run, which takes them as asked
+  CheckPictureFiles(plan.pictures, &sizes, &problems, &decoded);
+  struct FreeUnused {
+    std::map<std::string, DibImage>& pictures;
+    ~FreeUnused() {
+      for (auto& [path, image] : pictures) FreeDibImage(image);
+    }
+  } freeUnused{decoded};
   for (const std::string& problem : problems) std::fprintf(stderr, "fwhost: %s\n", problem.c_str());
   if (!problems.empty() && !plan.keepGoing) {
     std::fprintf(stderr, "fwhost: nothing was done; --keep-going hands unreadable pictures to the plug-in, which "
@@ -295,6 +303,7 @@ int RunEffect(const std::string& effect, const std::vector<std::string>& words) 
   service.clipboardFile = plan.clipboardFile;
   service.fitWidth = plan.fitWidth;
   service.fitHeight = plan.fitHeight;
+  service.preloaded.swap(decoded);
   SessionResult session = RunPluginSession(exports, service, plan);
   display.clear();
 

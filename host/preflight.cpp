@@ -32,8 +32,11 @@ long NumberAfter(const std::string& text, const std::string& word) {
 }  // namespace
 
 void CheckPictureFiles(const std::vector<std::string>& paths, std::vector<PictureSize>* sizes,
-                       std::vector<std::string>* problems) {
+                       std::vector<std::string>* problems, std::map<std::string, DibImage>* decoded) {
+  std::vector<std::string> seen;
   for (const std::string& path : paths) {
+    if (std::find(seen.begin(), seen.end(), path) != seen.end()) continue;
+    seen.push_back(path);
     std::error_code failure;
     if (std::filesystem::is_directory(path, failure)) {
       problems->push_back(path + ": is a directory, not a picture");
@@ -53,7 +56,8 @@ void CheckPictureFiles(const std::vector<std::string>& paths, std::vector<Pictur
       DibView view(image);
       sizes->push_back(PictureSize{view.width(), view.height()});
     }
-    FreeDibImage(image);
+    if (decoded) (*decoded)[path] = image;
+    else FreeDibImage(image);
   }
 }
 

@@ -4,17 +4,22 @@
 // the user asked for.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
+
+#include "framework/dib_image.h"
 
 #include "host/command_line.h"
 #include "host/effect_table.h"
 #include "host/memory_estimate.h"
 
-// Reads and decodes every picture. The sizes of those that can be read (upright, before
-// --fit) go to `sizes`; each that cannot gives one "PATH: reason" in `problems`.
+// Reads and decodes every picture (each path once). The sizes of those that can be read
+// (upright, before --fit) go to `sizes`; each that cannot gives one "PATH: reason" in
+// `problems`. With `decoded`, the pictures are kept there by path, so that the run
+// does not decode them again; the caller then owns them.
 void CheckPictureFiles(const std::vector<std::string>& paths, std::vector<PictureSize>* sizes,
-                       std::vector<std::string>* problems);
+                       std::vector<std::string>* problems, std::map<std::string, DibImage>* decoded = nullptr);
 
 // The output kinds this build writes.
 enum class OutputKind { Gif, Png, Refused };

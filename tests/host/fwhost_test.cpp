@@ -355,8 +355,9 @@ TEST_F(FwhostTest, AStoppedRunLeavesNoPartOfItsOutputAndKeepsTheEarlierFile) {
   for (int signal : {SIGTERM, SIGINT}) {
     std::ofstream(Path("out.gif")) << "the earlier file";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    // The picture is a pipe: read whole by the checks, then waited on for ever when the
-    // plug-in reads it again, in the middle of the run.
+    // The picture is a pipe, named twice: read once by the checks, whose picture serves
+    // the first Add; the second Add reads the pipe again and waits for ever, in the
+    // middle of the run.
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -365,7 +366,8 @@ TEST_F(FwhostTest, AStoppedRunLeavesNoPartOfItsOutputAndKeepsTheEarlierFile) {
       int log = open(Path("log.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       dup2(log, 1);
       dup2(log, 2);
-      execl(FWHOST_PROGRAM, FWHOST_PROGRAM, "frames", picture.c_str(), fifo.c_str(), "-o", Path("out.gif").c_str(),
+      execl(FWHOST_PROGRAM, FWHOST_PROGRAM, "frames", picture.c_str(), fifo.c_str(), fifo.c_str(), "-o",
+            Path("out.gif").c_str(),
             static_cast<char*>(nullptr));
       _exit(127);
     }

@@ -12,6 +12,7 @@
 #include "framework/dib_view.h"
 #include "framework/host_interface.h"
 #include "host/command_line.h"
+#include "host/host_service.h"
 #include "host/jpeg_orientation.h"
 #include "host/memory_estimate.h"
 #include "host/output_file.h"
@@ -291,6 +292,26 @@ TEST(PictureFit, PicturesShrinkToFitKeepingTheirProportions) {
   EXPECT_EQ(GetDibPixel(fitted, 2, 5), PackColour(255, 0, 0));
   EXPECT_EQ(GetDibPixel(fitted, 17, 5), PackColour(0, 0, 255));
   FreeDibImage(fitted);
+}
+
+TEST(PictureFit, APictureReadByTheChecksServesItsFirstLoadAndIsFittedThere) {
+  ProgressDisplay display(stderr, ProgressDisplay::Mode::Quiet);
+  HostService service(display);
+  service.fitWidth = 10;
+  service.fitHeight = 10;
+  const char* path = "/no/such/directory/picture.bmp";
+  service.preloaded[path] = CreateDibImage(40, 20, nullptr, 24);
+  service.preloaded["/never/asked.bmp"] = CreateDibImage(4, 4, nullptr, 24);  // freed by the service
+  auto load = [&] { return reinterpret_cast<DibImage>(service.serve(nullptr, HostOpLoadImage, 0, reinterpret_cast<intptr_t>(path))); };
+  DibImage first = load();
+  ASSERT_NE(first, nullptr);
+  {
+    DibView view(first);
+    EXPECT_EQ(view.width(), 10);
+    EXPECT_EQ(view.height(), 5);
+  }
+  FreeDibImage(first);
+  EXPECT_EQ(load(), nullptr);  // the second load reads the file, which is not there
 }
 
 TEST(Orientation, EveryTagTurnsThePictureUpright) {
