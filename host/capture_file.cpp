@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "host/output_file.h"
+
 namespace {
 
 void PrintSize(std::FILE* out, uint32_t size, size_t contract) {
@@ -94,14 +96,8 @@ void WriteCapture(const Delivery& d, std::FILE* out) {
 }
 
 bool WriteCaptureFile(const Delivery& delivery, const std::string& path, std::string* error) {
-  std::FILE* out = std::fopen(path.c_str(), "wb");
-  if (!out) {
-    *error = "cannot be created";
-    return false;
-  }
-  WriteCapture(delivery, out);
-  bool ok = std::fflush(out) == 0 && !std::ferror(out);
-  ok = std::fclose(out) == 0 && ok;
-  if (!ok) *error = "cannot be written";
-  return ok;
+  return WriteOutputFile(path, error, [&](OutputFile& file) {
+    WriteCapture(delivery, file.stream());
+    return true;
+  });
 }

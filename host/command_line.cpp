@@ -1,5 +1,6 @@
 #include "host/command_line.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +17,7 @@ struct Step {
   bool hasColour = false;
   int32_t colour = 0;
   bool picture = false;
+  std::string origin;  // the command-line words that asked for the action
 };
 
 bool ParseInteger(const std::string& text, long* value) {
@@ -54,6 +56,13 @@ bool SplitOption(const std::string& word, std::string* name, std::string* value,
   return true;
 }
 
+// The options every effect has, for suggestions.
+const char* const kCommonOptionNames[] = {
+    "output", "capture", "screenshot", "screenshot-about", "delay", "palette", "custom-palette", "dither",
+    "truecolour", "supercompress", "comment", "test", "paste", "add-together", "remember", "forget", "fresh",
+    "keep-going", "fit", "max-memory", "quiet", "help", "without-optimise", "without-truecolour", "plugin-dir",
+    "set", "check", "uncheck", "click", "select", "dblclick", "open", "colour"};
+
 class Parser {
  public:
   Parser(const EffectRow& row, const std::vector<std::string>& words, RunPlan* plan, std::string* error)
@@ -73,7 +82,12 @@ class Parser {
   bool effectOption(const EffectOption& option, bool negated);
   bool commonOption(bool* known);
   bool addPicture(const std::string& path);
-  void add(const std::string& action) { steps_.push_back(Step{action, {}, false, 0, false}); }
+  void add(const std::string& action) { push(Step{action, {}, false, 0, false, ""}); }
+  void push(Step step) {
+    step.origin = origin_;
+    steps_.push_back(std::move(step));
+  }
+  bool choice(const EffectOption& option, const std::string& text);
   void finish();
 
   const EffectRow& row_;
@@ -82,6 +96,7 @@ class Parser {
   std::string* error_;
   size_t at_ = 0;
   std::string name_, inline_;
+  std::string origin_;
   bool hasInline_ = false;
   std::vector<Step> steps_;
   bool together_ = false;
@@ -121,9 +136,45 @@ bool Parser::addPicture(const std::string& path) {
   ++plan_->pictureCount;
   if (row_.sources == SourceKind::SinglePicture && plan_->pictureCount > 1)
     return fail(std::string(row_.name) + " takes one picture");
-  Step step{"click " + std::to_string(row_.addButton), {FullPath(path)}, false, 0, true};
-  steps_.push_back(step);
+  plan_->pictures.push_back(FullPath(path));
+  push(Step{"click " + std::to_string(row_.addButton), {FullPath(path)}, false, 0, true, ""});
   return true;
+}
+
+// A choice word as written, or in the other usual ways: "top" for "upper", "bottom" for
+// "lower", the two parts in either order, without the hyphen, or as initials ("tl",
+// "br"), or as compass points ("nw", "se").
+std::string ChoiceKey(const std::string& text) {
+  std::string key = Normalised(text);
+  const std::pair<const char*, const char*> whole[] = {
+      {"tl", "upperleft"}, {"ul", "upperleft"}, {"nw", "upperleft"},   {"tr", "upperright"},
+      {"ur", "upperright"}, {"ne", "upperright"}, {"bl", "lowerleft"}, {"ll", "lowerleft"},
+      {"sw", "lowerleft"}, {"br", "lowerright"}, {"lr", "lowerright"}, {"se", "lowerright"}};
+  for (const auto& [from, to] : whole)
+    if (key == from) return to;
+  for (const auto& [from, to] : {std::pair<std::string, std::string>{"top", "upper"}, {"bottom", "lower"}})
+    if (key.compare(0, from.size(), from) == 0) key = to + key.substr(from.size());
+  for (const char* side : {"left", "right"}) {
+    std::string s = side;
+    if (key.compare(0, s.size(), s) == 0) {
+      std::string rest = key.substr(s.size());
+      if (rest == "top" || rest == "upper") return "upper" + s;
+      if (rest == "bottom" || rest == "lower") return "lower" + s;
+    }
+  }
+  return key;
+}
+
+bool Parser::choice(const EffectOption& option, const std::string& text) {
+  std::string list;
+  for (const OptionChoice* c = option.choices; c->word; ++c) {
+    if (ChoiceKey(text) == ChoiceKey(c->word)) {
+      add("click " + std::to_string(c->id));
+      return true;
+    }
+    list += std::string(c == option.choices ? "" : c[1].word ? ", " : " or ") + c->word;
+  }
+  return fail("--" + name_ + ": \"" + text + "\" is not one of " + list);
 }
 
 bool Parser::effectOption(const EffectOption& option, bool negated) {
@@ -136,6 +187,7 @@ bool Parser::effectOption(const EffectOption& option, bool negated) {
         return fail("--" + name_ + " takes a number from " + std::to_string(option.minimum) + " to " +
                     std::to_string(option.maximum));
       add("set " + std::to_string(option.id) + " " + std::to_string(number));
+      plan_->numbers.emplace_back(option.name, number);
       return true;
     }
     case OptionKind::Press:
@@ -145,18 +197,12 @@ bool Parser::effectOption(const EffectOption& option, bool negated) {
       add((negated ? "uncheck " : "check ") + std::to_string(option.id));
       return true;
     case OptionKind::Choice:
-      if (!value(&text)) return false;
-      for (const OptionChoice* c = option.choices; c->word; ++c)
-        if (text == c->word) {
-          add("click " + std::to_string(c->id));
-          return true;
-        }
-      return fail("--" + name_ + ": \"" + text + "\" is not one of the choices (see --help)");
+      return value(&text) && choice(option, text);
     case OptionKind::Colour: {
       if (!value(&text)) return false;
       int32_t colour = ParseColour(text);
       if (colour < 0) return fail("--" + name_ + " takes a colour R,G,B (0 to 255 each) or #rrggbb");
-      steps_.push_back(Step{"click " + std::to_string(option.id), {}, true, colour, false});
+      push(Step{"click " + std::to_string(option.id), {}, true, colour, false, ""});
       return true;
     }
     case OptionKind::ListColour: {
@@ -175,7 +221,7 @@ bool Parser::effectOption(const EffectOption& option, bool negated) {
       }
       int32_t colour = ParseColour(colourText);
       if (colour < 0) return fail("--" + name_ + ": \"" + colourText + "\" is not a colour");
-      steps_.push_back(Step{"dblclick " + where, {}, true, colour, false});
+      push(Step{"dblclick " + where, {}, true, colour, false, ""});
       return true;
     }
   }
@@ -200,13 +246,14 @@ bool Parser::commonOption(bool* known) {
   for (const Toggle& t : toggles) {
     if (n == t.name || n == std::string("no-") + t.name) {
       add((n == t.name ? "check " : "uncheck ") + std::to_string(t.id));
+      if (t.id == c.trueColour) plan_->trueColour = n == t.name ? 1 : 0;
       return true;
     }
   }
   if (n == "delay") {
     long delay;
     if (!value(&text)) return false;
-    if (!ParseInteger(text, &delay)) return fail("--delay takes a number");
+    if (!ParseInteger(text, &delay)) return fail("--delay takes a number of hundredths of a second");
     delays_.push_back(delay);
     add("set " + std::to_string(c.delay) + " " + std::to_string(delay));
   } else if (n == "palette") {
@@ -245,7 +292,10 @@ bool Parser::commonOption(bool* known) {
     plan_->capabilities &= ~HostCapsTrueColour;
   } else if (n == "paste") {
     if (!value(&text)) return false;
+    if (!row_.pasteButton && row_.name[0])
+      return fail(std::string("--paste: ") + row_.name + " has no Paste button; give the picture as a file instead");
     plan_->clipboardFile = FullPath(text);
+    plan_->pictures.push_back(plan_->clipboardFile);
     if (row_.pasteButton) add("click " + std::to_string(row_.pasteButton));
   } else if (n == "set" || n == "select" || n == "dblclick") {
     std::string rest;
@@ -254,14 +304,30 @@ bool Parser::commonOption(bool* known) {
   } else if (n == "check" || n == "uncheck" || n == "click") {
     if (!value(&text) || !idValue(text, &id)) return false;
     add(n + " " + std::to_string(id));
+    if (id == c.trueColour && n != "click") plan_->trueColour = n == "check" ? 1 : 0;
   } else if (n == "open") {
     if (!value(&text)) return false;
-    steps_.push_back(Step{"", {FullPath(text)}, false, 0, false});
+    plan_->pictures.push_back(FullPath(text));
+    push(Step{"", {FullPath(text)}, false, 0, false, ""});
   } else if (n == "colour" || n == "color") {
     if (!value(&text)) return false;
     int32_t colour = ParseColour(text);
     if (colour < 0) return fail("--" + n + " takes a colour R,G,B or #rrggbb");
-    steps_.push_back(Step{"", {}, true, colour, false});
+    push(Step{"", {}, true, colour, false, ""});
+  } else if (n == "remember") {
+    plan_->remember = true;
+  } else if (n == "forget") {
+    plan_->forget = true;
+  } else if (n == "keep-going") {
+    plan_->keepGoing = true;
+  } else if (n == "fit") {
+    if (!value(&text)) return false;
+    if (!ParseSize(text, kMaxFitSide, &plan_->fitWidth, &plan_->fitHeight))
+      return fail("--fit takes WIDTHxHEIGHT, for example 1280x720 (each from 1 to " + std::to_string(kMaxFitSide) + ")");
+  } else if (n == "max-memory") {
+    if (!value(&text)) return false;
+    if (!ParseMemorySize(text, &plan_->maxMemory))
+      return fail("--max-memory takes a size such as 2G, 1500M or 800MiB");
   } else {
     *known = false;
   }
@@ -277,17 +343,22 @@ void Parser::finish() {
       for (const Step& other : steps_)
         if (other.picture && &other != &step) step.selection.push_back(other.selection[0]);
     }
-    if (!step.action.empty()) plan_->actions.push_back(step.action);
+    if (!step.action.empty()) {
+      plan_->actions.push_back(step.action);
+      plan_->origins.push_back(step.origin);
+    }
     if (!step.selection.empty()) plan_->selections.push_back(step.selection);
     if (step.hasColour) plan_->colours.push_back(step.colour);
   }
   plan_->actions.push_back("click " + std::to_string(test_ ? row_.controls.test : 1));
+  plan_->origins.push_back(test_ ? "--test" : "pressing OK");
 }
 
 bool Parser::run() {
   plan_->capabilities = HostCapsOptimise | HostCapsTrueColour;
   for (at_ = 0; at_ < words_.size(); ++at_) {
     const std::string& word = words_[at_];
+    origin_ = word;
     if (word == "-o") {
       name_ = "output";
       hasInline_ = false;
@@ -299,6 +370,7 @@ bool Parser::run() {
       continue;
     }
     if (!SplitOption(word, &name_, &inline_, &hasInline_)) {
+      if (word == "-") return fail("\"-\" is not a picture; to write to standard output, give -o -");
       if (word.size() > 1 && word[0] == '-') return fail("unknown option " + word);
       if (!addPicture(word)) return false;
       continue;
@@ -316,7 +388,21 @@ bool Parser::run() {
     }
     bool known = false;
     if (!commonOption(&known)) return false;
-    if (!known) return fail("unknown option --" + name_ + (row_.name[0] ? " for " + std::string(row_.name) : ""));
+    if (!known) {
+      std::string wanted = negated ? name_.substr(3) : name_, closest;
+      size_t best = 3;  // at most two letters wrong
+      auto consider = [&](const std::string& name) {
+        size_t distance = EditDistance(wanted, name);
+        if (distance < best) {
+          best = distance;
+          closest = name;
+        }
+      };
+      for (size_t i = 0; i < row_.optionCount; ++i) consider(row_.options[i].name);
+      for (const char* name : kCommonOptionNames) consider(name);
+      return fail("unknown option --" + name_ + (row_.name[0] ? " for " + std::string(row_.name) : "") +
+                  (closest.empty() ? "" : " (did you mean --" + std::string(negated ? "no-" : "") + closest + "?)"));
+    }
   }
   if (plan_->help) return true;
   int maximum = (plan_->capabilities & HostCapsOptimise) ? row_.delayMaximum : row_.delayMaximumPlain;
@@ -350,7 +436,10 @@ std::string ActionScript(const RunPlan& plan) {
 
 int ParsePaletteKind(const std::string& text) {
   long number;
-  if (ParseInteger(text, &number) && number >= 0 && number < kPaletteKindCount) return static_cast<int>(number);
+  if (ParseInteger(text, &number)) {
+    if (number >= 0 && number < kPaletteKindCount) return static_cast<int>(number);
+    if (number < 0) return -1;  // not the beginning of a name either ("-1" is no "16 ...")
+  }
   std::string wanted = Normalised(text);
   if (wanted.empty()) return -1;
   int found = -1;
@@ -363,6 +452,49 @@ int ParsePaletteKind(const std::string& text) {
     }
   }
   return found;
+}
+
+size_t EditDistance(const std::string& a, const std::string& b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+bool ParseSize(const std::string& text, int limit, int* width, int* height) {
+  size_t by = text.find_first_of("xX");
+  long w, h;
+  if (by == std::string::npos || !ParseInteger(text.substr(0, by), &w) || !ParseInteger(text.substr(by + 1), &h))
+    return false;
+  if (w < 1 || h < 1 || w > limit || h > limit) return false;
+  *width = static_cast<int>(w);
+  *height = static_cast<int>(h);
+  return true;
+}
+
+bool ParseMemorySize(const std::string& text, uint64_t* bytes) {
+  size_t digits = 0;
+  while (digits < text.size() && std::isdigit(static_cast<unsigned char>(text[digits]))) ++digits;
+  if (digits == 0 || digits > 15) return false;
+  uint64_t number = std::stoull(text.substr(0, digits));
+  std::string unit = Normalised(text.substr(digits));
+  if (unit.size() > 1 && (unit.substr(1) == "b" || unit.substr(1) == "ib")) unit = unit.substr(0, 1);
+  const std::string units = "kmgt";
+  int shift = 0;
+  if (unit.empty() || unit == "b") shift = 0;
+  else if (unit.size() == 1 && units.find(unit[0]) != std::string::npos) shift = 10 * (1 + static_cast<int>(units.find(unit[0])));
+  else return false;
+  if (number == 0 || number > (UINT64_MAX >> shift)) return false;
+  *bytes = number << shift;
+  return true;
 }
 
 int32_t ParseColour(const std::string& text) {
@@ -395,7 +527,7 @@ void PrintEffectHelp(const EffectRow& row, std::FILE* out) {
     std::fprintf(out, "Each picture is added with one press of the Add button, in the order given.\n");
   if (row.sources == SourceKind::SinglePicture)
     std::fprintf(out, "The picture is chosen with Select image; without one, the last picture used is taken.\n");
-  if (row.optionCount) std::fprintf(out, "\n%s options (built-in values shown; the plug-in remembers the last ones):\n", row.title);
+  if (row.optionCount) std::fprintf(out, "\n%s options (built-in values shown; each run starts from them unless --remember):\n", row.title);
   for (size_t i = 0; i < row.optionCount; ++i) {
     const EffectOption& o = row.options[i];
     std::string name = std::string("--") + o.name;
@@ -416,7 +548,7 @@ void PrintEffectHelp(const EffectRow& row, std::FILE* out) {
         name += " WORD";
         help += ": ";
         for (const OptionChoice* c = o.choices; c->word; ++c) help += std::string(c == o.choices ? "" : ", ") + c->word;
-        help += std::string(" (built-in ") + o.defaultText + ")";
+        help += std::string(" (built-in ") + o.defaultText + "; top-left, tl and the like also work)";
         break;
       }
       case OptionKind::Colour:
@@ -439,7 +571,8 @@ void PrintEffectHelp(const EffectRow& row, std::FILE* out) {
 
 void PrintCommonHelp(std::FILE* out) {
   std::fprintf(out, "Options of every effect:\n");
-  PrintOption(out, "-o, --output FILE", "write the animation: a GIF, or an animated PNG when FILE ends in .png");
+  PrintOption(out, "-o, --output FILE", "write the animation: FILE.gif a GIF, FILE.png an animated PNG, - standard output");
+  PrintOption(out, "", "(written whole or not at all: an earlier file of that name stays until the new one is complete)");
   PrintOption(out, "--capture FILE", "write a text dump of everything delivered (for tests and comparisons)");
   PrintOption(out, "--screenshot FILE", "fwhost.exe: save the dialog as it looks before it closes (BMP)");
   PrintOption(out, "--screenshot-about FILE", "fwhost.exe: then open the About box and save it too (BMP)");
@@ -453,9 +586,14 @@ void PrintCommonHelp(std::FILE* out) {
   PrintOption(out, "--[no-]supercompress", "make unchanged pixels transparent after the first frame (built-in off)");
   PrintOption(out, "--[no-]comment", "add the descriptive comment block (built-in on)");
   PrintOption(out, "--test", "press Test instead of OK (a trial build: no Supercompress)");
-  PrintOption(out, "--paste FILE", "put the picture FILE on the clipboard and press Paste");
+  PrintOption(out, "--paste FILE", "put the picture FILE on the clipboard and press Paste (effects with one)");
   PrintOption(out, "--add-together", "add all pictures with one press of Add, as one multiple selection");
-  PrintOption(out, "--fresh", "start from the built-in settings and keep none afterwards");
+  PrintOption(out, "--remember", "start from the plug-in's saved settings and save this run's (as the editor does)");
+  PrintOption(out, "--forget", "delete the plug-in's saved settings");
+  PrintOption(out, "--fresh", "start from the built-in settings (what every run does without --remember)");
+  PrintOption(out, "--keep-going", "hand unreadable pictures to the plug-in, which skips them, instead of stopping");
+  PrintOption(out, "--fit WxH", "scale every picture down to fit inside W x H pixels before the effect sees it");
+  PrintOption(out, "--max-memory SIZE", "refuse a run whose estimated memory exceeds SIZE (2G, 1500M); default: what is free");
   PrintOption(out, "--quiet, -q", "show no status or progress");
   PrintOption(out, "--without-optimise", "a host without the optimise capability (long delays, no Supercompress)");
   PrintOption(out, "--without-truecolour", "a host without the true-colour capability");

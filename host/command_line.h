@@ -12,9 +12,13 @@
 #include <cstdio>
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/effect_table.h"
+
+// The largest side --fit accepts (the largest picture side the decoder reads).
+constexpr int kMaxFitSide = 16384;
 
 struct RunPlan {
   std::vector<std::string> actions;  // dialog actions, the final OK or Test included
@@ -28,10 +32,23 @@ struct RunPlan {
   int aboutButton = 0;                              // the effect's About button
   std::string pluginDirectory;                      // --plugin-dir
   bool quiet = false;
-  bool fresh = false;
+  bool fresh = false;     // accepted; every run starts from the built-in settings
+  bool remember = false;  // --remember: load and save the plug-in's settings file
+  bool forget = false;    // --forget: delete the plug-in's settings file first
+  bool keepGoing = false; // --keep-going: hand unreadable pictures on; the plug-in skips them
   bool help = false;
   uint32_t capabilities = 0;
   int pictureCount = 0;
+
+  // What the user named, for the checks made before any work.
+  std::vector<std::string> pictures;  // every picture file (Add, --open, --paste), full paths
+  std::vector<std::string> origins;   // per action: the command-line words that asked for it
+  int trueColour = -1;                // the true-colour check box as the options leave it; -1 untouched
+  int fitWidth = 0;                   // --fit WxH: pictures are scaled to fit inside; 0 none
+  int fitHeight = 0;
+  uint64_t maxMemory = 0;             // --max-memory; 0: the memory available
+  // The values of the effect's own options as given (name, number), for the estimate.
+  std::vector<std::pair<std::string, long>> numbers;
 };
 
 // Parses the words that follow the effect. False, with the reason in `error`.
@@ -44,6 +61,16 @@ std::string ActionScript(const RunPlan& plan);
 // punctuation ignored, "color"/"gray" accepted, a unique beginning is enough); -1 when
 // it names none.
 int ParsePaletteKind(const std::string& text);
+
+// The number of letters to insert, delete or change to turn one word into the other.
+size_t EditDistance(const std::string& a, const std::string& b);
+
+// "WxH" with both from 1 to `limit`; false when malformed.
+bool ParseSize(const std::string& text, int limit, int* width, int* height);
+
+// A memory size: a number with an optional K, M, G or T (powers of 1024, "B" and
+// "iB" allowed); false when malformed or 0.
+bool ParseMemorySize(const std::string& text, uint64_t* bytes);
 
 // "R,G,B" (each 0 to 255) or "#rrggbb" as a PackedColour; -1 when malformed.
 int32_t ParseColour(const std::string& text);

@@ -7,7 +7,10 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "host/capture_file.h"
@@ -16,10 +19,16 @@
 #ifdef KESTREL_HAVE_GIF
 #include "host/gif_file.h"
 #endif
+#include "framework/settings_file.h"
+#include "host/exit_cleanup.h"
+#include "host/host_platform.h"
 #include "host/host_service.h"
+#include "host/memory_estimate.h"
+#include "host/output_file.h"
 #include "host/plugin_library.h"
 #include "host/plugin_session.h"
 #include "host/png_file.h"
+#include "host/preflight.h"
 #include "host/selection_buffer.h"
 #include "platform/library.h"
 
@@ -28,17 +37,28 @@ namespace {
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
+// The version of the host, shown by --version.
+constexpr const char* kFwhostVersion = "1.0";
+
 void PrintUsage(std::FILE* out) {
   std::fprintf(out,
                "usage: fwhost list [--plugin-dir DIR]\n"
                "       fwhost EFFECT [PICTURES...] [OPTIONS...] -o OUTPUT.gif\n"
-               "       fwhost EFFECT --help\n\n"
+               "       fwhost EFFECT --help\n"
+               "       fwhost --version\n\n"
                "EFFECT is an effect name or the path of a plug-in library. Effects:\n");
   size_t count = 0;
   const EffectRow* rows = EffectRows(&count);
-  for (size_t i = 0; i < count; ++i) std::fprintf(out, "  %-14s %s: %s\n", rows[i].name, rows[i].title, rows[i].summary);
+  std::vector<std::string> directories = PluginDirectories("");
+  for (size_t i = 0; i < count; ++i) {
+    bool installed = !rows[i].library || !LocatePlugin(rows[i].library, directories).empty();
+    std::fprintf(out, "  %-14s %s: %s%s\n", rows[i].name, rows[i].title, rows[i].summary,
+                 installed ? "" : " (not installed)");
+  }
   std::fprintf(out, "\nPlug-ins are looked for in --plugin-dir, $FWHOST_PLUGIN_PATH and the directory of fwhost.\n"
-                    "Each plug-in remembers its last settings; --fresh starts from its built-in ones.\n");
+                    "Every run starts from the plug-in's built-in settings and leaves no settings file;\n"
+                    "--remember starts from the saved ones and saves the run's, as the editor does.\n"
+                    "The output is written whole or not at all; pictures and names are checked first.\n");
 }
 
 // The row a library file belongs to, from its file name.
@@ -65,6 +85,11 @@ int ListPlugins(const std::vector<std::string>& words) {
       return kExitUsage;
     }
   }
+  std::error_code failure;
+  if (!directory.empty() && !std::filesystem::is_directory(directory, failure)) {
+    std::fprintf(stderr, "fwhost: --plugin-dir %s: no such directory\n", directory.c_str());
+    return kExitUsage;
+  }
   std::string name, notice;
   if (DescribePlugin(BuiltInExports(), &name, &notice))
     std::printf("%-14s %-14s %s\n", kFramesEffectName, name.c_str(), notice.c_str());
@@ -80,6 +105,14 @@ int ListPlugins(const std::vector<std::string>& words) {
     const EffectRow* row = RowOfLibrary(path);
     std::printf("%-14s %-14s %s (%s)\n", row ? row->name : "-", name.c_str(), notice.c_str(), path.c_str());
   }
+  // The effects fwhost knows whose plug-in is not there.
+  size_t count = 0;
+  const EffectRow* rows = EffectRows(&count);
+  std::vector<std::string> directories = PluginDirectories(directory);
+  for (size_t i = 0; i < count; ++i)
+    if (rows[i].library && LocatePlugin(rows[i].library, directories).empty())
+      std::printf("%-14s %-14s not installed (%s%s)\n", rows[i].name, rows[i].title, rows[i].library,
+                  platform::LibrarySuffix());
   return failures ? kExitFailure : 0;
 }
 
@@ -89,32 +122,28 @@ bool EndsWith(std::string text, const char* suffix) {
   return text.size() >= n && text.compare(text.size() - n, n, suffix) == 0;
 }
 
-// Writes the animation; a GIF unless the name asks for a PNG or the frames need one.
-bool WriteAnimation(const Delivery& delivery, const std::string& requested, std::string* written) {
-  std::string error;
-  std::string path = requested;
-  bool png = EndsWith(path, ".png") || EndsWith(path, ".apng");
 #ifdef KESTREL_HAVE_GIF
-  if (!png && !GifCanHold(delivery)) {
-    size_t dot = path.rfind('.');
-    size_t slash = path.find_last_of("/\\");
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) path.erase(dot);
-    path += ".png";
-    std::fprintf(stderr,
-                 "fwhost: a true-colour frame shows more than 256 colours, more than a GIF frame holds; "
-                 "writing an animated PNG to %s instead of %s\n",
-                 path.c_str(), requested.c_str());
-    png = true;
-  }
-  bool ok = png ? WriteApngFile(delivery, path, &error) : WriteGifFile(delivery, path, &error);
+constexpr bool kCanWriteGif = true;
 #else
-  // Without giflib (the Windows build) animations are written as animated PNGs only.
-  if (!png) error = "this build writes no GIF files; name the output .png, or use --capture";
-  bool ok = png && WriteApngFile(delivery, path, &error);
+// Without giflib (the Windows build) animations are written as animated PNGs only.
+constexpr bool kCanWriteGif = false;
 #endif
-  if (!ok) std::fprintf(stderr, "fwhost: %s: %s\n", path.c_str(), error.c_str());
-  *written = ok ? path : std::string();
-  return ok;
+
+// Writes the animation into the prepared output file and gives it its name.
+bool WriteAnimation(const Delivery& delivery, OutputKind kind, OutputFile& file, std::string* error) {
+  bool ok = false;
+#ifdef KESTREL_HAVE_GIF
+  if (kind == OutputKind::Gif) {
+    if (!GifCanHold(delivery)) {
+      *error = "a true-colour frame shows more than 256 colours, more than a GIF frame holds; nothing was written. "
+               "Name the output .png for an animated PNG";
+      return false;
+    }
+    ok = WriteGifAnimation(delivery, file.sink(), error);
+  }
+#endif
+  if (kind == OutputKind::Png) ok = WriteApngAnimation(delivery, file.sink(), error);
+  return ok && file.commit(error);
 }
 
 long FileSize(const std::string& path) {
@@ -126,10 +155,35 @@ long FileSize(const std::string& path) {
   return size;
 }
 
+// True when the word names a library file rather than an effect.
+bool LooksLikePath(const std::string& word) {
+  return word.find_first_of("/\\") != std::string::npos || EndsWith(word, platform::LibrarySuffix());
+}
+
+int UnknownEffect(const std::string& word) {
+  std::string suggestion = ClosestEffectName(word);
+  std::fprintf(stderr, "fwhost: unknown effect '%s'%s; fwhost --help lists the effects\n", word.c_str(),
+               suggestion.empty() ? "" : (" (did you mean " + suggestion + "?)").c_str());
+  return kExitUsage;
+}
+
+// Deletes the plug-in's saved settings (--forget).
+void ForgetSettings(const std::string& path) {
+  std::error_code failure;
+  if (std::filesystem::remove(path, failure))
+    std::fprintf(stderr, "fwhost: deleted the saved settings %s\n", path.c_str());
+  else if (failure)
+    std::fprintf(stderr, "fwhost: %s: cannot be deleted (%s)\n", path.c_str(), failure.message().c_str());
+  else
+    std::fprintf(stderr, "fwhost: no saved settings at %s\n", path.c_str());
+}
+
 int RunEffect(const std::string& effect, const std::vector<std::string>& words) {
   const EffectRow* row = FindEffectRow(effect.c_str());
   bool byPath = !row;
   if (byPath) {
+    std::error_code failure;
+    if (!LooksLikePath(effect) && !std::filesystem::exists(effect, failure)) return UnknownEffect(effect);
     row = RowOfLibrary(effect);
     if (!row) row = &GenericEffectRow();
   }
@@ -144,10 +198,23 @@ int RunEffect(const std::string& effect, const std::vector<std::string>& words) 
     else PrintEffectHelp(*row, stdout);
     return 0;
   }
+  std::error_code failure;
+  if (!plan.pluginDirectory.empty() && !std::filesystem::is_directory(plan.pluginDirectory, failure)) {
+    std::fprintf(stderr, "fwhost: --plugin-dir %s: no such directory\n", plan.pluginDirectory.c_str());
+    return kExitUsage;
+  }
 
+  // Everything the user named is checked before any work.
+  const bool builtIn = !byPath && !row->library;
+  std::string settingsName = SettingsFileNameOf(byPath ? effect : builtIn ? "" : row->library);
+  if (plan.forget && !settingsName.empty()) ForgetSettings(SettingsFilePath(settingsName.c_str()));
+  if (plan.output.empty() && plan.capture.empty()) {
+    if (plan.forget) return 0;
+    std::fprintf(stderr, "fwhost: give the output: -o NAME.gif, -o NAME.png, or -o - for standard output\n");
+    return kExitUsage;
+  }
   PluginLibrary library;
   PluginExports exports;
-  const bool builtIn = !byPath && !row->library;
   if (builtIn) {
     exports = BuiltInExports();
     if (exports.entryPoint) exports.entryPoint(nullptr, kProcessAttach, nullptr);
@@ -159,7 +226,7 @@ int RunEffect(const std::string& effect, const std::vector<std::string>& words) 
       if (path.empty()) {
         std::string where;
         for (const std::string& d : directories) where += "\n  " + d;
-        std::fprintf(stderr, "fwhost: the %s plug-in (%s%s) is not in any of:%s\n", row->title, row->library,
+        std::fprintf(stderr, "fwhost: the %s plug-in (%s%s) is not installed in any of:%s\n", row->title, row->library,
                      platform::LibrarySuffix(), where.c_str());
         return kExitFailure;
       }
@@ -171,11 +238,60 @@ int RunEffect(const std::string& effect, const std::vector<std::string>& words) 
     exports = library.exports();
   }
 
-  // The built-in effect always starts from its built-in settings.
-  PrivateSettingsDirectory privateSettings;
-  if ((plan.fresh || builtIn) && !privateSettings.open(&error)) {
+  error = CheckOutputNames(plan, kCanWriteGif);
+  if (!error.empty()) {
     std::fprintf(stderr, "fwhost: %s\n", error.c_str());
-    return kExitFailure;
+    return kExitUsage;
+  }
+  OutputKind kind = OutputKind::Refused;
+  if (!plan.output.empty()) kind = OutputKindOf(plan.output, kCanWriteGif, &error);
+  std::vector<PictureSize> sizes;
+  std::vector<std::string> problems;
+  std::map<std::string, DibImage> decoded;  // handed to the run, which takes them as asked
+  CheckPictureFiles(plan.pictures, &sizes, &problems, &decoded);
+  struct FreeUnused {
+    std::map<std::string, DibImage>& pictures;
+    ~FreeUnused() {
+      for (auto& [path, image] : pictures) FreeDibImage(image);
+    }
+  } freeUnused{decoded};
+  for (const std::string& problem : problems) std::fprintf(stderr, "fwhost: %s\n", problem.c_str());
+  if (!problems.empty() && !plan.keepGoing) {
+    std::fprintf(stderr, "fwhost: nothing was done; --keep-going hands unreadable pictures to the plug-in, which "
+                         "skips them\n");
+    return kExitUsage;
+  }
+  MemoryEstimate estimate;
+  if (EstimateBuildMemory(*row, plan, sizes, &estimate)) {
+    uint64_t limit = plan.maxMemory ? plan.maxMemory : AvailableMemory();
+    if (limit && estimate.bytes > limit) {
+      std::fprintf(stderr, "fwhost: %s\n",
+                   ExplainTooLarge(*row, plan, sizes, estimate, limit, plan.maxMemory != 0).c_str());
+      return kExitUsage;
+    }
+  }
+  // The temporary files are made now: a directory that cannot be written is found here.
+  OutputFile output, capture;
+  for (auto [file, name, option] : {std::tuple{&output, &plan.output, "-o"}, {&capture, &plan.capture, "--capture"}}) {
+    if (!name->empty() && !file->open(*name, &error)) {
+      std::fprintf(stderr, "fwhost: %s %s: %s\n", option, name->c_str(), error.c_str());
+      return kExitUsage;
+    }
+  }
+
+
+  // Without --remember the plug-in starts from its built-in settings and keeps none:
+  // its settings files go to a private directory removed afterwards.
+  PrivateSettingsDirectory privateSettings;
+  if (!plan.remember || builtIn) {
+    if (!privateSettings.open(&error)) {
+      std::fprintf(stderr, "fwhost: %s\n", error.c_str());
+      return kExitFailure;
+    }
+  } else if (!settingsName.empty()) {
+    std::string saved = SettingsFilePath(settingsName.c_str());
+    if (std::filesystem::exists(saved, failure))
+      std::fprintf(stderr, "fwhost: starting from the saved settings in %s (--forget deletes them)\n", saved.c_str());
   }
 
   ProgressDisplay display(stderr, plan.quiet           ? ProgressDisplay::Mode::Quiet
@@ -185,35 +301,50 @@ int RunEffect(const std::string& effect, const std::vector<std::string>& words) 
   service.selections = plan.selections;
   service.colours = plan.colours;
   service.clipboardFile = plan.clipboardFile;
+  service.fitWidth = plan.fitWidth;
+  service.fitHeight = plan.fitHeight;
+  service.preloaded.swap(decoded);
   SessionResult session = RunPluginSession(exports, service, plan);
   display.clear();
 
   if (session.dialogResult < 0 && !session.error.empty()) {
-    std::fprintf(stderr, "fwhost: the dialog refused an action: %s\n", session.error.c_str());
+    std::fprintf(stderr, "fwhost: %s; nothing was written\n", ExplainRefusedAction(*row, plan, session.error).c_str());
     return kExitUsage;
   }
   if (service.deliveries().empty()) {
-    std::fprintf(stderr, "fwhost: no animation was delivered%s\n",
+    std::fprintf(stderr, "fwhost: no animation was delivered%s; nothing was written\n",
                  service.messageCount() ? " (see the message above)" : "");
     return kExitFailure;
   }
   const Delivery& delivery = service.deliveries().back();
   bool ok = true;
-  if (!plan.capture.empty() && !WriteCaptureFile(delivery, plan.capture, &error)) {
-    std::fprintf(stderr, "fwhost: %s: %s\n", plan.capture.c_str(), error.c_str());
-    ok = false;
+  if (capture.isOpen()) {
+    WriteCapture(delivery, capture.stream());
+    if (!capture.commit(&error)) {
+      std::fprintf(stderr, "fwhost: --capture %s: %s\n", plan.capture.c_str(), error.c_str());
+      ok = false;
+    }
   }
-  std::string written;
-  if (!plan.output.empty()) ok = WriteAnimation(delivery, plan.output, &written) && ok;
+  bool written = false;
+  if (output.isOpen()) {
+    written = WriteAnimation(delivery, kind, output, &error);
+    if (!written) {
+      if (error.find("nothing was written") == std::string::npos)
+        error += "; nothing was written" + std::string(plan.output == "-" ? "" : ", an earlier file of that name is kept");
+      std::fprintf(stderr, "fwhost: %s: %s\n", plan.output.c_str(), error.c_str());
+    }
+    ok = written && ok;
+  }
   if (!plan.quiet) {
-    std::fprintf(stderr, "%s: %lu frames, %d x %d, %d-bit palette%s", delivery.test ? "Test" : "OK",
-                 static_cast<unsigned long>(delivery.frames.size()), delivery.width, delivery.height, delivery.bits,
-                 written.empty() ? "" : " -> ");
-    if (!written.empty()) std::fprintf(stderr, "%s (%ld bytes)", written.c_str(), FileSize(written));
+    FramePicture first;
+    bool trueColour = !delivery.frames.empty() && ReadFramePicture(delivery.frames[0].bitmap, &first) && first.bits == 24;
+    std::string colours = trueColour ? "true colour (24-bit frames)" : std::to_string(delivery.bits) + "-bit palette";
+    std::fprintf(stderr, "%s: %lu frames, %d x %d, %s", delivery.test ? "Test" : "OK",
+                 static_cast<unsigned long>(delivery.frames.size()), delivery.width, delivery.height, colours.c_str());
+    if (written && plan.output == "-") std::fprintf(stderr, " -> standard output");
+    else if (written) std::fprintf(stderr, " -> %s (%ld bytes)", plan.output.c_str(), FileSize(plan.output));
     std::fprintf(stderr, "\n");
   }
-  if (plan.output.empty() && plan.capture.empty())
-    std::fprintf(stderr, "fwhost: nothing written: give -o OUTPUT.gif\n");
   if (service.messageCount()) {
     std::fprintf(stderr, "fwhost: the plug-in reported a problem (see above)\n");
     ok = false;
@@ -224,7 +355,13 @@ int RunEffect(const std::string& effect, const std::vector<std::string>& words) 
 }  // namespace
 
 int main(int argc, char** argv) {
+  InstallExitCleanup();
   std::vector<std::string> words(argv + 1, argv + argc);
+  if (!words.empty() && words[0] == "--version") {
+    std::printf("fwhost %s (plug-in interface 0x200; writes %s)\n", kFwhostVersion,
+                kCanWriteGif ? "GIF and animated PNG" : "animated PNG");
+    return 0;
+  }
   if (words.empty() || words[0] == "--help" || words[0] == "-h" || words[0] == "help") {
     PrintUsage(words.empty() ? stderr : stdout);
     return words.empty() ? kExitUsage : 0;
@@ -233,7 +370,7 @@ int main(int argc, char** argv) {
   words.erase(words.begin());
   if (command == "list") return ListPlugins(words);
   if (!command.empty() && command[0] == '-') {
-    std::fprintf(stderr, "fwhost: the first word is the effect (see fwhost --help)\n");
+    std::fprintf(stderr, "fwhost: the first word is the effect, not %s (see fwhost --help)\n", command.c_str());
     return kExitUsage;
   }
   return RunEffect(command, words);

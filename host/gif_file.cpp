@@ -8,6 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "host/output_file.h"
+
 namespace {
 
 constexpr int kLoopForever = 0;
@@ -192,17 +194,5 @@ bool WriteGifAnimation(const Delivery& delivery, const ByteSink& sink, std::stri
 }
 
 bool WriteGifFile(const Delivery& delivery, const std::string& path, std::string* error) {
-  std::FILE* out = std::fopen(path.c_str(), "wb");
-  if (!out) {
-    *error = "cannot be created";
-    return false;
-  }
-  ByteSink sink = [out](const uint8_t* bytes, size_t count) { return std::fwrite(bytes, 1, count, out) == count; };
-  bool ok = WriteGifAnimation(delivery, sink, error);
-  if (std::fclose(out) != 0 && ok) {
-    *error = "cannot be written";
-    ok = false;
-  }
-  if (!ok) std::remove(path.c_str());
-  return ok;
+  return WriteOutputFile(path, error, [&](OutputFile& file) { return WriteGifAnimation(delivery, file.sink(), error); });
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "host/picture_file.h"
+#include "host/picture_fit.h"
 #include "host/selection_buffer.h"
 #include "platform/memory.h"
 
@@ -11,6 +12,7 @@ HostService* HostService::current_ = nullptr;
 HostService::HostService(ProgressDisplay& display) : display_(display) { current_ = this; }
 
 HostService::~HostService() {
+  for (auto& [path, image] : preloaded) FreeDibImage(image);
   if (current_ == this) current_ = nullptr;
 }
 
@@ -150,7 +152,15 @@ intptr_t HostService::openFiles(int32_t operation, char* buffer) {
 
 intptr_t HostService::loadImage(const char* path) {
   std::string error;
-  DibImage image = LoadPictureFile(path, &error);
-  if (!image) display_.message(std::string(path) + ": " + error, "fwhost");
+  DibImage image = nullptr;
+  auto found = preloaded.find(path);
+  if (found != preloaded.end()) {
+    image = found->second;
+    preloaded.erase(found);
+  } else {
+    image = LoadPictureFile(path, &error);
+    if (!image) display_.message(std::string(path) + ": " + error, "fwhost");
+  }
+  image = FitPicture(image, fitWidth, fitHeight);
   return reinterpret_cast<intptr_t>(image);
 }

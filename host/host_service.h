@@ -10,9 +10,11 @@
 
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "framework/dib_image.h"
 #include "framework/host_interface.h"
 #include "host/delivery.h"
 #include "host/progress_display.h"
@@ -35,6 +37,11 @@ class HostService {
   std::deque<std::vector<std::string>> selections;  // one entry per file request
   std::deque<int32_t> colours;                      // one PackedColour per colour request
   std::string clipboardFile;                        // empty: the clipboard holds no picture
+  int fitWidth = 0;                                 // --fit: pictures are scaled to fit inside
+  int fitHeight = 0;
+  // Pictures decoded already, by path: the first load of each takes it (the service
+  // frees those never asked for).
+  std::map<std::string, DibImage> preloaded;
 
   // A message box of the plug-in.
   void showMessage(const std::string& text, const std::string& title);

@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "framework/dib_view.h"
+#include "host/jpeg_orientation.h"
 
 namespace {
 
@@ -204,9 +205,20 @@ DibImage DecodePictureFile(const unsigned char* data, size_t size, std::string* 
     return nullptr;
   }
   DibImage image = nullptr;
-  std::vector<RgbColour> palette;
-  if (ReadDeclaredPalette(data, size, &palette)) image = PalettedPicture(decoded, palette);
-  if (!image) image = TrueColourPicture(decoded);
+  int orientation = JpegOrientation(data, size);
+  if (orientation != 1) {
+    // A photograph stored sideways or mirrored: turned upright first.
+    std::vector<unsigned char> upright(decoded.data,
+                                       decoded.data + static_cast<size_t>(decoded.width) * decoded.height * decoded.channels);
+    DecodedPixels turned = decoded;
+    ApplyOrientation(orientation, &upright, &turned.width, &turned.height, turned.channels);
+    turned.data = upright.data();
+    image = TrueColourPicture(turned);
+  } else {
+    std::vector<RgbColour> palette;
+    if (ReadDeclaredPalette(data, size, &palette)) image = PalettedPicture(decoded, palette);
+    if (!image) image = TrueColourPicture(decoded);
+  }
   FreeDecodedPixels(&decoded);
   if (!image) *error = "not enough memory for the picture";
   return image;

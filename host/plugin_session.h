@@ -31,6 +31,7 @@ class PrivateSettingsDirectory {
   std::string directory_;
   std::string previous_;
   bool hadPrevious_ = false;
+  int stopStep_ = 0;  // puts things back when the run is stopped
 };
 
 // The exports of the effect built into the host.

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include "host/output_file.h"
+
 namespace {
 
 constexpr uint8_t kDisposeNone = 0;
@@ -134,17 +136,5 @@ bool WriteApngAnimation(const Delivery& delivery, const ByteSink& sink, std::str
 }
 
 bool WriteApngFile(const Delivery& delivery, const std::string& path, std::string* error) {
-  std::FILE* out = std::fopen(path.c_str(), "wb");
-  if (!out) {
-    *error = "cannot be created";
-    return false;
-  }
-  ByteSink sink = [out](const uint8_t* bytes, size_t count) { return std::fwrite(bytes, 1, count, out) == count; };
-  bool ok = WriteApngAnimation(delivery, sink, error);
-  if (std::fclose(out) != 0 && ok) {
-    *error = "cannot be written";
-    ok = false;
-  }
-  if (!ok) std::remove(path.c_str());
-  return ok;
+  return WriteOutputFile(path, error, [&](OutputFile& file) { return WriteApngAnimation(delivery, file.sink(), error); });
 }

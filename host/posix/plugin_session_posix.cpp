@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/headless_session.h"
+#include "host/exit_cleanup.h"
 #include "host/plugin_session.h"
 #include "platform/directories.h"
 
@@ -47,8 +48,8 @@ PrivateSettingsDirectory::~PrivateSettingsDirectory() {
   if (directory_.empty()) return;
   if (hadPrevious_) setenv("KESTREL_WINDOWS_DIR", previous_.c_str(), 1);
   else unsetenv("KESTREL_WINDOWS_DIR");
-  std::error_code ignored;
-  std::filesystem::remove_all(directory_, ignored);
+  RemovePath(directory_, true);
+  ForgetWhenStopped(directory_);
 }
 
 bool PrivateSettingsDirectory::open(std::string* error) {
@@ -60,6 +61,7 @@ bool PrivateSettingsDirectory::open(std::string* error) {
     return false;
   }
   directory_ = name.data();
+  RemoveWhenStopped(directory_, true);
   const char* previous = getenv("KESTREL_WINDOWS_DIR");
   hadPrevious_ = previous != nullptr;
   if (previous) previous_ = previous;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/dib_view.h"
+#include "host/exit_cleanup.h"
 #include "host/picture_file.h"
 #include "host/plugin_session.h"
 #include "host/win32/dialog_driver.h"
@@ -56,9 +57,10 @@ SessionResult RunPluginSession(const PluginExports& exports, HostService& servic
 
 // The settings files live in the Windows directory, which cannot be moved for one run:
 // the plug-ins' files are moved aside into a private directory for the run and put
-// back afterwards.
-PrivateSettingsDirectory::~PrivateSettingsDirectory() {
-  if (directory_.empty()) return;
+// back afterwards, also when the run is stopped with Ctrl-C.
+namespace {
+
+void PutSettingsBack(const std::string& directory) {
   std::string windows = platform::WindowsDirectory();
   WIN32_FIND_DATAA found;
   // Drop what the run wrote, then bring the user's files back.
@@ -68,13 +70,21 @@ PrivateSettingsDirectory::~PrivateSettingsDirectory() {
     while (FindNextFileA(search, &found));
     FindClose(search);
   }
-  search = FindFirstFileA(platform::JoinPath(directory_, "*.INI").c_str(), &found);
+  search = FindFirstFileA(platform::JoinPath(directory, "*.INI").c_str(), &found);
   if (search != INVALID_HANDLE_VALUE) {
-    do MoveFileA(platform::JoinPath(directory_, found.cFileName).c_str(), platform::JoinPath(windows, found.cFileName).c_str());
+    do MoveFileA(platform::JoinPath(directory, found.cFileName).c_str(), platform::JoinPath(windows, found.cFileName).c_str());
     while (FindNextFileA(search, &found));
     FindClose(search);
   }
-  RemoveDirectoryA(directory_.c_str());
+  RemoveDirectoryA(directory.c_str());
+}
+
+}  // namespace
+
+PrivateSettingsDirectory::~PrivateSettingsDirectory() {
+  if (directory_.empty()) return;
+  ForgetStep(stopStep_);
+  PutSettingsBack(directory_);
 }
 
 bool PrivateSettingsDirectory::open(std::string* error) {
@@ -86,6 +96,8 @@ bool PrivateSettingsDirectory::open(std::string* error) {
     return false;
   }
   directory_ = name;
+  std::string directory = directory_;
+  stopStep_ = RunWhenStopped([directory] { PutSettingsBack(directory); });
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA(platform::JoinPath(windows, "FWPLG*.INI").c_str(), &found);
   if (search != INVALID_HANDLE_VALUE) {

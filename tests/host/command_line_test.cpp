@@ -88,6 +88,7 @@ TEST(CommandLineTest, PalettesAndColoursByNameOrNumber) {
   EXPECT_EQ(ParsePaletteKind("black"), 0);
   EXPECT_EQ(ParsePaletteKind("216-color"), 5);
   EXPECT_EQ(ParsePaletteKind("256"), -1);
+  EXPECT_EQ(ParsePaletteKind("-1"), -1);  // was taken as the beginning of a name
   EXPECT_EQ(ParseColour("1,2,3"), PackColour(1, 2, 3));
   EXPECT_EQ(ParseColour("#ff8000"), PackColour(255, 128, 0));
   for (const char* bad : {"1,2", "1,2,3,4", "a,b,c", "#12345", "-1,0,0", ""}) EXPECT_EQ(ParseColour(bad), -1) << bad;

@@ -1,12 +1,17 @@
 // End-to-end: the fwhost program driving a real plug-in library (the test effect) and
 // its built-in Frames effect, checked through the files it writes.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -59,9 +64,10 @@ class FwhostTest : public ::testing::Test {
 
   std::string Path(const std::string& name) const { return platform::JoinPath(directory_, name); }
 
-  RunResult Fwhost(const std::string& arguments) {
+  // `before` runs in the same shell first (a limit, for example).
+  RunResult Fwhost(const std::string& arguments, const std::string& before = "") {
     std::string log = Path("log.txt");
-    std::string command = "KESTREL_WINDOWS_DIR='" + Path("settings") + "' '" FWHOST_PROGRAM "' " + arguments +
+    std::string command = before + "KESTREL_WINDOWS_DIR='" + Path("settings") + "' '" FWHOST_PROGRAM "' " + arguments +
                           " >'" + log + "' 2>&1";
     RunResult run;
     int status = std::system(command.c_str());
@@ -205,22 +211,41 @@ TEST_F(FwhostTest, ATestPressSendsATrialTaskWithoutTransparency) {
   for (const CapturedFrame& frame : capture.frames) EXPECT_EQ(frame.key, -1);
 }
 
-TEST_F(FwhostTest, ThePlugInRemembersItsSettingsUnlessFresh) {
-  ASSERT_EQ(Fwhost("'" TEST_PLUGIN_LIBRARY "' --set 130=6 -q --capture '" + Path("a.txt") + "'").status, 0);
+TEST_F(FwhostTest, SettingsAreRememberedOnlyWhenAsked) {
+  // A black-and-white run leaves nothing behind that changes the next run.
+  ASSERT_EQ(Fwhost("'" TEST_PLUGIN_LIBRARY "' --palette 0 --set 130=6 -q --capture '" + Path("a.txt") + "'").status, 0);
   ASSERT_EQ(Fwhost("'" TEST_PLUGIN_LIBRARY "' -q --capture '" + Path("b.txt") + "'").status, 0);
-  ASSERT_EQ(Fwhost("'" TEST_PLUGIN_LIBRARY "' -q --fresh --capture '" + Path("c.txt") + "'").status, 0);
-  EXPECT_EQ(ReadCapture(Path("b.txt")).frames.size(), 6u);
-  EXPECT_EQ(ReadCapture(Path("c.txt")).frames.size(), 4u);
+  EXPECT_EQ(ReadCapture(Path("b.txt")).frames.size(), 4u);
+  std::vector<RgbColour> blackAndWhite = ReadCapture(Path("a.txt")).frames[0].table;
+  std::vector<RgbColour> table = ReadCapture(Path("b.txt")).frames[0].table;
+  size_t grey = 0;
+  for (const RgbColour& c : table) grey += c.red == c.green && c.green == c.blue;
+  ASSERT_FALSE(blackAndWhite.empty());
+  EXPECT_TRUE(SameColour(blackAndWhite[1], {255, 255, 255}) || SameColour(blackAndWhite[1], {0, 0, 0}));
+  EXPECT_LT(grey, table.size()) << "the later run still used the black-and-white palette";
+  EXPECT_FALSE(std::ifstream(Path("settings/FWPLGTST.INI")).good()) << "a run left a settings file";
+
+  // --remember loads and saves them, and says where they came from; --forget deletes them.
+  ASSERT_EQ(Fwhost("'" TEST_PLUGIN_LIBRARY "' --remember --set 130=6 -q --capture '" + Path("c.txt") + "'").status, 0);
+  RunResult remembered = Fwhost("'" TEST_PLUGIN_LIBRARY "' --remember -q --capture '" + Path("d.txt") + "'");
+  ASSERT_EQ(remembered.status, 0) << remembered.output;
+  EXPECT_EQ(ReadCapture(Path("d.txt")).frames.size(), 6u);
+  EXPECT_NE(remembered.output.find("saved settings in " + Path("settings/FWPLGTST.INI")), std::string::npos)
+      << remembered.output;
+  ASSERT_EQ(Fwhost("'" TEST_PLUGIN_LIBRARY "' -q --fresh --capture '" + Path("e.txt") + "'").status, 0);
+  EXPECT_EQ(ReadCapture(Path("e.txt")).frames.size(), 4u);
+  RunResult forgotten = Fwhost("'" TEST_PLUGIN_LIBRARY "' --forget");
+  EXPECT_EQ(forgotten.status, 0) << forgotten.output;
+  EXPECT_FALSE(std::ifstream(Path("settings/FWPLGTST.INI")).good());
 }
 
 TEST_F(FwhostTest, FramesKeepTheOrderGivenWhetherAddedOneByOneOrTogether) {
   std::vector<std::string> pictures = {Picture("c.bmp", 3), Picture("a.bmp", 1), Picture("b.bmp", 2)};
   for (const char* together : {"", " --add-together"}) {
     RunResult run = Fwhost("frames '" + pictures[0] + "' '" + pictures[1] + "' '" + pictures[2] + "' --truecolour" +
-                           together + " --capture '" + Path("out.txt") + "' -o '" + Path("out.gif") + "'");
+                           together + " --capture '" + Path("out.txt") + "' -o '" + Path("out.png") + "'");
     ASSERT_EQ(run.status, 0) << run.output;
-    // Photographs in true colour hold more colours than a GIF frame: an animated PNG.
-    EXPECT_NE(run.output.find("writing an animated PNG"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("true colour"), std::string::npos) << run.output;
     EXPECT_TRUE(std::ifstream(Path("out.png")).good());
     Capture capture = ReadCapture(Path("out.txt"));
     ASSERT_EQ(capture.frames.size(), 3u);
@@ -236,15 +261,15 @@ TEST_F(FwhostTest, FramesKeepTheOrderGivenWhetherAddedOneByOneOrTogether) {
   }
 }
 
-TEST_F(FwhostTest, ARefusedPictureReachesThePlugInsMessageAndFailsTheRun) {
+TEST_F(FwhostTest, WithKeepGoingARefusedPictureReachesThePlugInsMessageAndFailsTheRun) {
   std::string good = Picture("good.bmp", 1);
   std::string bad = Path("bad.bmp");
   std::ofstream(bad) << "BM this is no picture";
-  RunResult run = Fwhost("frames '" + good + "' '" + bad + "' '" + good + "' -o '" + Path("out.gif") + "'");
+  RunResult run = Fwhost("frames '" + good + "' '" + bad + "' '" + good + "' --keep-going -o '" + Path("out.gif") + "'");
   EXPECT_EQ(run.status, 1) << run.output;
   EXPECT_NE(run.output.find("Message: Error reading file"), std::string::npos) << run.output;
 
-  RunResult paste = Fwhost("'" TEST_PLUGIN_LIBRARY "' --paste '" + bad + "' --click 102 -o '" + Path("p.gif") + "'");
+  RunResult paste = Fwhost("'" TEST_PLUGIN_LIBRARY "' --paste '" + bad + "' --click 102 --keep-going -o '" + Path("p.gif") + "'");
   EXPECT_NE(paste.output.find("Message: Clipboard error"), std::string::npos) << paste.output;
   EXPECT_EQ(paste.status, 1);
 }
@@ -280,7 +305,7 @@ TEST_F(FwhostTest, PyrotechnicsDrawsFromItsOptionsAloneAndTheSameSeedRepeats) {
   const std::string options = " --plugin-dir '" PLUGIN_DIRECTORY
                               "' --width 40 --height 32 --rockets 2 --rocket 1=255,0,0 --rocket 2=random"
                               " --background 0,0,60 --use-seed --seed 77 --explosion 400 --gravity 300 --energy 60"
-                              " --delay 7 --truecolour --capture '";
+                              " --delay 7 --truecolour --remember --capture '";
   RunResult run = Fwhost("pyrotechnics" + options + Path("a.txt") + "'");
   ASSERT_EQ(run.status, 0) << run.output;
   Capture capture = ReadCapture(Path("a.txt"));
@@ -447,11 +472,185 @@ TEST_F(FwhostTest, ListingAndHelpAndRefusals) {
   EXPECT_NE(help.output.find("--step N"), std::string::npos);
   EXPECT_NE(help.output.find("1 to 32; built-in 15"), std::string::npos);
 
-  RunResult refused = Fwhost("'" TEST_PLUGIN_LIBRARY "' --click 4242");
+  RunResult refused = Fwhost("'" TEST_PLUGIN_LIBRARY "' --click 4242 --capture '" + Path("c.txt") + "'");
   EXPECT_EQ(refused.status, 2);
-  EXPECT_NE(refused.output.find("no control 4242"), std::string::npos) << refused.output;
+  EXPECT_NE(refused.output.find("--click: the effect has no control 4242"), std::string::npos) << refused.output;
+  EXPECT_FALSE(std::ifstream(Path("c.txt")).good());
   EXPECT_EQ(Fwhost("pagecurl --step 40 a.bmp").status, 2);
   EXPECT_EQ(Fwhost("'" + Path("missing.so") + "'").status, 2);
+}
+
+// The names in the test's directory that are neither `keep` nor the run's own.
+std::vector<std::string> Leftovers(const std::string& directory, const std::vector<std::string>& keep) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+    std::string name = entry.path().filename().string();
+    if (std::find(keep.begin(), keep.end(), name) == keep.end()) names.push_back(name);
+  }
+  return names;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+TEST_F(FwhostTest, NoOutputEverReplacesAPicture) {
+  // Pictures named .png (the decoder reads what the bytes are).
+  std::string a = Picture("a.png", 1), b = Picture("b.png", 2);
+  std::string before = ReadFile(a);
+  // A true-colour delivery used to go to "a.png" beside the requested a.gif.
+  RunResult run = Fwhost("frames '" + a + "' '" + b + "' --truecolour -o '" + Path("a.gif") + "'");
+  EXPECT_EQ(run.status, 2) << run.output;
+  EXPECT_NE(run.output.find("name the output .png"), std::string::npos) << run.output;
+  EXPECT_EQ(run.output.find("OK:"), std::string::npos) << "refused only after rendering";
+  for (const std::string& output : {a, Path("./a.png"), Path("sub/../a.png")}) {
+    run = Fwhost("frames '" + a + "' '" + b + "' -o '" + output + "'");
+    EXPECT_EQ(run.status, 2) << run.output;
+    EXPECT_NE(run.output.find("is one of the pictures"), std::string::npos) << run.output;
+  }
+  run = Fwhost("frames '" + a + "' '" + b + "' --capture '" + b + "'");
+  EXPECT_EQ(run.status, 2) << run.output;
+  EXPECT_EQ(ReadFile(a), before);
+  EXPECT_FALSE(std::ifstream(Path("a.gif")).good());
+}
+
+TEST_F(FwhostTest, AStoppedRunLeavesNoPartOfItsOutputAndKeepsTheEarlierFile) {
+  std::string picture = Picture("p.bmp", 1);
+  std::string bytes = ReadFile(picture);
+  std::string fifo = Path("slow.bmp");
+  std::string temporary = Path("tmp");
+  ASSERT_EQ(std::system(("mkdir '" + temporary + "'").c_str()), 0);
+  for (int signal : {SIGTERM, SIGINT}) {
+    std::ofstream(Path("out.gif")) << "the earlier file";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // The picture is a pipe, named twice: read once by the checks, whose picture serves
+    // the first Add; the second Add reads the pipe again and waits for ever, in the
+    // middle of the run.
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      setenv("TMPDIR", temporary.c_str(), 1);
+      setenv("KESTREL_WINDOWS_DIR", Path("settings").c_str(), 1);
+      int log = open(Path("log.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      dup2(log, 1);
+      dup2(log, 2);
+      execl(FWHOST_PROGRAM, FWHOST_PROGRAM, "frames", picture.c_str(), fifo.c_str(), fifo.c_str(), "-o",
+            Path("out.gif").c_str(),
+            static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    {
+      std::ofstream feed(fifo, std::ios::binary);  // waits for the checks to open it
+      feed << bytes;
+    }
+    // The run is under way once its temporary output exists.
+    bool started = false;
+    for (int i = 0; i < 500 && !started; ++i) {
+      for (const std::string& name : Leftovers(directory_, {}))
+        if (name.find("out.gif.part") != std::string::npos) started = true;
+      if (!started) usleep(10000);
+    }
+    EXPECT_TRUE(started) << ReadFile(Path("log.txt"));
+    EXPECT_FALSE(Leftovers(temporary, {}).empty()) << "no private settings directory during the run";
+    kill(child, signal);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+    EXPECT_EQ(ReadFile(Path("out.gif")), "the earlier file");
+    std::remove(fifo.c_str());
+    std::vector<std::string> left = Leftovers(directory_, {"out.gif", "p.bmp", "log.txt", "settings", "tmp"});
+    EXPECT_TRUE(left.empty()) << left[0];
+    EXPECT_TRUE(Leftovers(temporary, {}).empty()) << "the private settings directory was left behind";
+  }
+}
+
+TEST_F(FwhostTest, AFailedWriteKeepsTheEarlierFile) {
+  std::string a = Picture("a.bmp", 1, 96, 64), b = Picture("b.bmp", 2, 96, 64);
+  std::ofstream(Path("out.gif")) << "the earlier file";
+  // Past the file-size limit (2 KiB) every write fails, as on a full disk.
+  RunResult run = Fwhost("frames '" + a + "' '" + b + "' -o '" + Path("out.gif") + "' --capture '" + Path("c.txt") +
+                         "'", "ulimit -f 2; ");
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_NE(run.output.find("nothing was written"), std::string::npos) << run.output;
+  EXPECT_EQ(ReadFile(Path("out.gif")), "the earlier file");
+  std::vector<std::string> left = Leftovers(directory_, {"out.gif", "a.bmp", "b.bmp", "log.txt", "settings"});
+  EXPECT_TRUE(left.empty()) << left[0];
+}
+
+TEST_F(FwhostTest, MistakesAreAnsweredBeforeAnyWork) {
+  std::string good = Picture("good.bmp", 1);
+  std::string bad = Path("bad.jpg");
+  std::ofstream(bad) << "no picture";
+  std::ofstream(Path("out.gif")) << "the earlier file";
+  // A bad picture used to reach the plug-in, whose message came after the render.
+  RunResult run = Fwhost("frames '" + good + "' '" + bad + "' '" + good + "' -o '" + Path("out.gif") + "'");
+  EXPECT_EQ(run.status, 2) << run.output;
+  EXPECT_NE(run.output.find(bad + ": not a BMP, GIF, PNG or JPEG"), std::string::npos) << run.output;
+  EXPECT_EQ(run.output.find("Message:"), std::string::npos) << run.output;
+  EXPECT_EQ(ReadFile(Path("out.gif")), "the earlier file");
+  EXPECT_EQ(Fwhost("frames '" + good + "' '" + Path("none.bmp") + "' -o '" + Path("o.gif") + "'").status, 2);
+
+  RunResult missing = Fwhost("frames '" + good + "' '" + good + "'");
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_NE(missing.output.find("give the output"), std::string::npos) << missing.output;
+  RunResult typo = Fwhost("pagecurll '" + good + "' -o '" + Path("o.gif") + "'");
+  EXPECT_EQ(typo.status, 2);
+  EXPECT_NE(typo.output.find("unknown effect 'pagecurll' (did you mean pagecurl?)"), std::string::npos) << typo.output;
+  RunResult directory = Fwhost("pagecurl '" + good + "' --plugin-dir '" + Path("nowhere") + "' -o '" + Path("o.gif") + "'");
+  EXPECT_EQ(directory.status, 2);
+  EXPECT_NE(directory.output.find("no such directory"), std::string::npos) << directory.output;
+  RunResult nowhere = Fwhost("frames '" + good + "' '" + good + "' -o '" + Path("nowhere/o.gif") + "'");
+  EXPECT_EQ(nowhere.status, 2);
+  EXPECT_NE(nowhere.output.find("does not exist"), std::string::npos) << nowhere.output;
+  RunResult kind = Fwhost("frames '" + good + "' '" + good + "' -o '" + Path("o.jpg") + "'");
+  EXPECT_EQ(kind.status, 2);
+  RunResult optimise = Fwhost("'" TEST_PLUGIN_LIBRARY "' --without-optimise --supercompress --capture '" + Path("c.txt") + "'");
+  EXPECT_EQ(optimise.status, 2);
+  EXPECT_NE(optimise.output.find("--supercompress needs a host that optimises; it is off with --without-optimise"),
+            std::string::npos) << optimise.output;
+  EXPECT_EQ(optimise.output.find("control"), std::string::npos) << optimise.output;
+  EXPECT_FALSE(std::ifstream(Path("c.txt")).good());
+  EXPECT_FALSE(std::ifstream(Path("o.gif")).good());
+
+  RunResult version = Fwhost("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.output.rfind("fwhost ", 0), 0u) << version.output;
+}
+
+TEST_F(FwhostTest, ARunThatWouldNotFitIsRefusedAndFitMakesItSmall) {
+  std::string big = Picture("big.bmp", 3, 1200, 900);
+  RunResult refused = Fwhost("pagecurl '" + big + "' --plugin-dir '" PLUGIN_DIRECTORY "' --max-memory 64M -o '" +
+                             Path("out.gif") + "'");
+  EXPECT_EQ(refused.status, 2) << refused.output;
+  EXPECT_NE(refused.output.find("would need about"), std::string::npos) << refused.output;
+  EXPECT_NE(refused.output.find("--fit "), std::string::npos) << refused.output;
+  EXPECT_NE(refused.output.find("--step"), std::string::npos) << refused.output;
+  EXPECT_FALSE(std::ifstream(Path("out.gif")).good());
+
+  std::string a = Picture("a.bmp", 1, 64, 48), b = Picture("b.bmp", 2, 64, 48);
+  RunResult fitted = Fwhost("frames '" + a + "' '" + b + "' --fit 32x32 --capture '" + Path("c.txt") + "' -o '" +
+                            Path("out.gif") + "'");
+  ASSERT_EQ(fitted.status, 0) << fitted.output;
+  EXPECT_NE(ReadCapture(Path("c.txt")).task.find("width=32 height=24"), std::string::npos);
+  DecodedGif gif;
+  std::string error;
+  ASSERT_TRUE(DecodeGifFile(Path("out.gif"), &gif, &error)) << error;
+  EXPECT_EQ(gif.width, 32);
+  EXPECT_EQ(gif.height, 24);
+}
+
+TEST_F(FwhostTest, TheAnimationCanGoToStandardOutput) {
+  std::string a = Picture("a.bmp", 1), b = Picture("b.bmp", 2);
+  std::string command = "KESTREL_WINDOWS_DIR='" + Path("settings") + "' '" FWHOST_PROGRAM "' frames '" + a + "' '" +
+                        b + "' -q -o - >'" + Path("out.gif") + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  DecodedGif gif;
+  std::string error;
+  ASSERT_TRUE(DecodeGifFile(Path("out.gif"), &gif, &error)) << error;
+  EXPECT_EQ(gif.frames.size(), 2u);
 }
 
 }  // namespace

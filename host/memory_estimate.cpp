@@ -1,0 +1,129 @@
+#include "host/memory_estimate.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+// Room for the program, the plug-in, the quantizer's tables and the file writers.
+constexpr uint64_t kFixedMargin = uint64_t{16} << 20;
+// A Ripple animation ends when its water has calmed; this many frames is taken as the
+// most it makes.
+constexpr long kRippleFrameBound = 200;
+
+// The number given for an effect option, or its built-in value.
+long OptionValue(const EffectRow& row, const RunPlan& plan, const char* name) {
+  long value = -1;
+  for (const auto& [given, number] : plan.numbers)
+    if (given == name) value = number;
+  if (value >= 0) return value;
+  for (size_t i = 0; i < row.optionCount; ++i)
+    if (std::strcmp(row.options[i].name, name) == 0) return std::atol(row.options[i].defaultText);
+  return 0;
+}
+
+bool Is(const EffectRow& row, const char* name) { return std::strcmp(row.name, name) == 0; }
+
+}  // namespace
+
+PictureSize FittedSize(PictureSize picture, int fitWidth, int fitHeight) {
+  if (fitWidth <= 0 || fitHeight <= 0 || (picture.width <= fitWidth && picture.height <= fitHeight)) return picture;
+  double scale = std::min(static_cast<double>(fitWidth) / picture.width, static_cast<double>(fitHeight) / picture.height);
+  PictureSize fitted;
+  fitted.width = std::clamp(static_cast<int>(std::lround(picture.width * scale)), 1, fitWidth);
+  fitted.height = std::clamp(static_cast<int>(std::lround(picture.height * scale)), 1, fitHeight);
+  return fitted;
+}
+
+bool EstimateBuildMemory(const EffectRow& row, const RunPlan& plan, const std::vector<PictureSize>& given,
+                         MemoryEstimate* estimate) {
+  std::vector<PictureSize> pictures;
+  for (const PictureSize& p : given) pictures.push_back(FittedSize(p, plan.fitWidth, plan.fitHeight));
+  int width = 0, height = 0;
+  uint64_t pictureBytes = 0;
+  for (const PictureSize& p : pictures) {
+    width = std::max(width, p.width);
+    height = std::max(height, p.height);
+    pictureBytes += 2 * 3 * static_cast<uint64_t>(p.width) * static_cast<uint64_t>(p.height);
+  }
+  long frames = 0;
+  if (Is(row, "pyrotechnics")) {
+    width = static_cast<int>(OptionValue(row, plan, "width"));
+    height = static_cast<int>(OptionValue(row, plan, "height"));
+    frames = OptionValue(row, plan, "energy") + 2;  // at most the energy and two
+  } else if (pictures.empty()) {
+    return false;
+  } else if (Is(row, "pagecurl")) {
+    // A transition ends when the curl has uncovered the next picture: within about
+    // 1.8 times the two sides together, in steps.
+    long step = std::max(1L, OptionValue(row, plan, "step"));
+    long transitions = pictures.size() == 1 ? 2 : static_cast<long>(pictures.size());
+    frames = transitions * (static_cast<long>(std::ceil(1.8 * (width + height) / step)) + 1);
+  } else if (Is(row, "lake")) {
+    frames = OptionValue(row, plan, "frames");
+    height *= 2;  // the picture above its reflection
+  } else if (Is(row, "lens")) {
+    frames = OptionValue(row, plan, "steps");
+  } else if (Is(row, "ripple")) {
+    frames = kRippleFrameBound;
+  } else if (Is(row, kFramesEffectName)) {
+    frames = static_cast<long>(pictures.size());
+  } else {
+    return false;
+  }
+  uint64_t frameBytes = 3 * static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+  uint64_t bytes = static_cast<uint64_t>(frames) * frameBytes;
+  if (plan.trueColour == 1) bytes *= 2;  // the host keeps its own copy of every frame
+  estimate->bytes = bytes + pictureBytes + kFixedMargin;
+  estimate->frames = frames;
+  estimate->width = width;
+  estimate->height = height;
+  return true;
+}
+
+std::string DescribeBytes(uint64_t bytes) {
+  char text[32];
+  double mib = static_cast<double>(bytes) / (1 << 20);
+  if (mib >= 1024) std::snprintf(text, sizeof text, "%.1f GB", mib / 1024);
+  else std::snprintf(text, sizeof text, "%.0f MB", std::ceil(mib));
+  return text;
+}
+
+std::string ExplainTooLarge(const EffectRow& row, const RunPlan& plan, const std::vector<PictureSize>& pictures,
+                            const MemoryEstimate& estimate, uint64_t limit, bool limitFromOption) {
+  std::string text = std::string(row.name) + " would need about " + DescribeBytes(estimate.bytes) + " (" +
+                     std::to_string(estimate.frames) + " frames of " + std::to_string(estimate.width) + " x " +
+                     std::to_string(estimate.height) + "), more than the " + DescribeBytes(limit) +
+                     (limitFromOption ? " allowed by --max-memory" : " of memory available") + ". Ways out:";
+  // The largest --fit, in steps of a tenth, with which the run fits.
+  if (!pictures.empty() && !Is(row, "pyrotechnics")) {
+    int width = 0, height = 0;
+    for (const PictureSize& p : pictures) {
+      PictureSize f = FittedSize(p, plan.fitWidth, plan.fitHeight);
+      width = std::max(width, f.width);
+      height = std::max(height, f.height);
+    }
+    for (int tenths = 9; tenths >= 1; --tenths) {
+      RunPlan smaller = plan;
+      smaller.fitWidth = std::max(1, width * tenths / 10);
+      smaller.fitHeight = std::max(1, height * tenths / 10);
+      MemoryEstimate e;
+      if (EstimateBuildMemory(row, smaller, pictures, &e) && e.bytes <= limit) {
+        text += "\n  --fit " + std::to_string(smaller.fitWidth) + "x" + std::to_string(smaller.fitHeight) +
+                " scales the pictures down to fit inside that size (about " + DescribeBytes(e.bytes) + ")";
+        break;
+      }
+    }
+  }
+  if (Is(row, "pagecurl"))
+    text += "\n  a larger --step (now " + std::to_string(OptionValue(row, plan, "step")) +
+            ", up to 32) makes fewer frames; so do fewer pictures";
+  if (Is(row, "lake")) text += "\n  fewer --frames (now " + std::to_string(OptionValue(row, plan, "frames")) + ")";
+  if (Is(row, "lens")) text += "\n  fewer --steps (now " + std::to_string(OptionValue(row, plan, "steps")) + ")";
+  if (Is(row, "pyrotechnics")) text += "\n  a smaller --width and --height, or a lower --energy (fewer frames)";
+  if (Is(row, kFramesEffectName)) text += "\n  fewer pictures";
+  if (plan.trueColour == 1) text += "\n  leaving --truecolour off halves the frames' memory";
+  text += "\n  --max-memory SIZE to allow more (at your own risk)";
+  return text;
+}

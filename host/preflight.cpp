@@ -1,0 +1,155 @@
+#include "host/preflight.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+
+#include "framework/dib_view.h"
+#include "framework/host_interface.h"
+#include "host/picture_file.h"
+#include "host/selection_buffer.h"
+
+namespace {
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+bool EndsWith(const std::string& text, const std::string& suffix) {
+  return text.size() >= suffix.size() && Lower(text.substr(text.size() - suffix.size())) == suffix;
+}
+
+// The number after `word` in `text`, or -1.
+long NumberAfter(const std::string& text, const std::string& word) {
+  size_t at = text.find(word);
+  if (at == std::string::npos) return -1;
+  return std::strtol(text.c_str() + at + word.size(), nullptr, 10);
+}
+
+
+}  // namespace
+
+void CheckPictureFiles(const std::vector<std::string>& paths, std::vector<PictureSize>* sizes,
+                       std::vector<std::string>* problems, std::map<std::string, DibImage>* decoded) {
+  std::vector<std::string> seen;
+  for (const std::string& path : paths) {
+    if (std::find(seen.begin(), seen.end(), path) != seen.end()) continue;
+    seen.push_back(path);
+    std::error_code failure;
+    if (std::filesystem::is_directory(path, failure)) {
+      problems->push_back(path + ": is a directory, not a picture");
+      continue;
+    }
+    if (!std::filesystem::exists(path, failure)) {
+      problems->push_back(path + ": no such file");
+      continue;
+    }
+    std::string error;
+    DibImage image = LoadPictureFile(path, &error);
+    if (!image) {
+      problems->push_back(path + ": " + error);
+      continue;
+    }
+    {
+      DibView view(image);
+      sizes->push_back(PictureSize{view.width(), view.height()});
+    }
+    if (decoded) (*decoded)[path] = image;
+    else FreeDibImage(image);
+  }
+}
+
+OutputKind OutputKindOf(const std::string& name, bool canWriteGif, std::string* error) {
+  if (name == "-" || EndsWith(name, ".gif")) {
+    if (canWriteGif) return OutputKind::Gif;
+    *error = "this build writes no GIF files; name the output .png (an animated PNG), or use --capture";
+    return OutputKind::Refused;
+  }
+  if (EndsWith(name, ".png") || EndsWith(name, ".apng")) return OutputKind::Png;
+  *error = name + ": fwhost writes .gif (an animated GIF) and .png (an animated PNG), or - for standard output";
+  return OutputKind::Refused;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  if (a == "-" || b == "-") return false;
+  std::error_code failure;
+  if (std::filesystem::equivalent(a, b, failure)) return true;
+  auto full = [](const std::string& path) {
+    std::error_code ignored;
+    return std::filesystem::weakly_canonical(std::filesystem::absolute(path, ignored), ignored);
+  };
+  return full(a) == full(b);
+}
+
+std::string CheckOutputNames(const RunPlan& plan, bool canWriteGif) {
+  std::string error;
+  if (!plan.output.empty()) {
+    OutputKind kind = OutputKindOf(plan.output, canWriteGif, &error);
+    if (kind == OutputKind::Refused) return error;
+    if (kind == OutputKind::Gif && plan.trueColour == 1)
+      return "--truecolour frames can show more than 256 colours, more than a GIF frame holds: name the output "
+             ".png for an animated PNG (" + plan.output + " is a GIF), or leave --truecolour off";
+  }
+  for (const std::string* name : {&plan.output, &plan.capture}) {
+    if (name->empty()) continue;
+    for (const std::string& picture : plan.pictures)
+      if (SameFile(*name, picture))
+        return *name + " is one of the pictures; it would be overwritten. Give another output name";
+  }
+  if (!plan.output.empty() && !plan.capture.empty() && SameFile(plan.output, plan.capture))
+    return "-o and --capture name the same file " + plan.output;
+  if (plan.output == "-" && plan.capture == "-") return "-o and --capture cannot both go to standard output";
+  return "";
+}
+
+std::string ExplainRefusedAction(const EffectRow& row, const RunPlan& plan, const std::string& refusal) {
+  long line = NumberAfter(refusal, "line ");
+  std::string what = line >= 1 && static_cast<size_t>(line) <= plan.origins.size() ? plan.origins[line - 1] : "";
+  if (what.empty()) return "the effect's dialog did not accept what was asked";
+  const CommonControls& c = row.controls;
+  long control = NumberAfter(refusal, "control ");
+  if (refusal.find("is disabled") != std::string::npos) {
+    if (control == c.supercompress && !(plan.capabilities & HostCapsOptimise))
+      return what + " needs a host that optimises; it is off with --without-optimise";
+    if (control == c.trueColour && !(plan.capabilities & HostCapsTrueColour))
+      return what + " needs a host with true colour; it is off with --without-truecolour";
+    if (control == c.palette) return what + ": the fixed palettes are usable only with --no-custom-palette";
+    if (row.pasteButton && control == row.pasteButton) return what + ": the clipboard holds no picture";
+    return what + " cannot be used together with the other options given (the effect does not offer it then)";
+  }
+  long missing = NumberAfter(refusal, "has no control ");
+  if (missing >= 0) return what + ": " + (row.name[0] ? row.name : "the effect") + " has no control " + std::to_string(missing);
+  long item = NumberAfter(refusal, "has no item ");
+  if (item >= 0) return what + ": the list has no item " + std::to_string(item + 1);
+  return what + " cannot be done in " + (row.name[0] ? row.name : std::string("this effect"));
+}
+
+std::string ClosestEffectName(const std::string& word) {
+  size_t count = 0;
+  const EffectRow* rows = EffectRows(&count);
+  std::string best;
+  size_t bestDistance = 3;  // at most two letters wrong
+  std::string wanted = Lower(word);
+  for (size_t i = 0; i < count; ++i) {
+    std::string name = rows[i].name;
+    size_t distance = EditDistance(wanted, name);
+    if (name.compare(0, wanted.size(), wanted) == 0 && wanted.size() >= 3) distance = std::min<size_t>(distance, 1);
+    if (distance < bestDistance) {
+      bestDistance = distance;
+      best = name;
+    }
+  }
+  return best;
+}
+
+std::string SettingsFileNameOf(const std::string& library) {
+  if (library.empty()) return "";
+  std::string name = NameOf(library);
+  if (name.compare(0, 3, "lib") == 0) name = name.substr(3);
+  size_t dot = name.find('.');
+  if (dot != std::string::npos) name.erase(dot);
+  for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return name + ".INI";
+}

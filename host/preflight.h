@@ -1,0 +1,49 @@
+// The checks made before any work, so that a mistake is answered at once, in the
+// user's terms, and nothing is written: the pictures named, the output names, the
+// effect's name; and the translation of a refusal of the plug-in's dialog into what
+// the user asked for.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "framework/dib_image.h"
+
+#include "host/command_line.h"
+#include "host/effect_table.h"
+#include "host/memory_estimate.h"
+
+// Reads and decodes every picture (each path once). The sizes of those that can be read
+// (upright, before --fit) go to `sizes`; each that cannot gives one "PATH: reason" in
+// `problems`. With `decoded`, the pictures are kept there by path, so that the run
+// does not decode them again; the caller then owns them.
+void CheckPictureFiles(const std::vector<std::string>& paths, std::vector<PictureSize>* sizes,
+                       std::vector<std::string>* problems, std::map<std::string, DibImage>* decoded = nullptr);
+
+// The output kinds this build writes.
+enum class OutputKind { Gif, Png, Refused };
+
+// What `-o NAME` writes: by its extension (.gif, .png, .apng; "-" standard output, a
+// GIF); Refused, with the reason, for any other name or a GIF in a build without GIF
+// writing.
+OutputKind OutputKindOf(const std::string& name, bool canWriteGif, std::string* error);
+
+// True when the two names are the same file (the same path, or links to one file).
+bool SameFile(const std::string& a, const std::string& b);
+
+// The first problem with the names to write, or empty: an output that is one of the
+// pictures, the output and the capture being one file, a true-colour build to a GIF.
+std::string CheckOutputNames(const RunPlan& plan, bool canWriteGif);
+
+// What a refused dialog action means for the user: the option that asked for it and
+// why it cannot be done. `refusal` is the dialog's own reason ("line 3: control 117 is
+// disabled").
+std::string ExplainRefusedAction(const EffectRow& row, const RunPlan& plan, const std::string& refusal);
+
+// The effect name closest to a mistyped one, or empty when none is close.
+std::string ClosestEffectName(const std::string& word);
+
+// The settings file of an effect's library ("FWPLGCRL.INI" for "fwplgcrl" or
+// "/x/libfwplgcrl.so"); empty for the built-in effect.
+std::string SettingsFileNameOf(const std::string& library);
