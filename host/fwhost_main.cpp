@@ -20,6 +20,10 @@
 #include "host/plugin_library.h"
 #include "host/plugin_session.h"
 #include "host/png_file.h"
+#include "host/quality_gif.h"
+#ifdef KESTREL_HAVE_GIF
+#include "host/webp_file.h"
+#endif
 #include "host/selection_buffer.h"
 #include "platform/library.h"
 
@@ -89,12 +93,27 @@ bool EndsWith(std::string text, const char* suffix) {
   return text.size() >= n && text.compare(text.size() - n, n, suffix) == 0;
 }
 
-// Writes the animation; a GIF unless the name asks for a PNG or the frames need one.
-bool WriteAnimation(const Delivery& delivery, const std::string& requested, std::string* written) {
+// Writes the animation; a GIF unless the name asks for a PNG or a WebP or the frames
+// need a PNG. With --quality the host makes the GIF's colours itself.
+bool WriteAnimation(const Delivery& delivery, const RunPlan& plan, std::string* written) {
   std::string error;
+  const std::string& requested = plan.output;
   std::string path = requested;
   bool png = EndsWith(path, ".png") || EndsWith(path, ".apng");
 #ifdef KESTREL_HAVE_GIF
+  if (IsWebpName(path) || (plan.quality && !png)) {
+    bool ok = false;
+    if (IsWebpName(path)) {
+      ok = WriteWebpFile(delivery, WebpOptions{plan.webpQuality}, path, &error);
+    } else {
+      Delivery reduced;
+      ok = MakeQualityDelivery(delivery, QualityGifOptions{plan.qualityDither}, &reduced, &error) &&
+           WriteGifFile(reduced, path, &error);
+    }
+    if (!ok) std::fprintf(stderr, "fwhost: %s: %s\n", path.c_str(), error.c_str());
+    *written = ok ? path : std::string();
+    return ok;
+  }
   if (!png && !GifCanHold(delivery)) {
     size_t dot = path.rfind('.');
     size_t slash = path.find_last_of("/\\");
@@ -109,7 +128,7 @@ bool WriteAnimation(const Delivery& delivery, const std::string& requested, std:
   bool ok = png ? WriteApngFile(delivery, path, &error) : WriteGifFile(delivery, path, &error);
 #else
   // Without giflib (the Windows build) animations are written as animated PNGs only.
-  if (!png) error = "this build writes no GIF files; name the output .png, or use --capture";
+  if (!png) error = "this build writes no GIF or WebP files; name the output .png, or use --capture";
   bool ok = png && WriteApngFile(delivery, path, &error);
 #endif
   if (!ok) std::fprintf(stderr, "fwhost: %s: %s\n", path.c_str(), error.c_str());
@@ -204,7 +223,7 @@ int RunEffect(const std::string& effect, const std::vector<std::string>& words) 
     ok = false;
   }
   std::string written;
-  if (!plan.output.empty()) ok = WriteAnimation(delivery, plan.output, &written) && ok;
+  if (!plan.output.empty()) ok = WriteAnimation(delivery, plan, &written) && ok;
   if (!plan.quiet) {
     std::fprintf(stderr, "%s: %lu frames, %d x %d, %d-bit palette%s", delivery.test ? "Test" : "OK",
                  static_cast<unsigned long>(delivery.frames.size()), delivery.width, delivery.height, delivery.bits,
