@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "framework/dib_image.h"
 #include "host/colour_quantizer.h"
@@ -16,6 +17,8 @@ constexpr int kDitherNumerator = 7;
 constexpr int kDitherDenominator = 8;
 // A carried error is limited so that one bad match cannot smear across a row.
 constexpr int kErrorLimit = 48;
+// Changed pixels a frame needs before a palette of its own is weighed.
+constexpr uint64_t kOwnPaletteMinimumPixels = 64 * 256;
 
 // An 8-bit packed bitmap with `palette` as its table, pixels zero.
 std::vector<uint8_t> MakeIndexBitmap(int32_t width, int32_t height, const std::vector<RgbColour>& palette) {
@@ -41,35 +44,55 @@ std::vector<uint8_t> MakeIndexBitmap(int32_t width, int32_t height, const std::v
 
 int Clamp(int value, int low, int high) { return value < low ? low : (value > high ? high : value); }
 
-// Reduces the frames one by one against the previous truth and what is shown.
+// Squared error of the counted pixels against their nearest palette colours (each cell
+// taken at its mean).
+double PaletteError(const std::vector<ColourHistogram::Cell>& cells, NearestColour& nearest) {
+  double error = 0;
+  for (const ColourHistogram::Cell& cell : cells) {
+    const int r = static_cast<int>(cell.red + 0.5f), g = static_cast<int>(cell.green + 0.5f),
+              b = static_cast<int>(cell.blue + 0.5f);
+    const RgbColour& c = nearest.palette()[static_cast<size_t>(nearest.find(r, g, b))];
+    error += cell.weight * ColourDistance(r, g, b, c.red, c.green, c.blue);
+  }
+  return error;
+}
+
+// The palette of one frame and its nearest-colour search; the transparent index follows
+// the colours.
+struct FramePalette {
+  explicit FramePalette(std::vector<RgbColour> colours) : nearest(colours), colours(std::move(colours)) {}
+  NearestColour nearest;
+  std::vector<RgbColour> colours;
+  int transparent() const { return static_cast<int>(colours.size()); }
+};
+
+// Reduces the frames one by one, the changed pixels only, against what is shown.
 class FrameReducer {
  public:
-  FrameReducer(int32_t width, int32_t height, const std::vector<RgbColour>& palette, bool dither)
-      : width_(width), height_(height), palette_(palette), nearest_(palette), dither_(dither),
-        transparent_(static_cast<int>(palette.size())),
-        previous_(static_cast<size_t>(width) * height * 3, 0), shown_(previous_.size(), 0),
+  FrameReducer(int32_t width, int32_t height, bool dither)
+      : width_(width), height_(height), dither_(dither), shown_(static_cast<size_t>(width) * height * 3, 0),
         errors_(2 * (static_cast<size_t>(width) + 2) * 3, 0) {}
 
-  // Fills the 8-bit rows of `bitmap` (bottom row first) for the next frame's truth.
-  void reduce(const uint8_t* truth, bool first, std::vector<uint8_t>* bitmap);
+  // Fills the 8-bit rows of `bitmap` (bottom row first) for the next frame's truth;
+  // `changed` marks the pixels whose true colour is new.
+  void reduce(const uint8_t* truth, const uint8_t* changed, bool first, FramePalette& palette,
+              std::vector<uint8_t>* bitmap);
 
  private:
   int32_t width_, height_;
-  std::vector<RgbColour> palette_;
-  NearestColour nearest_;
   bool dither_;
-  int transparent_;
-  std::vector<uint8_t> previous_;  // the truth of the frame before
-  std::vector<uint8_t> shown_;     // what the GIF shows so far
+  std::vector<uint8_t> shown_;  // what the GIF shows so far
   // Two error rows (this one and the next), one pixel wider on each side so that the
   // neighbours of the edge pixels need no checks; three channels, in 1/16 units.
   std::vector<int> errors_;
 };
 
-void FrameReducer::reduce(const uint8_t* truth, bool first, std::vector<uint8_t>* bitmap) {
+void FrameReducer::reduce(const uint8_t* truth, const uint8_t* changed, bool first, FramePalette& palette,
+                          std::vector<uint8_t>* bitmap) {
   const uint32_t stride = DibStride(width_, 8);
   uint8_t* rows = bitmap->data() + sizeof(DibHeader) + 4 * 256;
   const size_t rowErrors = (static_cast<size_t>(width_) + 2) * 3;
+  const uint8_t transparent = static_cast<uint8_t>(palette.transparent());
   std::fill(errors_.begin(), errors_.end(), 0);
   for (int32_t y = 0; y < height_; ++y) {
     const bool leftward = (y & 1) != 0;  // serpentine: every other row right to left
@@ -80,22 +103,22 @@ void FrameReducer::reduce(const uint8_t* truth, bool first, std::vector<uint8_t>
     const int step = leftward ? -1 : 1;
     for (int32_t i = 0; i < width_; ++i) {
       const int32_t x = leftward ? width_ - 1 - i : i;
-      const size_t at = (static_cast<size_t>(y) * width_ + x) * 3;
-      const uint8_t* t = truth + at;
-      uint8_t* s = shown_.data() + at;
-      int* e = here + 3 * x;
-      if (!first && std::memcmp(t, previous_.data() + at, 3) == 0) {
-        out[x] = static_cast<uint8_t>(transparent_);
+      const size_t at = static_cast<size_t>(y) * width_ + x;
+      if (!changed[at]) {
+        out[x] = transparent;
         continue;  // still: keeps what is shown, carries no error
       }
+      const uint8_t* t = truth + 3 * at;
+      uint8_t* s = shown_.data() + 3 * at;
+      int* e = here + 3 * x;
       int target[3];
       for (int c = 0; c < 3; ++c) target[c] = Clamp(t[c] + (dither_ ? e[c] / 16 : 0), 0, 255);
-      int index = nearest_.find(target[0], target[1], target[2]);
-      const RgbColour& p = palette_[static_cast<size_t>(index)];
+      int index = palette.nearest.find(target[0], target[1], target[2]);
+      const RgbColour& p = palette.colours[static_cast<size_t>(index)];
       int chosen[3] = {p.red, p.green, p.blue};
       if (!first && ColourDistance(s[0], s[1], s[2], target[0], target[1], target[2]) <=
                         ColourDistance(chosen[0], chosen[1], chosen[2], target[0], target[1], target[2])) {
-        index = transparent_;
+        index = transparent;
         for (int c = 0; c < 3; ++c) chosen[c] = s[c];
       } else {
         for (int c = 0; c < 3; ++c) s[c] = static_cast<uint8_t>(chosen[c]);
@@ -113,7 +136,26 @@ void FrameReducer::reduce(const uint8_t* truth, bool first, std::vector<uint8_t>
       }
     }
   }
-  std::memcpy(previous_.data(), truth, previous_.size());
+}
+
+// A palette of the frame's own when it is better for the changed pixels than the
+// animation's; null to keep the animation's. Exactly the frame's colours when they fit
+// and the animation's palette lacks some of them (exact, and no larger); otherwise
+// a palette of its own only when the frame changed enough pixels for a table's 768
+// bytes to be a small share and it at least halves their squared error.
+std::unique_ptr<FramePalette> OwnPalette(const ColourHistogram& changed, FramePalette& global) {
+  std::vector<RgbColour> exact;
+  if (changed.exactColours(&exact) && exact.size() <= static_cast<size_t>(kMaxColours)) {
+    for (const RgbColour& c : exact) {
+      const RgbColour& g = global.colours[static_cast<size_t>(global.nearest.find(c.red, c.green, c.blue))];
+      if (g.red != c.red || g.green != c.green || g.blue != c.blue) return std::make_unique<FramePalette>(exact);
+    }
+    return nullptr;
+  }
+  if (changed.pixelCount() < kOwnPaletteMinimumPixels) return nullptr;
+  auto own = std::make_unique<FramePalette>(ChoosePalette(changed, kMaxColours));
+  std::vector<ColourHistogram::Cell> cells = changed.cells();
+  return 2 * PaletteError(cells, own->nearest) <= PaletteError(cells, global.nearest) ? std::move(own) : nullptr;
 }
 
 }  // namespace
@@ -128,10 +170,10 @@ bool MakeQualityDelivery(const Delivery& source, const QualityGifOptions& option
     return false;
   }
   // Every pixel of every shown frame counts towards the palette.
+  const size_t pixels = static_cast<size_t>(source.width) * source.height;
   ColourHistogram histogram;
   {
     FrameComposer composer(source.width, source.height);
-    const size_t pixels = static_cast<size_t>(source.width) * source.height;
     for (size_t i = 0; i < source.frames.size(); ++i) {
       if (!composer.draw(source.frames[i])) {
         *error = "frame " + std::to_string(i) + " cannot be read";
@@ -140,7 +182,7 @@ bool MakeQualityDelivery(const Delivery& source, const QualityGifOptions& option
       histogram.add(composer.screen(), pixels);
     }
   }
-  std::vector<RgbColour> palette = ChoosePalette(histogram, kMaxColours);
+  FramePalette global(ChoosePalette(histogram, kMaxColours));
   // Frames whose colours all fit the palette are written exactly, with nothing to diffuse.
   std::vector<RgbColour> exact;
   const bool dither =
@@ -153,8 +195,8 @@ bool MakeQualityDelivery(const Delivery& source, const QualityGifOptions& option
   out->windowSet = source.windowSet;
   out->width = source.width;
   out->height = source.height;
-  out->bits = BitsForColourCount(static_cast<int>(palette.size()) + 1);
-  for (size_t i = 0; i < palette.size(); ++i) out->palette.entries[i] = palette[i];
+  out->bits = BitsForColourCount(global.transparent() + 1);
+  for (size_t i = 0; i < global.colours.size(); ++i) out->palette.entries[i] = global.colours[i];
   out->frameCount = static_cast<int32_t>(source.frames.size());
   out->hasComment = source.hasComment;
   out->comment = source.comment;
@@ -162,19 +204,30 @@ bool MakeQualityDelivery(const Delivery& source, const QualityGifOptions& option
   out->sequence = source.sequence;
 
   FrameComposer truth(source.width, source.height);
-  FrameReducer reducer(source.width, source.height, palette, dither);
+  std::vector<uint8_t> previous(pixels * 3, 0);
+  std::vector<uint8_t> changed(pixels, 1);
+  FrameReducer reducer(source.width, source.height, dither);
   for (size_t i = 0; i < source.frames.size(); ++i) {
     truth.draw(source.frames[i]);
+    const uint8_t* screen = truth.screen();
+    if (i > 0)
+      for (size_t p = 0; p < pixels; ++p) changed[p] = std::memcmp(screen + 3 * p, previous.data() + 3 * p, 3) != 0;
+    histogram.clear();
+    histogram.add(screen, pixels, changed.data());
+    std::unique_ptr<FramePalette> own = OwnPalette(histogram, global);
+    FramePalette& palette = own ? *own : global;
+
     DeliveredImage frame;
     frame.recordSize = source.frames[i].recordSize;
     frame.version = source.frames[i].version;
     frame.imageSet = true;
     frame.delay = source.frames[i].delay;
     frame.frameNumber = source.frames[i].frameNumber;
-    frame.transparentKey = i == 0 ? -1 : static_cast<int32_t>(palette.size());
-    frame.bitmap = MakeIndexBitmap(source.width, source.height, palette);
-    reducer.reduce(truth.screen(), i == 0, &frame.bitmap);
+    frame.transparentKey = i == 0 ? -1 : palette.transparent();
+    frame.bitmap = MakeIndexBitmap(source.width, source.height, palette.colours);
+    reducer.reduce(screen, changed.data(), i == 0, palette, &frame.bitmap);
     out->frames.push_back(std::move(frame));
+    std::memcpy(previous.data(), screen, previous.size());
   }
   return true;
 }
