@@ -60,7 +60,13 @@ void SplitBox(std::vector<Point>& points, const Box& box, Box* low, Box* high) {
   for (int c = 1; c < 3; ++c)
     if (box.spread(c) > box.spread(axis)) axis = c;
   std::sort(points.begin() + static_cast<std::ptrdiff_t>(box.begin), points.begin() + static_cast<std::ptrdiff_t>(box.end),
-            [axis](const Point& a, const Point& b) { return a.value[axis] < b.value[axis]; });
+            [axis](const Point& a, const Point& b) {
+              // The other channels settle ties, so the order (and every sum) is the same
+              // whatever the sort's own order of equal elements.
+              for (int c : {axis, (axis + 1) % 3, (axis + 2) % 3})
+                if (a.value[c] != b.value[c]) return a.value[c] < b.value[c];
+              return a.weight < b.weight;
+            });
   Box left{box.begin, box.begin, 0, {0, 0, 0}, {0, 0, 0}};
   double best = -1;
   size_t cut = box.begin + 1;

@@ -103,13 +103,14 @@ TEST(ColourQuantizerTest, NearestSearchAgreesWithTryingEveryColour) {
   for (int i = 0; i < 200; ++i)
     palette.push_back({uint8_t(random() % 256), uint8_t(random() % 256), uint8_t(random() % 256)});
   palette.push_back(palette[17]);  // a repeated colour: the lower index answers
+  for (int i = 0; i < 20; ++i) palette.push_back({uint8_t(i * 12), uint8_t(i * 12), uint8_t(i * 12)});  // greys: ties
   NearestColour nearest(palette);
   for (int i = 0; i < 20000; ++i) {
     int r = static_cast<int>(random() % 256), g = static_cast<int>(random() % 256), b = static_cast<int>(random() % 256);
+    // The same entry, ties included: the pruned, cached search answers exactly as the
+    // plain one would, so the bytes written do not depend on it.
     int found = nearest.find(r, g, b);
-    const RgbColour& p = palette[static_cast<size_t>(found)];
-    const RgbColour& q = palette[static_cast<size_t>(BruteNearest(palette, r, g, b))];
-    ASSERT_EQ(ColourDistance(r, g, b, p.red, p.green, p.blue), ColourDistance(r, g, b, q.red, q.green, q.blue));
+    ASSERT_EQ(found, BruteNearest(palette, r, g, b)) << r << "," << g << "," << b;
     ASSERT_NE(found, 200);
     ASSERT_EQ(nearest.find(r, g, b), found);  // the cached answer is the same
   }
