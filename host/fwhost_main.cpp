@@ -94,26 +94,26 @@ bool EndsWith(std::string text, const char* suffix) {
 }
 
 // Writes the animation; a GIF unless the name asks for a PNG or a WebP or the frames
-// need a PNG. With --quality the host makes the GIF's colours itself.
-bool WriteAnimation(const Delivery& delivery, const RunPlan& plan, std::string* written) {
+// need a PNG. With --quality the host makes the GIF's colours itself and writes that.
+bool WriteAnimation(const Delivery& delivered, const RunPlan& plan, std::string* written) {
   std::string error;
   const std::string& requested = plan.output;
   std::string path = requested;
   bool png = EndsWith(path, ".png") || EndsWith(path, ".apng");
 #ifdef KESTREL_HAVE_GIF
-  if (IsWebpName(path) || (plan.quality && !png)) {
-    bool ok = false;
-    if (IsWebpName(path)) {
-      ok = WriteWebpFile(delivery, WebpOptions{plan.webpQuality}, path, &error);
-    } else {
-      Delivery reduced;
-      ok = MakeQualityDelivery(delivery, QualityGifOptions{plan.qualityDither}, &reduced, &error) &&
-           WriteGifFile(reduced, path, &error);
-    }
+  bool ok = true;
+  Delivery reduced;
+  if (IsWebpName(path)) {
+    ok = WriteWebpFile(delivered, WebpOptions{plan.webpQuality}, path, &error);
+  } else if (plan.quality && !png) {
+    ok = MakeQualityDelivery(delivered, QualityGifOptions{plan.qualityDither}, &reduced, &error);
+  }
+  if (!ok || IsWebpName(path)) {
     if (!ok) std::fprintf(stderr, "fwhost: %s: %s\n", path.c_str(), error.c_str());
     *written = ok ? path : std::string();
     return ok;
   }
+  const Delivery& delivery = plan.quality && !png ? reduced : delivered;
   if (!png && !GifCanHold(delivery)) {
     size_t dot = path.rfind('.');
     size_t slash = path.find_last_of("/\\");
@@ -125,8 +125,9 @@ bool WriteAnimation(const Delivery& delivery, const RunPlan& plan, std::string* 
                  path.c_str(), requested.c_str());
     png = true;
   }
-  bool ok = png ? WriteApngFile(delivery, path, &error) : WriteGifFile(delivery, path, &error);
+  ok = png ? WriteApngFile(delivery, path, &error) : WriteGifFile(delivery, path, &error);
 #else
+  const Delivery& delivery = delivered;
   // Without giflib (the Windows build) animations are written as animated PNGs only.
   if (!png) error = "this build writes no GIF or WebP files; name the output .png, or use --capture";
   bool ok = png && WriteApngFile(delivery, path, &error);
