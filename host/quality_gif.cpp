@@ -19,6 +19,8 @@ constexpr int kDitherDenominator = 8;
 constexpr int kErrorLimit = 48;
 // Changed pixels a frame needs before a palette of its own is weighed.
 constexpr uint64_t kOwnPaletteMinimumPixels = 64 * 256;
+// The sizes of the palettes of its own a frame may try.
+constexpr int kOwnPaletteSizes[] = {kMaxColours, 63};
 
 // An 8-bit packed bitmap with `palette` as its table, pixels zero.
 std::vector<uint8_t> MakeIndexBitmap(int32_t width, int32_t height, const std::vector<RgbColour>& palette) {
@@ -43,6 +45,67 @@ std::vector<uint8_t> MakeIndexBitmap(int32_t width, int32_t height, const std::v
 }
 
 int Clamp(int value, int low, int high) { return value < low ? low : (value > high ? high : value); }
+
+// The bytes GIF's LZW coding gives the frame's indexes inside the rectangle of its
+// visible pixels (all of them for the first frame), with `bits`-bit codes to start, as
+// the writer will code them: a code per longest known string, codes growing to 12 bits,
+// the table cleared when full, sub-blocks of 255 bytes.
+size_t CodedBytes(const std::vector<uint8_t>& bitmap, int32_t width, int32_t height, int transparent, int bits) {
+  const uint32_t stride = DibStride(width, 8);
+  const uint8_t* rows = bitmap.data() + sizeof(DibHeader) + 4 * 256;
+  auto row = [&](int32_t y) { return rows + static_cast<size_t>(height - 1 - y) * stride; };
+  int32_t left = width, right = -1, top = height, bottom = -1;
+  for (int32_t y = 0; y < height; ++y) {
+    const uint8_t* r = row(y);
+    for (int32_t x = 0; x < width; ++x)
+      if (transparent < 0 || r[x] != transparent) {
+        left = std::min(left, x);
+        right = std::max(right, x);
+        top = std::min(top, y);
+        bottom = y;
+      }
+  }
+  if (right < 0) return 4;
+  const int minimum = std::max(2, bits);
+  const uint32_t clear = 1u << minimum;
+  std::vector<uint32_t> keys(8192), codes(8192);  // open hash: (prefix << 8 | index) + 1
+  uint32_t next = clear + 2;
+  int codeSize = minimum + 1;
+  uint64_t total = static_cast<uint64_t>(codeSize);  // the opening clear code
+  int64_t prefix = -1;
+  for (int32_t y = top; y <= bottom; ++y) {
+    const uint8_t* r = row(y);
+    for (int32_t x = left; x <= right; ++x) {
+      if (prefix < 0) {
+        prefix = r[x];
+        continue;
+      }
+      const uint32_t key = (static_cast<uint32_t>(prefix) << 8 | r[x]) + 1;
+      size_t slot = (key * 2654435761u) >> 19;
+      while (keys[slot] != 0 && keys[slot] != key) slot = (slot + 1) & 8191;
+      if (keys[slot] == key) {
+        prefix = codes[slot];
+        continue;
+      }
+      total += static_cast<uint64_t>(codeSize);
+      if (next < 4096) {
+        keys[slot] = key;
+        codes[slot] = next;
+        if (next == (1u << codeSize) && codeSize < 12) ++codeSize;
+        ++next;
+      } else {
+        total += static_cast<uint64_t>(codeSize);  // a clear code
+        std::fill(keys.begin(), keys.end(), 0);
+        next = clear + 2;
+        codeSize = minimum + 1;
+      }
+      prefix = r[x];
+    }
+  }
+  total += 2 * static_cast<uint64_t>(codeSize);  // the last string and the end code
+  const size_t bytes = static_cast<size_t>((total + 7) / 8);
+  return bytes + bytes / 255 + 2;
+}
 
 // Squared error of the counted pixels against their nearest palette colours (each cell
 // taken at its mean).
@@ -74,9 +137,12 @@ class FrameReducer {
         errors_(2 * (static_cast<size_t>(width) + 2) * 3, 0) {}
 
   // Fills the 8-bit rows of `bitmap` (bottom row first) for the next frame's truth;
-  // `changed` marks the pixels whose true colour is new.
-  void reduce(const uint8_t* truth, const uint8_t* changed, bool first, FramePalette& palette,
-              std::vector<uint8_t>* bitmap);
+  // `changed` marks the pixels whose true colour is new. Returns the squared error of
+  // the changed pixels as shown afterwards.
+  double reduce(const uint8_t* truth, const uint8_t* changed, bool first, FramePalette& palette,
+                std::vector<uint8_t>* bitmap);
+  // What the GIF shows so far, to try a frame two ways and keep one.
+  std::vector<uint8_t>& shown() { return shown_; }
 
  private:
   int32_t width_, height_;
@@ -87,8 +153,9 @@ class FrameReducer {
   std::vector<int> errors_;
 };
 
-void FrameReducer::reduce(const uint8_t* truth, const uint8_t* changed, bool first, FramePalette& palette,
-                          std::vector<uint8_t>* bitmap) {
+double FrameReducer::reduce(const uint8_t* truth, const uint8_t* changed, bool first, FramePalette& palette,
+                            std::vector<uint8_t>* bitmap) {
+  double squares = 0;
   const uint32_t stride = DibStride(width_, 8);
   uint8_t* rows = bitmap->data() + sizeof(DibHeader) + 4 * 256;
   const size_t rowErrors = (static_cast<size_t>(width_) + 2) * 3;
@@ -124,6 +191,7 @@ void FrameReducer::reduce(const uint8_t* truth, const uint8_t* changed, bool fir
         for (int c = 0; c < 3; ++c) s[c] = static_cast<uint8_t>(chosen[c]);
       }
       out[x] = static_cast<uint8_t>(index);
+      squares += ColourDistance(t[0], t[1], t[2], chosen[0], chosen[1], chosen[2]);
       if (!dither_) continue;
       for (int c = 0; c < 3; ++c) {
         int error = Clamp((target[c] - chosen[c]) * kDitherNumerator * 16 / kDitherDenominator, -kErrorLimit * 16,
@@ -136,26 +204,43 @@ void FrameReducer::reduce(const uint8_t* truth, const uint8_t* changed, bool fir
       }
     }
   }
+  return squares;
 }
 
-// A palette of the frame's own when it is better for the changed pixels than the
-// animation's; null to keep the animation's. Exactly the frame's colours when they fit
-// and the animation's palette lacks some of them (exact, and no larger); otherwise
-// a palette of its own only when the frame changed enough pixels for a table's 768
-// bytes to be a small share and it at least halves their squared error.
-std::unique_ptr<FramePalette> OwnPalette(const ColourHistogram& changed, FramePalette& global) {
+// Palettes of the frame's own that may serve its changed pixels better than the
+// animation's; none to keep the animation's. Exactly the frame's colours (`exact` set)
+// when they fit and the animation's palette lacks some of them. Otherwise, when the
+// frame changed enough pixels for a table to be a small share, palettes of 255 and of
+// 63 colours chosen for them, each only if it at least halves their squared error:
+// candidates, which the frame is then reduced with to keep one only where it is both
+// smaller and better.
+std::vector<std::unique_ptr<FramePalette>> OwnPalettes(const ColourHistogram& changed, FramePalette& global,
+                                                       bool* exactFit) {
+  std::vector<std::unique_ptr<FramePalette>> own;
   std::vector<RgbColour> exact;
+  *exactFit = false;
   if (changed.exactColours(&exact) && exact.size() <= static_cast<size_t>(kMaxColours)) {
+    *exactFit = true;
     for (const RgbColour& c : exact) {
       const RgbColour& g = global.colours[static_cast<size_t>(global.nearest.find(c.red, c.green, c.blue))];
-      if (g.red != c.red || g.green != c.green || g.blue != c.blue) return std::make_unique<FramePalette>(exact);
+      if (g.red == c.red && g.green == c.green && g.blue == c.blue) continue;
+      own.push_back(std::make_unique<FramePalette>(exact));
+      break;
     }
-    return nullptr;
+    return own;
   }
-  if (changed.pixelCount() < kOwnPaletteMinimumPixels) return nullptr;
-  auto own = std::make_unique<FramePalette>(ChoosePalette(changed, kMaxColours));
+  if (changed.pixelCount() < kOwnPaletteMinimumPixels) return own;
   std::vector<ColourHistogram::Cell> cells = changed.cells();
-  return 2 * PaletteError(cells, own->nearest) <= PaletteError(cells, global.nearest) ? std::move(own) : nullptr;
+  const double globalError = PaletteError(cells, global.nearest);
+  size_t previous = 0;
+  for (int colours : kOwnPaletteSizes) {
+    auto candidate = std::make_unique<FramePalette>(ChoosePalette(changed, colours));
+    const size_t size = candidate->colours.size();
+    if (size == previous) continue;  // fewer colours than asked: the same palette again
+    previous = size;
+    if (2 * PaletteError(cells, candidate->nearest) <= globalError) own.push_back(std::move(candidate));
+  }
+  return own;
 }
 
 }  // namespace
@@ -214,8 +299,9 @@ bool MakeQualityDelivery(const Delivery& source, const QualityGifOptions& option
       for (size_t p = 0; p < pixels; ++p) changed[p] = std::memcmp(screen + 3 * p, previous.data() + 3 * p, 3) != 0;
     histogram.clear();
     histogram.add(screen, pixels, changed.data());
-    std::unique_ptr<FramePalette> own = OwnPalette(histogram, global);
-    FramePalette& palette = own ? *own : global;
+    bool exactFit = false;
+    std::vector<std::unique_ptr<FramePalette>> own = OwnPalettes(histogram, global, &exactFit);
+    const bool first = i == 0;
 
     DeliveredImage frame;
     frame.recordSize = source.frames[i].recordSize;
@@ -223,9 +309,35 @@ bool MakeQualityDelivery(const Delivery& source, const QualityGifOptions& option
     frame.imageSet = true;
     frame.delay = source.frames[i].delay;
     frame.frameNumber = source.frames[i].frameNumber;
-    frame.transparentKey = i == 0 ? -1 : palette.transparent();
-    frame.bitmap = MakeIndexBitmap(source.width, source.height, palette.colours);
-    reducer.reduce(screen, changed.data(), i == 0, palette, &frame.bitmap);
+    FramePalette* palette = exactFit && !own.empty() ? own[0].get() : &global;
+    std::vector<uint8_t> before;
+    if (!exactFit && !own.empty()) before = reducer.shown();
+    frame.bitmap = MakeIndexBitmap(source.width, source.height, palette->colours);
+    double error = reducer.reduce(screen, changed.data(), first, *palette, &frame.bitmap);
+    if (!exactFit && !own.empty()) {
+      // A palette of the frame's own only where it is smaller and better, its table
+      // counted; of several such, the better.
+      const size_t globalBytes =
+          CodedBytes(frame.bitmap, source.width, source.height, first ? -1 : global.transparent(), out->bits);
+      std::vector<uint8_t> kept = reducer.shown();
+      for (std::unique_ptr<FramePalette>& candidate : own) {
+        reducer.shown() = before;
+        std::vector<uint8_t> bitmap = MakeIndexBitmap(source.width, source.height, candidate->colours);
+        double candidateError = reducer.reduce(screen, changed.data(), first, *candidate, &bitmap);
+        const int bits = BitsForColourCount(candidate->transparent() + 1);
+        size_t candidateBytes =
+            CodedBytes(bitmap, source.width, source.height, first ? -1 : candidate->transparent(), bits) +
+            3 * (size_t{1} << bits);
+        if (candidateError < error && candidateBytes <= globalBytes) {
+          palette = candidate.get();
+          error = candidateError;
+          frame.bitmap.swap(bitmap);
+          kept = reducer.shown();
+        }
+      }
+      reducer.shown().swap(kept);
+    }
+    frame.transparentKey = first ? -1 : palette->transparent();
     out->frames.push_back(std::move(frame));
     std::memcpy(previous.data(), screen, previous.size());
   }
