@@ -22,8 +22,10 @@ constexpr uint64_t kOwnPaletteMinimumPixels = 64 * 256;
 // The sizes of the palettes of its own a frame may try.
 constexpr int kOwnPaletteSizes[] = {kMaxColours, 63};
 
-// An 8-bit packed bitmap with `palette` as its table, pixels zero.
-std::vector<uint8_t> MakeIndexBitmap(int32_t width, int32_t height, const std::vector<RgbColour>& palette) {
+// Makes `bitmap` an 8-bit packed bitmap of the size with `palette` as its table (the
+// rest of the table zero); the pixels are left for the reduction to write.
+void MakeIndexBitmap(int32_t width, int32_t height, const std::vector<RgbColour>& palette,
+                     std::vector<uint8_t>* bitmap) {
   const uint32_t stride = DibStride(width, 8);
   DibHeader header{};
   header.biSize = sizeof header;
@@ -33,31 +35,32 @@ std::vector<uint8_t> MakeIndexBitmap(int32_t width, int32_t height, const std::v
   header.biBitCount = 8;
   header.biSizeImage = stride * static_cast<uint32_t>(height);
   header.biClrUsed = 256;
-  std::vector<uint8_t> bitmap(sizeof header + 4 * 256 + static_cast<size_t>(stride) * height, 0);
-  std::memcpy(bitmap.data(), &header, sizeof header);
+  bitmap->resize(sizeof header + 4 * 256 + static_cast<size_t>(stride) * height);
+  std::memcpy(bitmap->data(), &header, sizeof header);
+  uint8_t* table = bitmap->data() + sizeof header;
+  std::memset(table, 0, 4 * 256);
   for (size_t i = 0; i < palette.size(); ++i) {
-    uint8_t* entry = bitmap.data() + sizeof header + 4 * i;
-    entry[0] = palette[i].blue;
-    entry[1] = palette[i].green;
-    entry[2] = palette[i].red;
+    table[4 * i] = palette[i].blue;
+    table[4 * i + 1] = palette[i].green;
+    table[4 * i + 2] = palette[i].red;
   }
-  return bitmap;
 }
 
 int Clamp(int value, int low, int high) { return value < low ? low : (value > high ? high : value); }
 
 // The bytes GIF's LZW coding gives the frame's indexes inside the rectangle of its
-// visible pixels (all of them for the first frame), with `bits`-bit codes to start, as
+// visible pixels (all of them for the first frame; none lie outside `area`), with `bits`-bit codes to start, as
 // the writer will code them: a code per longest known string, codes growing to 12 bits,
 // the table cleared when full, sub-blocks of 255 bytes.
-size_t CodedBytes(const std::vector<uint8_t>& bitmap, int32_t width, int32_t height, int transparent, int bits) {
+size_t CodedBytes(const std::vector<uint8_t>& bitmap, int32_t width, int32_t height, const FrameRegion& area,
+                  int transparent, int bits) {
   const uint32_t stride = DibStride(width, 8);
   const uint8_t* rows = bitmap.data() + sizeof(DibHeader) + 4 * 256;
   auto row = [&](int32_t y) { return rows + static_cast<size_t>(height - 1 - y) * stride; };
   int32_t left = width, right = -1, top = height, bottom = -1;
-  for (int32_t y = 0; y < height; ++y) {
+  for (int32_t y = area.top; y < area.top + area.height; ++y) {
     const uint8_t* r = row(y);
-    for (int32_t x = 0; x < width; ++x)
+    for (int32_t x = area.left; x < area.left + area.width; ++x)
       if (transparent < 0 || r[x] != transparent) {
         left = std::min(left, x);
         right = std::max(right, x);
@@ -107,6 +110,30 @@ size_t CodedBytes(const std::vector<uint8_t>& bitmap, int32_t width, int32_t hei
   return bytes + bytes / 255 + 2;
 }
 
+// Marks the pixels whose colour differs between the two screens; the rectangle that
+// holds them (empty when none does).
+FrameRegion MarkChanges(const uint8_t* screen, const uint8_t* previous, int32_t width, int32_t height,
+                        uint8_t* changed) {
+  int32_t left = width, right = -1, top = height, bottom = -1;
+  for (int32_t y = 0; y < height; ++y) {
+    const size_t rowStart = static_cast<size_t>(y) * width;
+    if (std::memcmp(screen + 3 * rowStart, previous + 3 * rowStart, 3 * static_cast<size_t>(width)) == 0) {
+      std::memset(changed + rowStart, 0, width);
+      continue;
+    }
+    for (int32_t x = 0; x < width; ++x) {
+      const size_t p = rowStart + x;
+      changed[p] = std::memcmp(screen + 3 * p, previous + 3 * p, 3) != 0;
+      if (!changed[p]) continue;
+      left = std::min(left, x);
+      right = std::max(right, x);
+      top = std::min(top, y);
+      bottom = y;
+    }
+  }
+  return right < 0 ? FrameRegion{0, 0, 0, 0} : FrameRegion{left, top, right - left + 1, bottom - top + 1};
+}
+
 // Squared error of the counted pixels against their nearest palette colours (each cell
 // taken at its mean).
 double PaletteError(const std::vector<ColourHistogram::Cell>& cells, NearestColour& nearest) {
@@ -137,10 +164,10 @@ class FrameReducer {
         errors_(2 * (static_cast<size_t>(width) + 2) * 3, 0) {}
 
   // Fills the 8-bit rows of `bitmap` (bottom row first) for the next frame's truth;
-  // `changed` marks the pixels whose true colour is new. Returns the squared error of
-  // the changed pixels as shown afterwards.
-  double reduce(const uint8_t* truth, const uint8_t* changed, bool first, FramePalette& palette,
-                std::vector<uint8_t>* bitmap);
+  // `changed` marks the pixels whose true colour is new, all inside `area`. Returns the
+  // squared error of the changed pixels as shown afterwards.
+  double reduce(const uint8_t* truth, const uint8_t* changed, const FrameRegion& area, bool first,
+                FramePalette& palette, std::vector<uint8_t>* bitmap);
   // What the GIF shows so far, to try a frame two ways and keep one.
   std::vector<uint8_t>& shown() { return shown_; }
 
@@ -153,28 +180,28 @@ class FrameReducer {
   std::vector<int> errors_;
 };
 
-double FrameReducer::reduce(const uint8_t* truth, const uint8_t* changed, bool first, FramePalette& palette,
-                            std::vector<uint8_t>* bitmap) {
+double FrameReducer::reduce(const uint8_t* truth, const uint8_t* changed, const FrameRegion& area, bool first,
+                            FramePalette& palette, std::vector<uint8_t>* bitmap) {
   double squares = 0;
   const uint32_t stride = DibStride(width_, 8);
   uint8_t* rows = bitmap->data() + sizeof(DibHeader) + 4 * 256;
   const size_t rowErrors = (static_cast<size_t>(width_) + 2) * 3;
   const uint8_t transparent = static_cast<uint8_t>(palette.transparent());
+  // Outside the area every pixel stays as shown; row padding is zero.
+  std::memset(rows, 0, static_cast<size_t>(stride) * height_);
+  for (int32_t y = 0; y < height_; ++y) std::memset(rows + static_cast<size_t>(y) * stride, transparent, width_);
   std::fill(errors_.begin(), errors_.end(), 0);
-  for (int32_t y = 0; y < height_; ++y) {
+  for (int32_t y = area.top; y < area.top + area.height; ++y) {
     const bool leftward = (y & 1) != 0;  // serpentine: every other row right to left
     int* here = errors_.data() + (y & 1) * rowErrors + 3;
     int* next = errors_.data() + ((y + 1) & 1) * rowErrors + 3;
     std::fill(next - 3, next - 3 + rowErrors, 0);
     uint8_t* out = rows + static_cast<size_t>(height_ - 1 - y) * stride;
     const int step = leftward ? -1 : 1;
-    for (int32_t i = 0; i < width_; ++i) {
-      const int32_t x = leftward ? width_ - 1 - i : i;
+    for (int32_t i = 0; i < area.width; ++i) {
+      const int32_t x = leftward ? area.left + area.width - 1 - i : area.left + i;
       const size_t at = static_cast<size_t>(y) * width_ + x;
-      if (!changed[at]) {
-        out[x] = transparent;
-        continue;  // still: keeps what is shown, carries no error
-      }
+      if (!changed[at]) continue;  // still: keeps what is shown, carries no error
       const uint8_t* t = truth + 3 * at;
       uint8_t* s = shown_.data() + 3 * at;
       int* e = here + 3 * x;
@@ -292,11 +319,12 @@ bool MakeQualityDelivery(const Delivery& source, const QualityGifOptions& option
   std::vector<uint8_t> previous(pixels * 3, 0);
   std::vector<uint8_t> changed(pixels, 1);
   FrameReducer reducer(source.width, source.height, dither);
+  std::vector<uint8_t> before, kept, trial;  // kept from frame to frame: no new memory each time
   for (size_t i = 0; i < source.frames.size(); ++i) {
     truth.draw(source.frames[i]);
     const uint8_t* screen = truth.screen();
-    if (i > 0)
-      for (size_t p = 0; p < pixels; ++p) changed[p] = std::memcmp(screen + 3 * p, previous.data() + 3 * p, 3) != 0;
+    FrameRegion area{0, 0, source.width, source.height};
+    if (i > 0) area = MarkChanges(screen, previous.data(), source.width, source.height, changed.data());
     histogram.clear();
     histogram.add(screen, pixels, changed.data());
     bool exactFit = false;
@@ -310,28 +338,27 @@ bool MakeQualityDelivery(const Delivery& source, const QualityGifOptions& option
     frame.delay = source.frames[i].delay;
     frame.frameNumber = source.frames[i].frameNumber;
     FramePalette* palette = exactFit && !own.empty() ? own[0].get() : &global;
-    std::vector<uint8_t> before;
     if (!exactFit && !own.empty()) before = reducer.shown();
-    frame.bitmap = MakeIndexBitmap(source.width, source.height, palette->colours);
-    double error = reducer.reduce(screen, changed.data(), first, *palette, &frame.bitmap);
+    MakeIndexBitmap(source.width, source.height, palette->colours, &frame.bitmap);
+    double error = reducer.reduce(screen, changed.data(), area, first, *palette, &frame.bitmap);
     if (!exactFit && !own.empty()) {
       // A palette of the frame's own only where it is smaller and better, its table
       // counted; of several such, the better.
       const size_t globalBytes =
-          CodedBytes(frame.bitmap, source.width, source.height, first ? -1 : global.transparent(), out->bits);
-      std::vector<uint8_t> kept = reducer.shown();
+          CodedBytes(frame.bitmap, source.width, source.height, area, first ? -1 : global.transparent(), out->bits);
+      kept = reducer.shown();
       for (std::unique_ptr<FramePalette>& candidate : own) {
         reducer.shown() = before;
-        std::vector<uint8_t> bitmap = MakeIndexBitmap(source.width, source.height, candidate->colours);
-        double candidateError = reducer.reduce(screen, changed.data(), first, *candidate, &bitmap);
+        MakeIndexBitmap(source.width, source.height, candidate->colours, &trial);
+        double candidateError = reducer.reduce(screen, changed.data(), area, first, *candidate, &trial);
         const int bits = BitsForColourCount(candidate->transparent() + 1);
         size_t candidateBytes =
-            CodedBytes(bitmap, source.width, source.height, first ? -1 : candidate->transparent(), bits) +
+            CodedBytes(trial, source.width, source.height, area, first ? -1 : candidate->transparent(), bits) +
             3 * (size_t{1} << bits);
         if (candidateError < error && candidateBytes <= globalBytes) {
           palette = candidate.get();
           error = candidateError;
-          frame.bitmap.swap(bitmap);
+          frame.bitmap.swap(trial);
           kept = reducer.shown();
         }
       }
