@@ -19,6 +19,11 @@ constexpr int kDitherDenominator = 8;
 constexpr int kErrorLimit = 48;
 // Changed pixels a frame needs before a palette of its own is weighed.
 constexpr uint64_t kOwnPaletteMinimumPixels = 64 * 256;
+// Trying palettes of their own costs frames a palette and two more reductions each; an
+// animation whose frames lost this many trials in a row tries again only every
+// kOwnPaletteRetry-th frame, until a trial is won.
+constexpr int kOwnPaletteTrials = 4;
+constexpr size_t kOwnPaletteRetry = 8;
 // The sizes of the palettes of its own a frame may try.
 constexpr int kOwnPaletteSizes[] = {kMaxColours, 63};
 
@@ -242,7 +247,7 @@ double FrameReducer::reduce(const uint8_t* truth, const uint8_t* changed, const 
 // candidates, which the frame is then reduced with to keep one only where it is both
 // smaller and better.
 std::vector<std::unique_ptr<FramePalette>> OwnPalettes(const ColourHistogram& changed, FramePalette& global,
-                                                       bool* exactFit) {
+                                                       bool tryChosen, bool* exactFit) {
   std::vector<std::unique_ptr<FramePalette>> own;
   std::vector<RgbColour> exact;
   *exactFit = false;
@@ -256,7 +261,7 @@ std::vector<std::unique_ptr<FramePalette>> OwnPalettes(const ColourHistogram& ch
     }
     return own;
   }
-  if (changed.pixelCount() < kOwnPaletteMinimumPixels) return own;
+  if (!tryChosen || changed.pixelCount() < kOwnPaletteMinimumPixels) return own;
   std::vector<ColourHistogram::Cell> cells = changed.cells();
   const double globalError = PaletteError(cells, global.nearest);
   size_t previous = 0;
@@ -320,6 +325,7 @@ bool MakeQualityDelivery(const Delivery& source, const QualityGifOptions& option
   std::vector<uint8_t> changed(pixels, 1);
   FrameReducer reducer(source.width, source.height, dither);
   std::vector<uint8_t> before, kept, trial;  // kept from frame to frame: no new memory each time
+  int trialsLost = 0;  // frames in a row that tried palettes of their own and kept none
   for (size_t i = 0; i < source.frames.size(); ++i) {
     truth.draw(source.frames[i]);
     const uint8_t* screen = truth.screen();
@@ -328,7 +334,8 @@ bool MakeQualityDelivery(const Delivery& source, const QualityGifOptions& option
     histogram.clear();
     histogram.add(screen, pixels, changed.data());
     bool exactFit = false;
-    std::vector<std::unique_ptr<FramePalette>> own = OwnPalettes(histogram, global, &exactFit);
+    std::vector<std::unique_ptr<FramePalette>> own =
+        OwnPalettes(histogram, global, trialsLost < kOwnPaletteTrials || i % kOwnPaletteRetry == 0, &exactFit);
     const bool first = i == 0;
 
     DeliveredImage frame;
@@ -363,6 +370,7 @@ bool MakeQualityDelivery(const Delivery& source, const QualityGifOptions& option
         }
       }
       reducer.shown().swap(kept);
+      trialsLost = palette == &global ? trialsLost + 1 : 0;
     }
     frame.transparentKey = first ? -1 : palette->transparent();
     out->frames.push_back(std::move(frame));
