@@ -243,6 +243,7 @@ bool Parser::commonOption(bool* known) {
                             {"truecolour", c.trueColour},        {"truecolor", c.trueColour},
                             {"true-colour", c.trueColour},       {"true-color", c.trueColour},
                             {"supercompress", c.supercompress},  {"comment", c.comment}};
+  if (n == "dither" || n == "no-dither") plan_->qualityDither = n == "dither";
   for (const Toggle& t : toggles) {
     if (n == t.name || n == std::string("no-") + t.name) {
       add((n == t.name ? "check " : "uncheck ") + std::to_string(t.id));
@@ -265,6 +266,13 @@ bool Parser::commonOption(bool* known) {
     add("select " + std::to_string(c.palette) + " " + std::to_string(kind));
   } else if (n == "test") {
     test_ = true;
+  } else if (n == "quality") {
+    plan_->quality = true;
+  } else if (n == "webp-quality") {
+    long quality;
+    if (!value(&text)) return false;
+    if (!ParseInteger(text, &quality) || quality < 0 || quality > 100) return fail("--webp-quality takes a number from 0 to 100");
+    plan_->webpQuality = static_cast<int>(quality);
   } else if (n == "output") {
     return value(&plan_->output);
   } else if (n == "capture") {
@@ -413,6 +421,14 @@ bool Parser::run() {
     return fail(std::string(row_.name) + " needs at least one picture");
   if (row_.library == nullptr && row_.sources == SourceKind::PictureList && plan_->pictureCount < 2)
     return fail(std::string(row_.name) + " needs at least two pictures");
+  // GIFs the host reduces itself and WebP files start from true-colour frames: the host
+  // ticks Truecolour last, as a user would before OK.
+  plan_->wantsTrueColour = plan_->quality || IsWebpName(plan_->output);
+  if (plan_->wantsTrueColour && !(plan_->capabilities & HostCapsTrueColour)) {
+    if (plan_->quality) return fail("--quality needs the true-colour capability (leave out --without-truecolour)");
+    plan_->wantsTrueColour = false;  // a WebP of the paletted frames
+  }
+  if (plan_->wantsTrueColour) add("check " + std::to_string(row_.controls.trueColour));
   finish();
   return true;
 }
@@ -422,6 +438,13 @@ void PrintOption(std::FILE* out, const std::string& left, const std::string& hel
 }
 
 }  // namespace
+
+bool IsWebpName(const std::string& path) {
+  if (path.size() < 5) return false;
+  std::string suffix = path.substr(path.size() - 5);
+  for (char& c : suffix) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return suffix == ".webp";
+}
 
 bool ParseRunOptions(const EffectRow& row, const std::vector<std::string>& words, RunPlan* plan, std::string* error) {
   Parser parser(row, words, plan, error);
@@ -571,8 +594,13 @@ void PrintEffectHelp(const EffectRow& row, std::FILE* out) {
 
 void PrintCommonHelp(std::FILE* out) {
   std::fprintf(out, "Options of every effect:\n");
-  PrintOption(out, "-o, --output FILE", "write the animation: FILE.gif a GIF, FILE.png an animated PNG, - standard output");
-  PrintOption(out, "", "(written whole or not at all: an earlier file of that name stays until the new one is complete)");
+  PrintOption(out, "-o, --output FILE",
+              "write the animation: FILE.gif a GIF, FILE.png an animated PNG, FILE.webp an animated WebP,");
+  PrintOption(out, "", "- standard output (a GIF); written whole or not at all: an earlier file of that name stays");
+  PrintOption(out, "", "until the new one is complete");
+  PrintOption(out, "--quality", "ask for true-colour frames and make the GIF in the host: one fine palette, dithered");
+  PrintOption(out, "", "(a FILE ending in .webp: an animated WebP of the true-colour frames, lossless)");
+  PrintOption(out, "--webp-quality Q", "a lossy WebP at quality Q (0 to 100) instead");
   PrintOption(out, "--capture FILE", "write a text dump of everything delivered (for tests and comparisons)");
   PrintOption(out, "--screenshot FILE", "fwhost.exe: save the dialog as it looks before it closes (BMP)");
   PrintOption(out, "--screenshot-about FILE", "fwhost.exe: then open the About box and save it too (BMP)");

@@ -36,6 +36,10 @@ struct RunPlan {
   bool remember = false;  // --remember: load and save the plug-in's settings file
   bool forget = false;    // --forget: delete the plug-in's settings file first
   bool keepGoing = false; // --keep-going: hand unreadable pictures on; the plug-in skips them
+  bool quality = false;        // --quality: the host reduces true-colour frames itself
+  bool qualityDither = true;   // the last --[no-]dither, for the host's reduction
+  int webpQuality = -1;        // --webp-quality: -1 lossless
+  bool wantsTrueColour = false;  // the host asks for a true-colour delivery
   bool help = false;
   uint32_t capabilities = 0;
   int pictureCount = 0;
@@ -53,6 +57,9 @@ struct RunPlan {
 
 // Parses the words that follow the effect. False, with the reason in `error`.
 bool ParseRunOptions(const EffectRow& row, const std::vector<std::string>& words, RunPlan* plan, std::string* error);
+
+// True when an output name asks for an animated WebP (ends in ".webp", any case).
+bool IsWebpName(const std::string& path);
 
 // The actions as the text a HeadlessSession carries: one per line.
 std::string ActionScript(const RunPlan& plan);

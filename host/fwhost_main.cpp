@@ -29,6 +29,10 @@
 #include "host/plugin_session.h"
 #include "host/png_file.h"
 #include "host/preflight.h"
+#include "host/quality_gif.h"
+#ifdef KESTREL_HAVE_GIF
+#include "host/webp_file.h"
+#endif
 #include "host/selection_buffer.h"
 #include "platform/library.h"
 
@@ -129,10 +133,22 @@ constexpr bool kCanWriteGif = true;
 constexpr bool kCanWriteGif = false;
 #endif
 
-// Writes the animation into the prepared output file and gives it its name.
-bool WriteAnimation(const Delivery& delivery, OutputKind kind, OutputFile& file, std::string* error) {
+// Writes the animation into the prepared output file and gives it its name. With
+// --quality the host makes the GIF's colours itself from the true-colour frames.
+bool WriteAnimation(const Delivery& delivered, const RunPlan& plan, OutputKind kind, OutputFile& file,
+                    std::string* error) {
   bool ok = false;
+  const Delivery* chosen = &delivered;
 #ifdef KESTREL_HAVE_GIF
+  Delivery reduced;
+  if (kind == OutputKind::Gif && plan.quality) {
+    if (!MakeQualityDelivery(delivered, QualityGifOptions{plan.qualityDither}, &reduced, error)) return false;
+    chosen = &reduced;
+  }
+#endif
+  const Delivery& delivery = *chosen;
+#ifdef KESTREL_HAVE_GIF
+  if (kind == OutputKind::Webp) ok = WriteWebpAnimation(delivery, WebpOptions{plan.webpQuality}, file.sink(), error);
   if (kind == OutputKind::Gif) {
     if (!GifCanHold(delivery)) {
       *error = "a true-colour frame shows more than 256 colours, more than a GIF frame holds; nothing was written. "
@@ -327,7 +343,7 @@ int RunEffect(const std::string& effect, const std::vector<std::string>& words) 
   }
   bool written = false;
   if (output.isOpen()) {
-    written = WriteAnimation(delivery, kind, output, &error);
+    written = WriteAnimation(delivery, plan, kind, output, &error);
     if (!written) {
       if (error.find("nothing was written") == std::string::npos)
         error += "; nothing was written" + std::string(plan.output == "-" ? "" : ", an earlier file of that name is kept");

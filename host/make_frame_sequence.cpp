@@ -1,8 +1,11 @@
-// make_frame_sequence DIRECTORY [COUNT] [WIDTH HEIGHT]: writes COUNT frames
+// make_frame_sequence DIRECTORY [COUNT] [WIDTH HEIGHT] [glide|wipe]: writes COUNT frames
 // (frame-001.bmp, ...) of a photograph-like animation: a landscape (RenderScene) across
 // which a smaller picture of another landscape glides from left to right and back, as
 // a card would in a slide show. Most of each frame is unchanged from the one before,
 // the moving part is photographic: content for comparing animation writers.
+// With "wipe", a second landscape instead replaces the first from left to right, one
+// band of columns per frame, the first frame all the first picture and the last all the
+// second: twice the colours of one photograph on the screen at once.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -20,13 +23,18 @@ int main(int argc, char** argv) {
   int count = argc > 2 ? std::atoi(argv[2]) : 60;
   int width = argc > 4 ? std::atoi(argv[3]) : 640;
   int height = argc > 4 ? std::atoi(argv[4]) : 480;
+  const bool wipe = argc > 5 && std::string(argv[5]) == "wipe";
+  if (argc > 5 && !wipe && std::string(argv[5]) != "glide") {
+    std::fprintf(stderr, "make_frame_sequence: the kind is glide or wipe\n");
+    return 2;
+  }
   if (count < 1 || width < 16 || height < 16) {
     std::fprintf(stderr, "make_frame_sequence: COUNT must be at least 1 and the size at least 16 x 16\n");
     return 2;
   }
   int cardWidth = width / 4, cardHeight = height / 4;
   DibImage background = RenderScene(width, height, 1);
-  DibImage card = RenderScene(cardWidth, cardHeight, 2);
+  DibImage card = wipe ? RenderScene(width, height, 3) : RenderScene(cardWidth, cardHeight, 2);
   if (!background || !card) {
     std::fprintf(stderr, "make_frame_sequence: out of memory\n");
     return 1;
@@ -39,7 +47,12 @@ int main(int argc, char** argv) {
     int x = phase <= travel ? phase : 2 * travel - phase;
     int y = height / 2 - cardHeight / 2 + (i * 2) % (height / 4);
     DibImage frame = DuplicateDibImage(background);
-    if (!frame || !CopyDibRect(frame, x, y, card, 0, 0, cardWidth, cardHeight)) status = 1;
+    if (wipe) {
+      int edge = count > 1 ? (width * i) / (count - 1) : width;
+      if (!frame || (edge > 0 && !CopyDibRect(frame, 0, 0, card, 0, 0, edge, height))) status = 1;
+    } else if (!frame || !CopyDibRect(frame, x, y, card, 0, 0, cardWidth, cardHeight)) {
+      status = 1;
+    }
     char name[32];
     std::snprintf(name, sizeof name, "frame-%03d.bmp", i + 1);
     std::string path = platform::JoinPath(argv[1], name);

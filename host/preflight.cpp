@@ -68,7 +68,13 @@ OutputKind OutputKindOf(const std::string& name, bool canWriteGif, std::string* 
     return OutputKind::Refused;
   }
   if (EndsWith(name, ".png") || EndsWith(name, ".apng")) return OutputKind::Png;
-  *error = name + ": fwhost writes .gif (an animated GIF) and .png (an animated PNG), or - for standard output";
+  if (EndsWith(name, ".webp")) {
+    if (canWriteGif) return OutputKind::Webp;
+    *error = "this build writes no WebP files; name the output .png (an animated PNG), or use --capture";
+    return OutputKind::Refused;
+  }
+  *error = name + ": fwhost writes .gif (an animated GIF), .png (an animated PNG) and .webp (an animated WebP), "
+                  "or - for standard output";
   return OutputKind::Refused;
 }
 
@@ -88,7 +94,8 @@ std::string CheckOutputNames(const RunPlan& plan, bool canWriteGif) {
   if (!plan.output.empty()) {
     OutputKind kind = OutputKindOf(plan.output, canWriteGif, &error);
     if (kind == OutputKind::Refused) return error;
-    if (kind == OutputKind::Gif && plan.trueColour == 1)
+    // --quality reduces the true-colour frames in the host, so its GIF holds them.
+    if (kind == OutputKind::Gif && plan.trueColour == 1 && !plan.quality)
       return "--truecolour frames can show more than 256 colours, more than a GIF frame holds: name the output "
              ".png for an animated PNG (" + plan.output + " is a GIF), or leave --truecolour off";
   }

@@ -22,11 +22,11 @@ void CheckPictureFiles(const std::vector<std::string>& paths, std::vector<Pictur
                        std::vector<std::string>* problems, std::map<std::string, DibImage>* decoded = nullptr);
 
 // The output kinds this build writes.
-enum class OutputKind { Gif, Png, Refused };
+enum class OutputKind { Gif, Png, Webp, Refused };
 
-// What `-o NAME` writes: by its extension (.gif, .png, .apng; "-" standard output, a
-// GIF); Refused, with the reason, for any other name or a GIF in a build without GIF
-// writing.
+// What `-o NAME` writes: by its extension (.gif, .png, .apng, .webp; "-" standard output,
+// a GIF); Refused, with the reason, for any other name or a GIF or WebP in a build
+// without those writers (the Windows build).
 OutputKind OutputKindOf(const std::string& name, bool canWriteGif, std::string* error);
 
 // True when the two names are the same file (the same path, or links to one file).

@@ -94,4 +94,30 @@ TEST(CommandLineTest, PalettesAndColoursByNameOrNumber) {
   for (const char* bad : {"1,2", "1,2,3,4", "a,b,c", "#12345", "-1,0,0", ""}) EXPECT_EQ(ParseColour(bad), -1) << bad;
 }
 
+TEST(CommandLineTest, QualityAndWebpOutputsTickTruecolourLast) {
+  const int tc = FindEffectRow("lens")->controls.trueColour;
+  const std::string check = "check " + std::to_string(tc);
+  RunPlan quality = Parse("lens", {"p.jpg", "--no-truecolour", "--quality", "--no-dither", "-o", "a.gif"});
+  ASSERT_GE(quality.actions.size(), 3u);
+  EXPECT_EQ(quality.actions[quality.actions.size() - 2], check);
+  EXPECT_EQ(quality.actions.back(), "click 1");
+  EXPECT_TRUE(quality.quality);
+  EXPECT_FALSE(quality.qualityDither);
+  RunPlan webp = Parse("lens", {"p.jpg", "-o", "a.WebP", "--webp-quality=80"});
+  EXPECT_EQ(webp.actions[webp.actions.size() - 2], check);
+  EXPECT_EQ(webp.webpQuality, 80);
+  EXPECT_TRUE(webp.qualityDither);
+  // Without the capability a WebP is made of the paletted frames.
+  RunPlan plain = Parse("lens", {"p.jpg", "--without-truecolour", "-o", "a.webp"});
+  EXPECT_EQ(plain.actions, (std::vector<std::string>{"click 101", "click 1"}));
+  RunPlan gif = Parse("lens", {"p.jpg", "-o", "a.gif"});
+  EXPECT_EQ(gif.actions, (std::vector<std::string>{"click 101", "click 1"}));
+  EXPECT_TRUE(Refused("lens", {"p.jpg", "--quality", "--without-truecolour"}, "true-colour"));
+  EXPECT_TRUE(Refused("lens", {"p.jpg", "--webp-quality", "101"}, "0 to 100"));
+  EXPECT_TRUE(Refused("lens", {"p.jpg", "--webp-quality", "x"}, "0 to 100"));
+  EXPECT_TRUE(IsWebpName("x.webp"));
+  EXPECT_FALSE(IsWebpName("webp"));
+  EXPECT_FALSE(IsWebpName("x.webp.gif"));
+}
+
 }  // namespace

@@ -25,6 +25,7 @@
 #include "samples/scenes.h"
 #include "host/plugin_library.h"
 #include "tests/host/gif_decoder.h"
+#include "tests/host/webp_decoder.h"
 
 namespace {
 
@@ -259,6 +260,72 @@ TEST_F(FwhostTest, FramesKeepTheOrderGivenWhetherAddedOneByOneOrTogether) {
       FreeDibImage(scene);
     }
   }
+}
+
+// The squared error of a shown screen against a scene.
+double SquaredError(const std::vector<RgbColour>& screen, DibImage scene, int width, int height) {
+  double squares = 0;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      RgbColour a = UnpackColour(GetDibPixel(scene, x, y));
+      const RgbColour& b = screen[static_cast<size_t>(y) * width + x];
+      squares += (a.red - b.red) * (a.red - b.red) + (a.green - b.green) * (a.green - b.green) +
+                 (a.blue - b.blue) * (a.blue - b.blue);
+    }
+  return squares;
+}
+
+TEST_F(FwhostTest, QualityGifsAndWebpFilesComeFromTrueColourFrames) {
+  const int width = 64, height = 48;
+  std::vector<std::string> pictures = {Picture("a.bmp", 1, width, height), Picture("b.bmp", 2, width, height),
+                                       Picture("c.bmp", 3, width, height)};
+  std::string frames = "frames '" + pictures[0] + "' '" + pictures[1] + "' '" + pictures[2] + "' --delay 7 --quiet";
+  std::vector<DibImage> scenes;
+  for (uint32_t seed = 1; seed <= 3; ++seed) scenes.push_back(RenderScene(width, height, seed));
+
+  // --quality asks for true colour even against an earlier --no-truecolour.
+  RunResult run = Fwhost(frames + " --no-truecolour --quality --capture '" + Path("q.txt") + "' -o '" + Path("q.gif") + "'");
+  ASSERT_EQ(run.status, 0) << run.output;
+  Capture capture = ReadCapture(Path("q.txt"));
+  ASSERT_EQ(capture.frames.size(), 3u);
+  EXPECT_TRUE(capture.frames[0].table.empty());  // 24-bit frames were delivered
+  DecodedGif gif;
+  std::string error;
+  ASSERT_TRUE(DecodeGifFile(Path("q.gif"), &gif, &error)) << error;
+  ASSERT_EQ(gif.frames.size(), 3u);
+  for (int f = 0; f < 3; ++f) {
+    EXPECT_EQ(gif.frames[f].delay, 7);
+    double squares = SquaredError(gif.frames[f].screen, scenes[f], width, height);
+    EXPECT_LE(squares, 255.0 * 255.0 * 3 * width * height / 3981.0) << "frame " << f << " below 36 dB";
+  }
+
+  // WebP: lossless is exact, lossy close; both keep frames, delays and looping.
+  run = Fwhost(frames + " -o '" + Path("l.webp") + "'");
+  ASSERT_EQ(run.status, 0) << run.output;
+  DecodedWebp webp;
+  ASSERT_TRUE(DecodeWebpFile(Path("l.webp"), &webp, &error)) << error;
+  EXPECT_EQ(webp.loopCount, 0);
+  ASSERT_EQ(webp.frames.size(), 3u);
+  for (int f = 0; f < 3; ++f) {
+    EXPECT_EQ(webp.frames[f].endTime, 70 * (f + 1));
+    EXPECT_EQ(SquaredError(webp.frames[f].screen, scenes[f], width, height), 0.0) << "frame " << f;
+  }
+  run = Fwhost(frames + " --webp-quality 85 -o '" + Path("y.WEBP") + "'");
+  ASSERT_EQ(run.status, 0) << run.output;
+  ASSERT_TRUE(DecodeWebpFile(Path("y.WEBP"), &webp, &error)) << error;
+  ASSERT_EQ(webp.frames.size(), 3u);
+  for (int f = 0; f < 3; ++f) {
+    double squares = SquaredError(webp.frames[f].screen, scenes[f], width, height);
+    EXPECT_GT(squares, 0.0);
+    EXPECT_LE(squares, 255.0 * 255.0 * 3 * width * height / 1e3) << "frame " << f << " below 30 dB";
+  }
+  for (DibImage scene : scenes) FreeDibImage(scene);
+
+  run = Fwhost(frames + " --quality --without-truecolour -o '" + Path("n.gif") + "'");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.output.find("true-colour"), std::string::npos) << run.output;
+  EXPECT_EQ(Fwhost(frames + " --webp-quality 101 -o '" + Path("n.webp") + "'").status, 2);
+  EXPECT_FALSE(std::ifstream(Path("n.gif")).good());
 }
 
 TEST_F(FwhostTest, WithKeepGoingARefusedPictureReachesThePlugInsMessageAndFailsTheRun) {

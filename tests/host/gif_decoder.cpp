@@ -69,6 +69,8 @@ bool DecodeGif(const std::vector<uint8_t>& bytes, DecodedGif* out, std::string* 
     frame.height = d.Height;
     frame.localTable = d.ColorMap != nullptr;
     const ColorMapObject* map = d.ColorMap ? d.ColorMap : gif->SColorMap;
+    std::vector<RgbColour> before;
+    if (frame.disposal == DISPOSE_PREVIOUS) before = screen;
     for (int y = 0; y < d.Height; ++y)
       for (int x = 0; x < d.Width; ++x) {
         int index = image.RasterBits[y * d.Width + x];
@@ -79,6 +81,15 @@ bool DecodeGif(const std::vector<uint8_t>& bytes, DecodedGif* out, std::string* 
         screen[static_cast<size_t>(sy) * gif->SWidth + sx] = {c.Red, c.Green, c.Blue};
       }
     frame.screen = screen;
+    // What the frame leaves for the next one: disposal 2 clears its rectangle (to black
+    // here), 3 restores what was there before it.
+    if (frame.disposal == DISPOSE_BACKGROUND || frame.disposal == DISPOSE_PREVIOUS) {
+      for (int y = d.Top; y < d.Top + d.Height && y < gif->SHeight; ++y)
+        for (int x = d.Left; x < d.Left + d.Width && x < gif->SWidth; ++x) {
+          size_t at = static_cast<size_t>(y) * gif->SWidth + x;
+          screen[at] = frame.disposal == DISPOSE_PREVIOUS ? before[at] : RgbColour{0, 0, 0};
+        }
+    }
     out->frames.push_back(std::move(frame));
   }
   // Extensions after the last image (giflib keeps them apart).

@@ -1,5 +1,5 @@
 // Reading animated GIFs back with giflib for tests: every frame composed onto the screen
-// the way a viewer shows it, with what each frame declared.
+// the way a viewer shows it (disposal included), with what each frame declared.
 #pragma once
 
 #include <cstdint>
