@@ -6,6 +6,7 @@
 
 #include "framework/host_interface.h"
 #include "framework/palette.h"
+#include "framework/parallel.h"
 
 namespace {
 
@@ -231,6 +232,10 @@ bool Parser::commonOption(bool* known) {
     plan_->aboutButton = c.about;
   } else if (n == "plugin-dir") {
     return value(&plan_->pluginDirectory);
+  } else if (n == "threads") {
+    if (!value(&text)) return false;
+    plan_->threads = ParseThreadCount(text);
+    if (!plan_->threads) return fail("--threads takes a number from 1 to " + std::to_string(kMaxBuildThreads));
   } else if (n == "quiet") {
     plan_->quiet = true;
   } else if (n == "fresh") {
@@ -457,6 +462,7 @@ void PrintCommonHelp(std::FILE* out) {
   PrintOption(out, "--add-together", "add all pictures with one press of Add, as one multiple selection");
   PrintOption(out, "--fresh", "start from the built-in settings and keep none afterwards");
   PrintOption(out, "--quiet, -q", "show no status or progress");
+  PrintOption(out, "--threads N", "threads for rendering, colour reduction, decoding and writing (built-in: one per processor)");
   PrintOption(out, "--without-optimise", "a host without the optimise capability (long delays, no Supercompress)");
   PrintOption(out, "--without-truecolour", "a host without the true-colour capability");
   PrintOption(out, "--plugin-dir DIR", "look for plug-ins in DIR first");

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/parallel.h"
 #include "host/capture_file.h"
 #include "host/command_line.h"
 #include "host/effect_table.h"
@@ -106,11 +107,12 @@ bool WriteAnimation(const Delivery& delivery, const std::string& requested, std:
                  path.c_str(), requested.c_str());
     png = true;
   }
-  bool ok = png ? WriteApngFile(delivery, path, &error) : WriteGifFile(delivery, path, &error);
+  const int threads = BuildThreadCount();
+  bool ok = png ? WriteApngFile(delivery, path, &error, threads) : WriteGifFile(delivery, path, &error, threads);
 #else
   // Without giflib (the Windows build) animations are written as animated PNGs only.
   if (!png) error = "this build writes no GIF files; name the output .png, or use --capture";
-  bool ok = png && WriteApngFile(delivery, path, &error);
+  bool ok = png && WriteApngFile(delivery, path, &error, BuildThreadCount());
 #endif
   if (!ok) std::fprintf(stderr, "fwhost: %s: %s\n", path.c_str(), error.c_str());
   *written = ok ? path : std::string();
@@ -144,6 +146,9 @@ int RunEffect(const std::string& effect, const std::vector<std::string>& words) 
     else PrintEffectHelp(*row, stdout);
     return 0;
   }
+
+  // The plug-ins read their thread count from the environment.
+  if (plan.threads > 0) platform::WriteEnvironment(kThreadsVariable, std::to_string(plan.threads).c_str());
 
   PluginLibrary library;
   PluginExports exports;
