@@ -50,6 +50,32 @@ class BuildTest : public ::testing::Test {
     return texts;
   }
 
+  // Runs OK builds with Supercompress whose k-th allocation fails, k from 0 (every k, or
+  // growing steps with `faster`) until one gets through or k reaches `limit`.
+  void FailEveryAllocation(long limit, bool faster) {
+    effect.commonSettings.supercompress = 1;
+    bool completed = false;
+    for (long k = 0; k < limit && !completed; k += faster ? 1 + k / 100 : 1) {
+      host.reset();
+      std::remove(SettingsFilePath("FWPLGTST.INI").c_str());
+      std::vector<DialogAction> actions;
+      std::string error;
+      ParseDialogActions("click 1", &actions, &error);
+      HeadlessDialog failing(dialogTemplate);
+      MainDialog logic(effect, &host.record);
+      platform::FailAllocationsAfter(k);
+      failing.run(logic, actions, &error);
+      platform::FailAllocationsAfter(-1);
+      completed = host.tasks.size() == 1 && host.tasks[0].finished == 1;
+      if (!completed) {
+        ASSERT_EQ(failing.messages().size(), 1u) << k;
+        EXPECT_EQ(failing.messages()[0].first, "Memory error") << k;
+        EXPECT_TRUE(host.tasks.empty()) << k;
+      }
+    }
+    EXPECT_TRUE(completed);
+  }
+
   DialogTemplate dialogTemplate;
   TestEffect effect;
   FakeHost host;
@@ -376,55 +402,16 @@ TEST_F(BuildTest, EveryAllocationFailureEndsCleanly) {
   // Fail the k-th allocation of an OK build with Supercompress, for every k, until a
   // build gets through. Each run must either deliver a whole animation or show a
   // message and deliver nothing; the sanitizer build checks that nothing leaks.
-  effect.commonSettings.supercompress = 1;
-  bool completed = false;
-  for (long k = 0; k < 400 && !completed; ++k) {
-    host.reset();
-    std::remove(SettingsFilePath("FWPLGTST.INI").c_str());
-    std::vector<DialogAction> actions;
-    std::string error;
-    ParseDialogActions("click 1", &actions, &error);
-    HeadlessDialog dialog(dialogTemplate);
-    MainDialog logic(effect, &host.record);
-    platform::FailAllocationsAfter(k);
-    dialog.run(logic, actions, &error);
-    platform::FailAllocationsAfter(-1);
-    completed = host.tasks.size() == 1 && host.tasks[0].finished == 1;
-    if (!completed) {
-      ASSERT_EQ(dialog.messages().size(), 1u) << k;
-      EXPECT_EQ(dialog.messages()[0].first, "Memory error") << k;
-      EXPECT_TRUE(host.tasks.empty()) << k;
-    }
-  }
-  EXPECT_TRUE(completed);
+  ThreadSetting setting(1);
+  FailEveryAllocation(400, false);
 }
 
 TEST_F(BuildTest, EveryAllocationFailureEndsCleanlyOnSevenThreads) {
+  // The same with the work shared by seven threads, where any of them may meet the
+  // failing allocation (k grows faster: a build makes more allocations).
   ThreadSetting setting(7);
   effect.frames = 12;
-  // The same with the work shared by seven threads, where any of them may meet the
-  // failing allocation.
-  effect.commonSettings.supercompress = 1;
-  bool completed = false;
-  for (long k = 0; k < 1500 && !completed; k += 1 + k / 100) {
-    host.reset();
-    std::remove(SettingsFilePath("FWPLGTST.INI").c_str());
-    std::vector<DialogAction> actions;
-    std::string error;
-    ParseDialogActions("click 1", &actions, &error);
-    HeadlessDialog dialog(dialogTemplate);
-    MainDialog logic(effect, &host.record);
-    platform::FailAllocationsAfter(k);
-    dialog.run(logic, actions, &error);
-    platform::FailAllocationsAfter(-1);
-    completed = host.tasks.size() == 1 && host.tasks[0].finished == 1;
-    if (!completed) {
-      ASSERT_EQ(dialog.messages().size(), 1u) << k;
-      EXPECT_EQ(dialog.messages()[0].first, "Memory error") << k;
-      EXPECT_TRUE(host.tasks.empty()) << k;
-    }
-  }
-  EXPECT_TRUE(completed);
+  FailEveryAllocation(1500, true);
 }
 
 }  // namespace

@@ -3,13 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <thread>
 #include <vector>
 
 #include "platform/memory.h"
 #include "tests/support/thread_setting.h"
 
 namespace {
+
+thread_local bool t_callingThread = false;  // set on the test's own thread only
 
 TEST(ParallelFor, RunsEveryIndexOnceWhateverTheThreads) {
   for (int threads : {1, 2, 7}) {
@@ -31,14 +32,15 @@ TEST(ParallelFor, RunsEveryIndexOnceWhateverTheThreads) {
 }
 
 TEST(ParallelFor, WorkerZeroIsTheCallingThreadAndAFailureStopsTheJob) {
-  const std::thread::id caller = std::this_thread::get_id();
+  t_callingThread = true;
   std::atomic<bool> workerZeroElsewhere{false};
   std::atomic<int> started{0};
   bool ok = ParallelFor(7, 1000, [&](int32_t i, int worker) {
-    if (worker == 0 && std::this_thread::get_id() != caller) workerZeroElsewhere = true;
+    if (worker == 0 && !t_callingThread) workerZeroElsewhere = true;
     ++started;
     return i != 5;
   });
+  t_callingThread = false;
   EXPECT_FALSE(ok);
   EXPECT_FALSE(workerZeroElsewhere.load());
   EXPECT_LT(started.load(), 1000);  // no new index is taken once one has failed
