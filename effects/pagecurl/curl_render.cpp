@@ -276,6 +276,9 @@ DibImage RenderCurlFrame(DibImage current, DibImage next, int32_t position, uint
 
 namespace {
 
+constexpr int32_t kFramesPerThread = 4;
+constexpr int64_t kBatchBytes = int64_t{256} << 20;
+
 // One frame of a batch: rendered speculatively, kept only up to the transition's end.
 struct BatchFrame {
   DibImage image;
@@ -290,8 +293,12 @@ struct BatchFrame {
 // needs it.
 bool RenderTransition(const CurlJob& job, const DibView& a, const DibView& b) {
   const int threads = job.threads < 1 ? 1 : job.threads > kMaxBuildThreads ? kMaxBuildThreads : job.threads;
-  // A few frames per thread, so that starting the threads costs little beside them.
-  const int32_t batch = threads == 1 ? 1 : 2 * threads;
+  // A few frames per thread, so that starting the threads and waiting for the slowest
+  // costs little beside them; at most batch - 1 frames past the end are wasted. Large
+  // pictures make smaller batches, so that a batch never holds much memory.
+  const int64_t frameBytes = static_cast<int64_t>(a.stride()) * a.height() + 1;
+  const int64_t fitting = std::max<int64_t>(1, kBatchBytes / frameBytes);
+  const int32_t batch = static_cast<int32_t>(std::min<int64_t>(threads == 1 ? 1 : kFramesPerThread * threads, fitting));
   std::vector<BatchFrame> frames(static_cast<size_t>(batch));
   // P grows every frame and a curl of about three times the larger side reveals all of
   // B, so the transition ends; the bound on P only keeps the sum from overflowing.
