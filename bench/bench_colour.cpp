@@ -213,7 +213,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   // The reference is slow: one pass over the 60 frames is its measurement.
-  benchmark::RegisterBenchmark("QuantizeFrames/real", Quantizing<QuantizeOnOneThread>)->Unit(benchmark::kMillisecond)->UseRealTime();
+  benchmark::RegisterBenchmark("QuantizeFrames/real", Quantizing<QuantizeOnOneThread>)
+      ->Unit(benchmark::kMillisecond)->UseRealTime();
   benchmark::RegisterBenchmark("QuantizeFrames/reference", Quantizing<reference::QuantizeFrames>)
       ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
   benchmark::RegisterBenchmark("DitherToPalette/real", Reducing<DitherToPalette>)

@@ -316,7 +316,8 @@ bool CountFrames(const std::vector<DibImage>& images, int threads, ColourCell* c
     }
     for (int32_t k = 0; k < run.count; ++k)
       CollectExactColours(exact, PackColour(run.colours[k].red, run.colours[k].green, run.colours[k].blue));
-    if (run.trailing) CollectExactColours(exact, PackColour(run.colours[0].red, run.colours[0].green, run.colours[0].blue));
+    if (run.trailing)  // a colour already listed stands for the pixels after the last new one
+      CollectExactColours(exact, PackColour(run.colours[0].red, run.colours[0].green, run.colours[0].blue));
   }
   return true;
 }

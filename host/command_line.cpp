@@ -462,7 +462,7 @@ void PrintCommonHelp(std::FILE* out) {
   PrintOption(out, "--add-together", "add all pictures with one press of Add, as one multiple selection");
   PrintOption(out, "--fresh", "start from the built-in settings and keep none afterwards");
   PrintOption(out, "--quiet, -q", "show no status or progress");
-  PrintOption(out, "--threads N", "threads for rendering, colour reduction, decoding and writing (built-in: one per processor)");
+  PrintOption(out, "--threads N", "threads to share the work among, 1 to 64 (built-in: one per processor)");
   PrintOption(out, "--without-optimise", "a host without the optimise capability (long delays, no Supercompress)");
   PrintOption(out, "--without-truecolour", "a host without the true-colour capability");
   PrintOption(out, "--plugin-dir DIR", "look for plug-ins in DIR first");

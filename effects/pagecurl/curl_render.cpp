@@ -308,7 +308,8 @@ bool RenderTransition(const CurlJob& job, const DibView& a, const DibView& b) {
     const int32_t size = static_cast<int32_t>(std::min<int64_t>(batch, (INT32_MAX - first) / step + 1));
     ParallelFor(threads, size, [&](int32_t k, int) {
       bool finished = false;
-      frames[k].image = MakeFrame(a, b, static_cast<int32_t>(first + k * step), job.directionBits, job.paperColour, &finished);
+      const int32_t position = static_cast<int32_t>(first + k * step);
+      frames[k].image = MakeFrame(a, b, position, job.directionBits, job.paperColour, &finished);
       frames[k].finished = finished;
       return true;
     });

@@ -56,8 +56,8 @@ void UnlockBlock(MemoryHandle block) {
   BlockHeader* header = Header(block);
   if (!header) return;
   int count = __atomic_load_n(&header->lockCount, __ATOMIC_RELAXED);
-  while (count > 0 &&
-         !__atomic_compare_exchange_n(&header->lockCount, &count, count - 1, true, __ATOMIC_RELAXED, __ATOMIC_RELAXED)) {
+  while (count > 0 && !__atomic_compare_exchange_n(&header->lockCount, &count, count - 1, true, __ATOMIC_RELAXED,
+                                                    __ATOMIC_RELAXED)) {
   }
 }
 

@@ -196,7 +196,8 @@ TEST(Quantize, ThreadsGiveTheSamePaletteOnLargeAnimations) {
   RgbPalette source = colour_test::RandomPalette(random, 256);
   for (int spread : {0, 5000}) {
     Frames frames;
-    for (int f = 0; f < 9; ++f) frames.Add(colour_test::RandomTrueColourImage(random, 50 + f, 31, source, spread ? 256 : 200));
+    for (int f = 0; f < 9; ++f)
+      frames.Add(colour_test::RandomTrueColourImage(random, 50 + f, 31, source, spread ? 256 : 200));
     RgbPalette expected;
     int expectedCount = 256;
     ASSERT_EQ(reference::QuantizeFrames(&expectedCount, &expected, &frames.list), 1);
