@@ -191,7 +191,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
       std::printf("%-32s %12.1f %12.2f %7.1fx\n", label.c_str(), rate, reference->second,
                   rate / reference->second);
     }
-    std::printf("\n%-32s %12s %12s %8s\n", "operation on threads", "Mpixel/s", "one thread", "speed-up");
+    std::printf("\n%-48s %12s %12s %8s\n", "operation on threads", "Mpixel/s", "one thread", "speed-up");
     for (const auto& [name, rate] : rates_) {
       std::string::size_type at = name.find("/threads:");
       if (at == std::string::npos || name.compare(at, 11, "/threads:1/") == 0 || EndsWith(name, "/threads:1"))
@@ -200,7 +200,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
       std::string oneName = name.substr(0, at) + "/threads:1" + (end == std::string::npos ? "" : name.substr(end));
       auto one = rates_.find(oneName);
       if (one == rates_.end()) continue;
-      std::printf("%-32s %12.1f %12.1f %7.2fx\n", name.c_str(), rate, one->second, rate / one->second);
+      std::printf("%-48s %12.1f %12.1f %7.2fx\n", name.c_str(), rate, one->second, rate / one->second);
     }
   }
 
