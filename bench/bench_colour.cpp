@@ -1,7 +1,10 @@
 // Colour reduction speed: QuantizeFrames, DitherToPalette and RemapToPalette on 60 frames
 // of 640 x 480 photograph-like content, each beside the plain reference implementation
 // measured in the same run. After the usual table, a summary gives Mpixel/s for each and
-// its ratio to the reference.
+// its ratio to the reference, then each operation on all the machine's threads (as a
+// build shares it: the quantizer's rows, one frame per thread for the reductions) beside
+// the same operation on one thread, with the speed-up. The shared results are checked
+// to be the same bytes as the one-thread results before anything is timed.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -12,6 +15,7 @@
 
 #include "framework/dib_view.h"
 #include "framework/dither.h"
+#include "framework/parallel.h"
 #include "framework/quantize.h"
 #include "framework/remap.h"
 #include "samples/scenes.h"
@@ -75,6 +79,22 @@ void Quantizing(benchmark::State& state) {
   CountPixels(state);
 }
 
+int QuantizeOnOneThread(int* count, RgbPalette* palette, const FrameList* frames) {
+  return QuantizeFrames(count, palette, frames);
+}
+
+// The quantizer as a build runs it, on state.range(0) threads.
+void QuantizingOnThreads(benchmark::State& state) {
+  const Animation& animation = TheAnimation();
+  const int threads = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    RgbPalette palette;
+    int count = 256;
+    benchmark::DoNotOptimize(QuantizeFrames(&count, &palette, &animation.frames, threads));
+  }
+  CountPixels(state);
+}
+
 using Reduction = DibImage (*)(DibImage, const RgbPalette*, int, int, const ColourSettings&);
 
 template <Reduction Reduce>
@@ -89,7 +109,64 @@ void Reducing(benchmark::State& state) {
   CountPixels(state);
 }
 
-// Prints, after the usual table, each operation's rate and its ratio to the reference.
+// The frames reduced as a build reduces them: one frame per thread, on state.range(1)
+// threads, FastRemap from state.range(0).
+template <Reduction Reduce>
+void ReducingOnThreads(benchmark::State& state) {
+  const Animation& animation = TheAnimation();
+  ColourSettings settings;
+  settings.fastRemap = static_cast<int32_t>(state.range(0));
+  const int threads = static_cast<int>(state.range(1));
+  const int bits = BitsForColourCount(animation.colours);
+  for (auto _ : state)
+    ParallelFor(threads, kFrames, [&](int32_t f, int) {
+      FreeDibImage(Reduce(animation.Frame(f), &animation.palette, bits, animation.colours, settings));
+      return true;
+    });
+  CountPixels(state);
+}
+
+std::vector<uint8_t> ImageBytes(DibImage image) {
+  DibView view(image);
+  if (!view.ok()) return {};
+  return std::vector<uint8_t>(view.pixels(), view.pixels() + static_cast<size_t>(view.stride()) * view.height());
+}
+
+// The shared work gives the one-thread bytes: the palette, and every reduced frame.
+bool SharedResultsMatch(int threads) {
+  const Animation& animation = TheAnimation();
+  RgbPalette one, many;
+  int oneCount = 256, manyCount = 256;
+  if (!QuantizeFrames(&oneCount, &one, &animation.frames, 1) ||
+      !QuantizeFrames(&manyCount, &many, &animation.frames, threads) || oneCount != manyCount ||
+      std::memcmp(&one, &many, sizeof one) != 0)
+    return false;
+  const int bits = BitsForColourCount(animation.colours);
+  for (Reduction reduce : {&DitherToPalette, &RemapToPalette}) {
+    std::vector<std::vector<uint8_t>> single(kFrames), shared(kFrames);
+    ColourSettings settings;
+    for (int f = 0; f < kFrames; ++f) {
+      DibImage image = reduce(animation.Frame(f), &animation.palette, bits, animation.colours, settings);
+      single[f] = ImageBytes(image);
+      FreeDibImage(image);
+    }
+    ParallelFor(threads, kFrames, [&](int32_t f, int) {
+      DibImage image = reduce(animation.Frame(f), &animation.palette, bits, animation.colours, settings);
+      shared[f] = ImageBytes(image);
+      FreeDibImage(image);
+      return true;
+    });
+    if (single != shared) return false;
+  }
+  return true;
+}
+
+// Prints, after the usual table, each operation's rate and its ratio to the reference,
+// then each threaded operation's rate beside its one-thread rate.
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
@@ -114,6 +191,17 @@ class RatioReporter : public benchmark::ConsoleReporter {
       std::printf("%-32s %12.1f %12.2f %7.1fx\n", label.c_str(), rate, reference->second,
                   rate / reference->second);
     }
+    std::printf("\n%-48s %12s %12s %8s\n", "operation on threads", "Mpixel/s", "one thread", "speed-up");
+    for (const auto& [name, rate] : rates_) {
+      std::string::size_type at = name.find("/threads:");
+      if (at == std::string::npos || name.compare(at, 11, "/threads:1/") == 0 || EndsWith(name, "/threads:1"))
+        continue;
+      std::string::size_type end = name.find('/', at + 1);
+      std::string oneName = name.substr(0, at) + "/threads:1" + (end == std::string::npos ? "" : name.substr(end));
+      auto one = rates_.find(oneName);
+      if (one == rates_.end()) continue;
+      std::printf("%-48s %12.1f %12.1f %7.2fx\n", name.c_str(), rate, one->second, rate / one->second);
+    }
   }
 
  private:
@@ -125,7 +213,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   // The reference is slow: one pass over the 60 frames is its measurement.
-  benchmark::RegisterBenchmark("QuantizeFrames/real", Quantizing<QuantizeFrames>)->Unit(benchmark::kMillisecond)->UseRealTime();
+  benchmark::RegisterBenchmark("QuantizeFrames/real", Quantizing<QuantizeOnOneThread>)
+      ->Unit(benchmark::kMillisecond)->UseRealTime();
   benchmark::RegisterBenchmark("QuantizeFrames/reference", Quantizing<reference::QuantizeFrames>)
       ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
   benchmark::RegisterBenchmark("DitherToPalette/real", Reducing<DitherToPalette>)
@@ -136,6 +225,22 @@ int main(int argc, char** argv) {
       ->ArgName("FastRemap")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
   benchmark::RegisterBenchmark("RemapToPalette/reference", Reducing<reference::RemapToPalette>)
       ->ArgName("FastRemap")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+  // The machine's threads against one, registered in turns so that a change in the
+  // machine's load during the run touches both alike.
+  const int threads = BuildThreadCount();
+  if (!SharedResultsMatch(threads > 1 ? threads : 2)) {
+    std::fprintf(stderr, "bench_colour: the shared work does not give the one-thread bytes\n");
+    return 1;
+  }
+  for (int n : {1, threads}) {
+    benchmark::RegisterBenchmark("QuantizeFrames/shared", QuantizingOnThreads)
+        ->ArgName("threads")->Arg(n)->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark("DitherToPalette/shared", ReducingOnThreads<DitherToPalette>)
+        ->ArgNames({"FastRemap", "threads"})->Args({1, n})->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark("RemapToPalette/shared", ReducingOnThreads<RemapToPalette>)
+        ->ArgNames({"FastRemap", "threads"})->Args({1, n})->Unit(benchmark::kMillisecond)->UseRealTime();
+    if (threads == 1) break;
+  }
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();

@@ -10,6 +10,13 @@
 //   oracle_fps    frames per second of the oracle over its sample
 //   ratio         fps / oracle_fps
 //   sample_ratio  oracle time / renderer time over the very same sampled frames
+//
+// BM_PageCurlThreads renders each animation on all the machine's threads and on one, in
+// turns within the same run, checks that both give the same frames, and reports
+//   fps           frames per second on all threads
+//   one_fps       frames per second on one thread
+//   speedup       fps / one_fps
+//   threads       the threads used
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -19,6 +26,7 @@
 #include "effects/pagecurl/curl_geometry.h"
 #include "effects/pagecurl/curl_render.h"
 #include "framework/dib_view.h"
+#include "framework/parallel.h"
 #include "samples/scenes.h"
 #include "tests/pagecurl/curl_oracle.h"
 
@@ -125,6 +133,53 @@ void BM_PageCurl(benchmark::State& state) {
   state.counters["sample_ratio"] = oracleSeconds / sampleSeconds;
 }
 
+bool SameFrames(const FrameList& one, const FrameList& other) {
+  if (one.count != other.count) return false;
+  for (int32_t i = 0; i < one.count; ++i) {
+    FrameEntry a, b;
+    if (!ReadFrameEntry(&one, i, &a) || !ReadFrameEntry(&other, i, &b) || a.delay != b.delay ||
+        !SameBytes(a.image, b.image))
+      return false;
+  }
+  return true;
+}
+
+void BM_PageCurlThreads(benchmark::State& state) {
+  static const Photographs photographs;
+  const uint32_t bits = static_cast<uint32_t>(state.range(0));
+  const int threads = BuildThreadCount();
+  CurlJob job{photographs.pictures, 2, 3, 100, kPaper, kStep, bits, nullptr, nullptr, nullptr};
+  double seconds = 0, oneSeconds = 0;
+  int64_t frames = 0;
+  for (auto _ : state) {
+    FrameList shared, single;
+    job.frames = &shared;
+    job.threads = threads;
+    Clock::time_point start = Clock::now();
+    int ok = RenderCurlFrames(job);
+    const double elapsed = Seconds(start);
+    state.SetIterationTime(elapsed);
+    seconds += elapsed;
+    job.frames = &single;
+    job.threads = 1;
+    start = Clock::now();
+    ok = RenderCurlFrames(job) && ok;
+    oneSeconds += Seconds(start);
+    frames += shared.count;
+    const bool same = SameFrames(shared, single);
+    FreeFrameList(&shared);
+    FreeFrameList(&single);
+    if (!ok || !same) {
+      state.SkipWithError(ok ? "the threads' frames differ from one thread's" : "rendering failed");
+      return;
+    }
+  }
+  state.counters["fps"] = frames / seconds;
+  state.counters["one_fps"] = frames / oneSeconds;
+  state.counters["speedup"] = oneSeconds / seconds;
+  state.counters["threads"] = threads;
+}
+
 void Corners(benchmark::internal::Benchmark* benchmark) {
   for (uint32_t orientation : {0u, kCurlHorizontal})
     for (uint32_t corner : {kCurlUpperLeft, kCurlLowerLeft, kCurlUpperRight, kCurlLowerRight})
@@ -134,6 +189,12 @@ void Corners(benchmark::internal::Benchmark* benchmark) {
 BENCHMARK(BM_PageCurl)
     ->Apply(Corners)
     ->Iterations(2)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+BENCHMARK(BM_PageCurlThreads)
+    ->Apply(Corners)
+    ->Iterations(3)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 

@@ -1,11 +1,14 @@
 #include "framework/build_driver.h"
 
+#include <atomic>
 #include <cstring>
+#include <vector>
 
 #include "framework/dib_view.h"
 #include "framework/dither.h"
 #include "framework/messages.h"
 #include "framework/palette.h"
+#include "framework/parallel.h"
 #include "framework/quantize.h"
 #include "framework/remap.h"
 
@@ -22,7 +25,7 @@ namespace {
 class Build {
  public:
   Build(Dialog& dialog, const Host& host, bool test, Effect& effect)
-      : effect_(effect), settings_(effect.common()), context_{dialog, host, test, settings_} {}
+      : effect_(effect), settings_(effect.common()), context_{dialog, host, test, settings_, BuildThreadCount()} {}
   ~Build() { release(); }
 
   int run();
@@ -35,6 +38,8 @@ class Build {
   void planColours();
   bool quantize();
   bool supercompress();
+  bool supercompressAll(std::vector<FrameEntry>& entries);
+  bool supercompressInOrder();
   bool remap();
   int deliver();
   void release();
@@ -104,7 +109,7 @@ void Build::planColours() {
 bool Build::quantize() {
   colours_ = supercompress_ ? 255 : 256;
   host().setStatus("Quantizing");
-  if (!QuantizeFrames(&colours_, &palette_, &frames_)) return false;
+  if (!QuantizeFrames(&colours_, &palette_, &frames_, context_.threads)) return false;
   SortPaletteByLuminance(&palette_, colours_, 1);
   effect_.adjustOptimisedPalette(context_, &palette_, colours_);
   int slots = colours_;
@@ -121,41 +126,124 @@ bool Build::quantize() {
   return true;
 }
 
-// The Supercompress comparison over whole rows, for the usual case of a 24-bit frame of
-// the composite's size: the same result as the pixel-by-pixel loop below (the new mask
-// starts cleared, and a key of -1 leaves the frame's pixel as it is), without a checked
-// access per pixel. False when the pictures are not of that form.
-bool SupercompressRows(const DibView& composite, const DibView& frame, const DibView& unchanged, int32_t key) {
-  if (composite.bits() != 24 || frame.bits() != 24 || unchanged.bits() != 1 || frame.width() != composite.width() ||
-      frame.height() != composite.height() || unchanged.width() != composite.width() ||
-      unchanged.height() != composite.height())
-    return false;
-  const uint8_t keyBytes[3] = {static_cast<uint8_t>(PackedBlue(key)), static_cast<uint8_t>(PackedGreen(key)),
-                               static_cast<uint8_t>(PackedRed(key))};
-  const int32_t width = frame.width();
-  for (int32_t y = 0; y < frame.height(); ++y) {
-    uint8_t* f = frame.pictureRow(y);
-    uint8_t* c = composite.pictureRow(y);
-    uint8_t* m = unchanged.pictureRow(y);
-    // Eight pixels make one mask byte, stored whole (the new mask starts cleared).
-    for (int32_t x = 0; x < width; ++m) {
-      uint8_t maskByte = 0;
-      for (int bit = 0; bit < 8 && x < width; ++bit, ++x, f += 3, c += 3) {
-        if (f[0] == c[0] && f[1] == c[1] && f[2] == c[2]) {
-          if (key != -1) std::memcpy(f, keyBytes, 3);
-          maskByte = static_cast<uint8_t>(maskByte | (0x80 >> bit));
-        } else {
-          std::memcpy(c, f, 3);
-        }
-      }
-      *m = maskByte;
+// Supercompress compares each frame with the composite of the frames before it: the
+// picture left on screen when every earlier frame has been drawn with its unchanged
+// pixels transparent. Drawing frame i leaves the composite equal to frame i everywhere
+// (where a pixel changed it is copied in; where it did not, the composite already held
+// frame i's value), so when all frames have the composite's size the composite before
+// frame i is simply frame i - 1 as rendered. Each frame's mask then depends only on two
+// rendered frames, and the frames can be compared independently, on several threads:
+// first every mask is made from the untouched frames, then every frame's unchanged
+// pixels receive its key.
+
+// True when every frame is 24-bit and of frame 0's size.
+bool UniformTrueColour(const std::vector<FrameEntry>& entries) {
+  int32_t width = 0, height = 0;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    int32_t w = 0, h = 0;
+    int bits = 0;
+    if (!GetDibImageInfo(entries[i].image, &w, &h, &bits, nullptr) || bits != 24) return false;
+    if (i == 0) {
+      width = w;
+      height = h;
+    } else if (w != width || h != height) {
+      return false;
     }
   }
   return true;
 }
 
+// Fills the 1-bit `unchanged` (new, cleared) with 1 where `frame` equals `previous`; both
+// 24-bit of its size. Eight pixels make one mask byte, stored whole.
+void MarkUnchanged(const DibView& previous, const DibView& frame, const DibView& unchanged) {
+  const int32_t width = frame.width();
+  for (int32_t y = 0; y < frame.height(); ++y) {
+    const uint8_t* f = frame.pictureRow(y);
+    const uint8_t* c = previous.pictureRow(y);
+    uint8_t* m = unchanged.pictureRow(y);
+    for (int32_t x = 0; x < width; ++m) {
+      uint8_t maskByte = 0;
+      for (int bit = 0; bit < 8 && x < width; ++bit, ++x, f += 3, c += 3)
+        if (f[0] == c[0] && f[1] == c[1] && f[2] == c[2]) maskByte = static_cast<uint8_t>(maskByte | (0x80 >> bit));
+      *m = maskByte;
+    }
+  }
+}
+
+// Sets the 24-bit frame's pixels under set mask bits to the PackedColour `key`.
+void KeyUnchanged(const DibView& frame, const DibView& unchanged, int32_t key) {
+  const uint8_t keyBytes[3] = {static_cast<uint8_t>(PackedBlue(key)), static_cast<uint8_t>(PackedGreen(key)),
+                               static_cast<uint8_t>(PackedRed(key))};
+  const int32_t width = frame.width();
+  for (int32_t y = 0; y < frame.height(); ++y) {
+    uint8_t* f = frame.pictureRow(y);
+    const uint8_t* m = unchanged.pictureRow(y);
+    for (int32_t x = 0; x < width; x += 8, ++m, f += 24) {
+      const uint8_t maskByte = *m;
+      if (!maskByte) continue;  // eight changed pixels
+      for (int bit = 0; bit < 8 && x + bit < width; ++bit)
+        if (maskByte & (0x80 >> bit)) std::memcpy(f + 3 * bit, keyBytes, 3);
+    }
+  }
+}
+
 bool Build::supercompress() {
   host().setStatus("Supercompressing");
+  std::vector<FrameEntry> entries(static_cast<size_t>(frames_.count));
+  for (int32_t i = 0; i < frames_.count; ++i)
+    if (!ReadFrameEntry(&frames_, i, &entries[i])) return false;
+  const bool ok = UniformTrueColour(entries) ? supercompressAll(entries) : supercompressInOrder();
+  host().endProgress();
+  return ok;
+}
+
+// Every frame of the composite's form: masks from pairs of frames, on the build's threads.
+bool Build::supercompressAll(std::vector<FrameEntry>& entries) {
+  const int32_t count = frames_.count;
+  std::vector<DibImage> masks(entries.size(), nullptr);
+  std::vector<int32_t> keys(entries.size(), -1);
+  std::atomic<int32_t> done{1};
+  // Pass 1 reads the frames only: every mask, and every key from the untouched frame.
+  bool ok = ParallelFor(context_.threads, count - 1, [&](int32_t k, int worker) {
+    const int32_t i = k + 1;
+    if (worker == 0) host().progress(done.load(), count);
+    keys[i] = FindUnusedImageColour(entries[i].image, 0);
+    DibView previous(entries[i - 1].image);
+    DibView frame(entries[i].image);
+    if (!previous.ok() || !frame.ok()) return false;
+    masks[i] = CreateDibImage(frame.width(), frame.height(), &palette_, 1);
+    DibView unchanged(masks[i]);
+    if (!unchanged.ok()) return false;
+    MarkUnchanged(previous, frame, unchanged);
+    ++done;
+    return true;
+  });
+  // The list takes every mask made, so it frees them whatever happens next.
+  for (int32_t i = 1; i < count; ++i) {
+    if (!masks[i]) continue;
+    entries[i].unchangedMask = masks[i];
+    entries[i].transparentKey = keys[i];
+    if (!WriteFrameEntry(&frames_, i, entries[i])) {
+      FreeDibImage(masks[i]);
+      entries[i].unchangedMask = nullptr;
+      ok = false;
+    }
+  }
+  if (!ok) return false;
+  // Pass 2: each frame's unchanged pixels take its key (a key of -1 leaves them).
+  return ParallelFor(context_.threads, count - 1, [&](int32_t k, int) {
+    const FrameEntry& entry = entries[k + 1];
+    if (entry.transparentKey == -1) return true;
+    DibView frame(entry.image);
+    DibView unchanged(entry.unchangedMask);
+    if (!frame.ok() || !unchanged.ok()) return false;
+    KeyUnchanged(frame, unchanged, entry.transparentKey);
+    return true;
+  });
+}
+
+// Frames of other depths or sizes: the composite itself, frame by frame, pixel by pixel.
+bool Build::supercompressInOrder() {
   for (int32_t i = 0; i < frames_.count; ++i) {
     host().progress(i, frames_.count);
     FrameEntry entry;
@@ -180,7 +268,6 @@ bool Build::supercompress() {
     DibView frame(entry.image);
     DibView unchanged(mask);
     if (!composite.ok() || !frame.ok() || !unchanged.ok()) return false;
-    if (SupercompressRows(composite, frame, unchanged, key)) continue;
     for (int32_t y = 0; y < height; ++y) {
       for (int32_t x = 0; x < width; ++x) {
         int32_t pixel = frame.get(x, y);
@@ -194,7 +281,6 @@ bool Build::supercompress() {
       }
     }
   }
-  host().endProgress();
   return true;
 }
 
@@ -241,29 +327,51 @@ bool Build::remap() {
   host().setStatus("Remapping");
   const ColourSettings colourSettings{settings_.fastRemap, settings_.ditherBrightness,
                                       settings_.ditherContrast};
-  for (int32_t i = 0; i < frames_.count; ++i) {
-    host().progress(i, frames_.count);
-    FrameEntry entry;
-    if (!ReadFrameEntry(&frames_, i, &entry)) return false;
+  const int32_t count = frames_.count;
+  std::vector<FrameEntry> entries(static_cast<size_t>(count));
+  for (int32_t i = 0; i < count; ++i)
+    if (!ReadFrameEntry(&frames_, i, &entries[i])) return false;
+  // Each frame is reduced on its own, on the build's threads, into a new image; the list
+  // keeps the old ones until every frame has been reduced.
+  std::vector<DibImage> reduced(entries.size(), nullptr);
+  std::atomic<int32_t> done{0};
+  bool ok = ParallelFor(context_.threads, count, [&](int32_t i, int worker) {
+    if (worker == 0) host().progress(done.load(), count);
+    FrameEntry& entry = entries[i];
+    DibImage image = entry.image;
     if (!settings_.trueColour) {
-      DibImage reduced = settings_.mainDither == 1
-                             ? DitherToPalette(entry.image, &palette_, bits_, colours_, colourSettings)
-                             : RemapToPalette(entry.image, &palette_, bits_, colours_, colourSettings);
-      if (!reduced) return false;
-      FreeDibImage(entry.image);
-      entry.image = reduced;
-      if (!WriteFrameEntry(&frames_, i, entry)) return false;
+      reduced[i] = settings_.mainDither == 1
+                       ? DitherToPalette(entry.image, &palette_, bits_, colours_, colourSettings)
+                       : RemapToPalette(entry.image, &palette_, bits_, colours_, colourSettings);
+      if (!reduced[i]) return false;
+      image = reduced[i];
     }
     if (supercompress_ && entry.unchangedMask) {
       // True-colour frames get a key colour of their own; paletted frames the reserved
       // slot, whose colour-table entry shows the reserved colour.
-      int32_t key = settings_.trueColour ? FindUnusedImageColour(entry.image, 0) : transparentSlot_;
-      if (!FillUnchanged(entry.image, entry.unchangedMask, key)) return false;
+      int32_t key = settings_.trueColour ? FindUnusedImageColour(image, 0) : transparentSlot_;
+      if (!FillUnchanged(image, entry.unchangedMask, key)) return false;
       entry.transparentKey = key;
-      if (!settings_.trueColour && !SetTableEntry(entry.image, transparentSlot_, reservedColour_))
-        return false;
-      if (!WriteFrameEntry(&frames_, i, entry)) return false;
+      if (!settings_.trueColour && !SetTableEntry(image, transparentSlot_, reservedColour_)) return false;
     }
+    ++done;
+    return true;
+  });
+  // Back into the list in order; an old image is freed only once the list holds the new.
+  for (int32_t i = 0; i < count; ++i) {
+    FrameEntry& entry = entries[i];
+    if (!ok) {
+      FreeDibImage(reduced[i]);
+      continue;
+    }
+    DibImage old = entry.image;
+    if (reduced[i]) entry.image = reduced[i];
+    if (!WriteFrameEntry(&frames_, i, entry)) {
+      FreeDibImage(reduced[i]);
+      ok = false;
+      continue;
+    }
+    if (reduced[i]) FreeDibImage(old);
     int32_t width = 0, height = 0;
     if (GetDibImageInfo(entry.image, &width, &height, nullptr, nullptr)) {
       if (width > width_) width_ = width;
@@ -271,7 +379,7 @@ bool Build::remap() {
     }
   }
   host().endProgress();
-  return true;
+  return ok;
 }
 
 int Build::deliver() {

@@ -64,6 +64,9 @@ struct BuildContext {
   const Host& host;
   bool test;
   const CommonSettings& settings;
+  // Threads the build may use for independent work (framework/parallel.h); 1 keeps all
+  // of it on the calling thread.
+  int threads = 1;
 };
 
 class Effect {

@@ -1,8 +1,12 @@
 #include "framework/quantize.h"
 
+#include <atomic>
+#include <climits>
 #include <cstring>
+#include <vector>
 
 #include "framework/dib_view.h"
+#include "framework/parallel.h"
 #include "framework/work_buffer.h"
 
 namespace {
@@ -33,24 +37,62 @@ int CellOf(uint8_t red, uint8_t green, uint8_t blue) {
 
 uint32_t ExactSlot(uint32_t colour) { return (colour * 0x9E3779B1u) >> 22; }
 
-// Adds one 24-bit frame to the histogram and the exact colour list; false when the frame
-// cannot be read or is not 24-bit.
-bool CountFrame(DibImage image, ExactColourList* exact, ColourCell* cells, uint32_t* total) {
-  DibView view(image);
-  if (!view.ok() || view.bits() != 24) return false;
+// The distinct colours of one part of the pixels, in order of first appearance within
+// the part, up to `capacity` (m + 1: one more than the palette holds, which is enough to
+// know the whole animation has too many). `trailing` tells whether pixels of colours
+// already listed follow the last listed one.
+//
+// A part's list stands for its pixels in CollectExactColours: that function changes its
+// state only for a colour not yet listed, or for any pixel once its list is full. So
+// feeding it each part's list in part order, plus one repeated colour for a part whose
+// pixels go on past its last new colour, leaves it exactly as the pixels one by one
+// would: the same colours in the same order, and -1 exactly when some pixel arrives
+// after the list is full.
+struct ColourRun {
+  RgbColour* colours;  // capacity entries
+  uint16_t* slots;     // kExactColourSlots entries: 0 empty, else list index + 1
+  int32_t count;
+  int32_t capacity;
+  bool overflow;  // more than capacity - 1 colours: the animation has more than m
+  bool trailing;
+};
+
+void CollectRunColour(ColourRun* run, uint32_t colour) {
+  uint32_t slot = ExactSlot(colour);
+  for (; run->slots[slot]; slot = (slot + 1) & (kExactColourSlots - 1)) {
+    const RgbColour& c = run->colours[run->slots[slot] - 1];
+    if (static_cast<uint32_t>(PackColour(c.red, c.green, c.blue)) == colour) {
+      run->trailing = true;
+      return;
+    }
+  }
+  if (run->count == run->capacity) {
+    run->overflow = true;
+    return;
+  }
+  run->colours[run->count] = {static_cast<uint8_t>(colour & 0xFF), static_cast<uint8_t>((colour >> 8) & 0xFF),
+                              static_cast<uint8_t>(colour >> 16)};
+  run->slots[slot] = static_cast<uint16_t>(++run->count);
+  run->trailing = false;
+}
+
+// Adds stored rows [first, end) of a 24-bit frame to a part's histogram and, while
+// `collect` holds, to its colour run.
+void CountRows(const DibView& view, int32_t first, int32_t end, ColourRun* run, const std::atomic<bool>& anyOverflow,
+               uint32_t* counts) {
   const int32_t width = view.width();
-  *total += static_cast<uint32_t>(width) * static_cast<uint32_t>(view.height());
-  for (int32_t row = 0; row < view.height(); ++row) {
+  for (int32_t row = first; row < end; ++row) {
     const uint8_t* p = view.storedRow(row);
     int32_t x = 0;
-    for (; x < width && exact->count != -1; ++x, p += 3) {
-      CollectExactColours(exact, PackColour(p[2], p[1], p[0]));
-      ++cells[CellOf(p[2], p[1], p[0])].count;
+    if (!run->overflow && !anyOverflow.load(std::memory_order_relaxed)) {
+      for (; x < width && !run->overflow; ++x, p += 3) {
+        CollectRunColour(run, static_cast<uint32_t>(PackColour(p[2], p[1], p[0])));
+        ++counts[CellOf(p[2], p[1], p[0])];
+      }
     }
-    // Once the exact list has overflowed only the histogram is left to fill.
-    for (; x < width; ++x, p += 3) ++cells[CellOf(p[2], p[1], p[0])].count;
+    // Once the colours overflow only the histogram is left to fill.
+    for (; x < width; ++x, p += 3) ++counts[CellOf(p[2], p[1], p[0])];
   }
-  return true;
 }
 
 // Descending by the channel's nibble: each cell moves in front of every earlier cell
@@ -217,7 +259,72 @@ void CollectExactColours(ExactColourList* list, int32_t pixel) {
   list->slots[slot] = static_cast<uint16_t>(++list->count);
 }
 
-int QuantizeFrames(int* count, RgbPalette* palette, const FrameList* frames) {
+namespace {
+
+// Fills the histogram and the exact colour list from every pixel of the frames, on up
+// to `threads` threads. The stored rows of all frames, in order, are cut into parts; each
+// part counts into its own histogram and colour run, and the parts are merged in order.
+// False when memory cannot be had or a frame is not a readable 24-bit image.
+bool CountFrames(const std::vector<DibImage>& images, int threads, ColourCell* cells, ExactColourList* exact,
+                 uint32_t* total) {
+  std::vector<int32_t> rowsBefore(images.size() + 1, 0);  // stored rows of the frames before
+  for (size_t i = 0; i < images.size(); ++i) {
+    int32_t width = 0, height = 0;
+    int bits = 0;
+    if (!GetDibImageInfo(images[i], &width, &height, &bits, nullptr) || bits != 24) return false;
+    if (height > INT32_MAX - rowsBefore[i]) return false;
+    rowsBefore[i + 1] = rowsBefore[i] + height;
+    *total += static_cast<uint32_t>(width) * static_cast<uint32_t>(height);
+  }
+  const int32_t rows = rowsBefore.back();
+  const int parts = parallel_detail::Workers(threads, rows);
+  const int capacity = exact->capacity + 1;
+  WorkBuffer<uint32_t> counts(static_cast<size_t>(kCellCount) * parts);
+  WorkBuffer<RgbColour> colours(static_cast<size_t>(capacity) * parts);
+  WorkBuffer<uint16_t> slots(static_cast<size_t>(kExactColourSlots) * parts);
+  WorkBuffer<ColourRun> runs(static_cast<size_t>(parts));
+  if (!counts.ok() || !colours.ok() || !slots.ok() || !runs.ok()) return false;
+  std::atomic<bool> anyOverflow{false};
+  const bool counted = ParallelParts(parts, rows, [&](int part, int32_t begin, int32_t end) {
+    ColourRun* run = &runs[part];
+    *run = ColourRun{colours.data() + static_cast<size_t>(capacity) * part,
+                     slots.data() + static_cast<size_t>(kExactColourSlots) * part, 0, capacity, false, false};
+    uint32_t* partCounts = counts.data() + static_cast<size_t>(kCellCount) * part;
+    size_t frame = 0;
+    while (rowsBefore[frame + 1] <= begin) ++frame;
+    for (int32_t at = begin; at < end; ++frame) {
+      DibView view(images[frame]);
+      if (!view.ok() || view.bits() != 24) return false;
+      const int32_t stop = end < rowsBefore[frame + 1] ? end : rowsBefore[frame + 1];
+      CountRows(view, at - rowsBefore[frame], stop - rowsBefore[frame], run, anyOverflow, partCounts);
+      at = stop;
+    }
+    if (run->overflow) anyOverflow.store(true, std::memory_order_relaxed);
+    return true;
+  });
+  if (!counted) return false;
+
+  for (int part = 0; part < parts; ++part) {
+    const uint32_t* partCounts = counts.data() + static_cast<size_t>(kCellCount) * part;
+    for (int c = 0; c < kCellCount; ++c) cells[c].count += partCounts[c];
+  }
+  for (int part = 0; part < parts && exact->count != -1; ++part) {
+    const ColourRun& run = runs[part];
+    if (run.overflow || anyOverflow.load()) {
+      exact->count = -1;
+      break;
+    }
+    for (int32_t k = 0; k < run.count; ++k)
+      CollectExactColours(exact, PackColour(run.colours[k].red, run.colours[k].green, run.colours[k].blue));
+    if (run.trailing)  // a colour already listed stands for the pixels after the last new one
+      CollectExactColours(exact, PackColour(run.colours[0].red, run.colours[0].green, run.colours[0].blue));
+  }
+  return true;
+}
+
+}  // namespace
+
+int QuantizeFrames(int* count, RgbPalette* palette, const FrameList* frames, int threads) {
   if (!count || !palette || !frames) return 0;
   std::memset(palette, 0, sizeof *palette);
   const int m = *count;
@@ -235,13 +342,15 @@ int QuantizeFrames(int* count, RgbPalette* palette, const FrameList* frames) {
     cells[c].nibble[2] = static_cast<uint8_t>(c & 15);
     cells[c].next = -1;
   }
-  ExactColourList exact{exactColours.data(), exactSlots.data(), 0, m};
-  uint32_t total = 0;
+  std::vector<DibImage> images(static_cast<size_t>(frames->count > 0 ? frames->count : 0));
   for (int32_t i = 0; i < frames->count; ++i) {
     FrameEntry entry;
     if (!ReadFrameEntry(frames, i, &entry)) return 0;
-    if (!CountFrame(entry.image, &exact, cells.data(), &total)) return 0;
+    images[i] = entry.image;
   }
+  ExactColourList exact{exactColours.data(), exactSlots.data(), 0, m};
+  uint32_t total = 0;
+  if (!CountFrames(images, threads, cells.data(), &exact, &total)) return 0;
 
   if (exact.count != -1) {
     std::memcpy(palette->entries, exact.colours, sizeof(RgbColour) * exact.count);

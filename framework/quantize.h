@@ -31,8 +31,9 @@ void CollectExactColours(ExactColourList* list, int32_t pixel);
 // Chooses a palette for all frames of `frames` (24-bit images). On entry *count holds m
 // (1 to 256); on success it holds the number of entries produced, and the palette holds
 // them followed by zeros. Returns 0, with the count unchanged, when work memory cannot be
-// had, m is out of range, or a frame cannot be read or is not 24-bit.
-int QuantizeFrames(int* count, RgbPalette* palette, const FrameList* frames);
+// had, m is out of range, or a frame cannot be read or is not 24-bit. The pixels are
+// counted on up to `threads` threads; the palette is the same whatever their number.
+int QuantizeFrames(int* count, RgbPalette* palette, const FrameList* frames, int threads = 1);
 
 // Sorts the first `count` entries by luminance with a bubble sort, ascending when the
 // flag is set and descending otherwise; equal luminances keep their order.

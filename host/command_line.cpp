@@ -7,6 +7,7 @@
 
 #include "framework/host_interface.h"
 #include "framework/palette.h"
+#include "framework/parallel.h"
 
 namespace {
 
@@ -286,6 +287,10 @@ bool Parser::commonOption(bool* known) {
     plan_->aboutButton = c.about;
   } else if (n == "plugin-dir") {
     return value(&plan_->pluginDirectory);
+  } else if (n == "threads") {
+    if (!value(&text)) return false;
+    plan_->threads = ParseThreadCount(text);
+    if (!plan_->threads) return fail("--threads takes a number from 1 to " + std::to_string(kMaxBuildThreads));
   } else if (n == "quiet") {
     plan_->quiet = true;
   } else if (n == "fresh") {
@@ -623,6 +628,7 @@ void PrintCommonHelp(std::FILE* out) {
   PrintOption(out, "--fit WxH", "scale every picture down to fit inside W x H pixels before the effect sees it");
   PrintOption(out, "--max-memory SIZE", "refuse a run whose estimated memory exceeds SIZE (2G, 1500M); default: what is free");
   PrintOption(out, "--quiet, -q", "show no status or progress");
+  PrintOption(out, "--threads N", "threads to share the work among, 1 to 64 (built-in: one per processor)");
   PrintOption(out, "--without-optimise", "a host without the optimise capability (long delays, no Supercompress)");
   PrintOption(out, "--without-truecolour", "a host without the true-colour capability");
   PrintOption(out, "--plugin-dir DIR", "look for plug-ins in DIR first");

@@ -31,6 +31,7 @@ struct RunPlan {
   std::string aboutScreenshot;                      // --screenshot-about
   int aboutButton = 0;                              // the effect's About button
   std::string pluginDirectory;                      // --plugin-dir
+  int threads = 0;  // --threads: 0 leaves the plug-ins their own default (the processors)
   bool quiet = false;
   bool fresh = false;     // accepted; every run starts from the built-in settings
   bool remember = false;  // --remember: load and save the plug-in's settings file

@@ -1,6 +1,9 @@
 #include "host/frames_effect.h"
 
+#include <atomic>
+
 #include "framework/messages.h"
+#include "framework/parallel.h"
 #include "host/selection_buffer.h"
 
 FramesEffect::FramesEffect()
@@ -87,30 +90,35 @@ int FramesEffect::renderFrames(BuildContext& build, FrameList* frames) {
     if (width > canvasWidth) canvasWidth = width;
     if (height > canvasHeight) canvasHeight = height;
   }
+  // Each frame is made from its own picture, on the build's threads; the list takes them
+  // in order afterwards.
   const int32_t count = static_cast<int32_t>(pictures_.size());
-  for (int32_t i = 0; i < count; ++i) {
-    build.host.progress(i, count);
+  std::vector<DibImage> made(pictures_.size(), nullptr);
+  std::atomic<int32_t> done{0};
+  bool ok = ParallelFor(build.threads, count, [&](int32_t i, int worker) {
+    if (worker == 0) build.host.progress(done.load(), count);
     DibImage source = pictures_[i].image;
     int32_t width = 0, height = 0;
     int bits = 0;
     GetDibImageInfo(source, &width, &height, &bits, nullptr);
-    DibImage frame = nullptr;
     if (bits == 24 && width == canvasWidth && height == canvasHeight) {
-      frame = DuplicateDibImage(source);
+      made[i] = DuplicateDibImage(source);
     } else {
       DibImage trueColour = ConvertToTrueColour(source);
       if (trueColour)
-        frame = PlaceOnCanvas(trueColour, 0, canvasWidth, canvasHeight, (canvasWidth - width) / 2,
-                              (canvasHeight - height) / 2);
+        made[i] = PlaceOnCanvas(trueColour, 0, canvasWidth, canvasHeight, (canvasWidth - width) / 2,
+                                (canvasHeight - height) / 2);
       FreeDibImage(trueColour);
     }
-    if (!frame) return 0;
-    if (!AppendFrame(frames, frame, build.settings.mainDelay)) {
-      FreeDibImage(frame);
-      return 0;
-    }
+    ++done;
+    return made[i] != nullptr;
+  });
+  for (int32_t i = 0; i < count; ++i) {
+    if (ok && AppendFrame(frames, made[i], build.settings.mainDelay)) continue;
+    ok = false;
+    FreeDibImage(made[i]);
   }
-  return 1;
+  return ok ? 1 : 0;
 }
 
 void FramesEffect::releaseSources(Dialog& dialog) {

@@ -13,6 +13,7 @@
 #include <tuple>
 #include <vector>
 
+#include "framework/parallel.h"
 #include "host/capture_file.h"
 #include "host/command_line.h"
 #include "host/effect_table.h"
@@ -155,10 +156,10 @@ bool WriteAnimation(const Delivery& delivered, const RunPlan& plan, OutputKind k
                "Name the output .png for an animated PNG";
       return false;
     }
-    ok = WriteGifAnimation(delivery, file.sink(), error);
+    ok = WriteGifAnimation(delivery, file.sink(), error, BuildThreadCount());
   }
 #endif
-  if (kind == OutputKind::Png) ok = WriteApngAnimation(delivery, file.sink(), error);
+  if (kind == OutputKind::Png) ok = WriteApngAnimation(delivery, file.sink(), error, BuildThreadCount());
   return ok && file.commit(error);
 }
 
@@ -219,6 +220,9 @@ int RunEffect(const std::string& effect, const std::vector<std::string>& words) 
     std::fprintf(stderr, "fwhost: --plugin-dir %s: no such directory\n", plan.pluginDirectory.c_str());
     return kExitUsage;
   }
+
+  // The plug-ins read their thread count from the environment.
+  if (plan.threads > 0) platform::WriteEnvironment(kThreadsVariable, std::to_string(plan.threads).c_str());
 
   // Everything the user named is checked before any work.
   const bool builtIn = !byPath && !row->library;

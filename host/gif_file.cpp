@@ -2,12 +2,14 @@
 
 #include <gif_lib.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <unordered_map>
 #include <vector>
 
+#include "framework/parallel.h"
 #include "host/output_file.h"
 
 namespace {
@@ -130,6 +132,73 @@ bool PutFrame(GifFileType* gif, GifFrame& frame, int32_t delay) {
   return true;
 }
 
+// Frames are encoded ahead on several threads, this many per thread at a time.
+constexpr int kFramesPerThread = 4;
+
+// One frame's blocks (graphics control, image descriptor, local colour table, image
+// data) exactly as the animation's own encoder would write them: each frame's blocks
+// depend only on the frame and the global colour map (whose size sets the data's code
+// size), so a second encoder with the same screen writes the same bytes, and they can
+// be copied into the animation in order.
+bool EncodeFrame(const Delivery& delivery, const std::vector<RgbColour>& global, ColorMapObject* globalMap,
+                 size_t i, std::vector<uint8_t>* blocks, std::string* error) {
+  const DeliveredImage& frame = delivery.frames[i];
+  FramePicture picture;
+  GifFrame prepared;
+  if (!ReadFramePicture(frame.bitmap, &picture) ||
+      !PrepareFrame(picture, frame, i == 0, global, delivery.width, delivery.height, &prepared)) {
+    *error = "frame " + std::to_string(i) + " cannot be written as a GIF frame";
+    return false;
+  }
+  std::vector<uint8_t> bytes;
+  ByteSink memory = [&bytes](const uint8_t* data, size_t count) {
+    bytes.insert(bytes.end(), data, data + count);
+    return true;
+  };
+  int status = 0;
+  GifFileType* gif = EGifOpen(&memory, WriteToSink, &status);
+  if (!gif) {
+    *error = GifErrorString(status);
+    return false;
+  }
+  EGifSetGifVersion(gif, true);
+  bool ok = EGifPutScreenDesc(gif, delivery.width, delivery.height, delivery.bits, 0, globalMap) == GIF_OK;
+  const size_t start = bytes.size();
+  ok = ok && PutFrame(gif, prepared, frame.delay);
+  if (ok) blocks->assign(bytes.begin() + static_cast<std::ptrdiff_t>(start), bytes.end());
+  else *error = GifErrorString(gif->Error ? gif->Error : E_GIF_ERR_WRITE_FAILED);
+  EGifCloseFile(gif, &status);  // its trailer is not part of the blocks
+  return ok;
+}
+
+// The frames on `threads` threads, a batch at a time, copied to the sink in order.
+bool PutFramesEncodedAhead(const Delivery& delivery, const std::vector<RgbColour>& global,
+                           ColorMapObject* globalMap, const ByteSink& sink, int threads, std::string* error) {
+  const size_t count = delivery.frames.size();
+  const size_t batch = static_cast<size_t>(threads) * kFramesPerThread;
+  std::vector<std::vector<uint8_t>> blocks(batch);
+  std::vector<std::string> errors(batch);
+  std::vector<char> failed(batch);
+  for (size_t first = 0; first < count; first += batch) {
+    const int32_t size = static_cast<int32_t>(count - first < batch ? count - first : batch);
+    ParallelFor(threads, size, [&](int32_t k, int) {
+      failed[k] = !EncodeFrame(delivery, global, globalMap, first + k, &blocks[k], &errors[k]);
+      return true;  // every frame of the batch is tried: the first failure is the one told
+    });
+    for (int32_t k = 0; k < size; ++k) {
+      if (failed[k]) {
+        *error = errors[k];
+        return false;
+      }
+      if (!sink(blocks[k].data(), blocks[k].size())) {
+        *error = GifErrorString(E_GIF_ERR_WRITE_FAILED);
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 bool GifCanHold(const Delivery& delivery) {
@@ -146,7 +215,7 @@ bool GifCanHold(const Delivery& delivery) {
   return true;
 }
 
-bool WriteGifAnimation(const Delivery& delivery, const ByteSink& sink, std::string* error) {
+bool WriteGifAnimation(const Delivery& delivery, const ByteSink& sink, std::string* error, int threads) {
   if (delivery.width < 1 || delivery.height < 1 || delivery.width > 65535 || delivery.height > 65535) {
     *error = "the animation's size does not fit a GIF";
     return false;
@@ -168,7 +237,14 @@ bool WriteGifAnimation(const Delivery& delivery, const ByteSink& sink, std::stri
                                            globalMap.get()) == GIF_OK;
   ok = ok && PutLoopBlock(gif);
   if (ok && delivery.hasComment && !delivery.comment.empty()) ok = EGifPutComment(gif, delivery.comment.c_str()) == GIF_OK;
-  for (size_t i = 0; ok && i < delivery.frames.size(); ++i) {
+  const bool ahead = threads > 1 && delivery.frames.size() > 1;
+  if (ok && ahead) {
+    if (!PutFramesEncodedAhead(delivery, global, globalMap.get(), sink, threads, error)) {
+      EGifCloseFile(gif, &status);
+      return false;
+    }
+  }
+  for (size_t i = 0; ok && !ahead && i < delivery.frames.size(); ++i) {
     const DeliveredImage& frame = delivery.frames[i];
     FramePicture picture;
     GifFrame prepared;
@@ -193,6 +269,7 @@ bool WriteGifAnimation(const Delivery& delivery, const ByteSink& sink, std::stri
   return true;
 }
 
-bool WriteGifFile(const Delivery& delivery, const std::string& path, std::string* error) {
-  return WriteOutputFile(path, error, [&](OutputFile& file) { return WriteGifAnimation(delivery, file.sink(), error); });
+bool WriteGifFile(const Delivery& delivery, const std::string& path, std::string* error, int threads) {
+  return WriteOutputFile(path, error,
+                         [&](OutputFile& file) { return WriteGifAnimation(delivery, file.sink(), error, threads); });
 }

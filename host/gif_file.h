@@ -23,5 +23,6 @@
 // colours in its visible part).
 bool GifCanHold(const Delivery& delivery);
 
-bool WriteGifAnimation(const Delivery& delivery, const ByteSink& sink, std::string* error);
-bool WriteGifFile(const Delivery& delivery, const std::string& path, std::string* error);
+// Frames are encoded on up to `threads` threads; the bytes are the same for any number.
+bool WriteGifAnimation(const Delivery& delivery, const ByteSink& sink, std::string* error, int threads = 1);
+bool WriteGifFile(const Delivery& delivery, const std::string& path, std::string* error, int threads = 1);

@@ -2,9 +2,11 @@
 
 #include <cstring>
 
+#include "framework/parallel.h"
 #include "host/picture_file.h"
 #include "host/picture_fit.h"
 #include "host/selection_buffer.h"
+#include "platform/directories.h"
 #include "platform/memory.h"
 
 HostService* HostService::current_ = nullptr;
@@ -14,6 +16,7 @@ HostService::HostService(ProgressDisplay& display) : display_(display) { current
 HostService::~HostService() {
   for (auto& [path, image] : preloaded) FreeDibImage(image);
   if (current_ == this) current_ = nullptr;
+  for (DecodedPicture& picture : decoded_) FreeDibImage(picture.image);
 }
 
 HostBuildRecord HostService::record(uint32_t capabilities) const {
@@ -130,8 +133,31 @@ intptr_t HostService::addImage(const AddImageRecord* record) {
   return 1;
 }
 
+void HostService::decodeAhead() {
+  decodedAhead_ = true;
+  for (const std::vector<std::string>& selection : selections) {
+    for (const std::string& path : selection) {
+      // A multiple selection reaches the plug-in as a directory and names.
+      std::string named = selection.size() == 1 ? path : platform::JoinPath(DirectoryOf(path), NameOf(path));
+      if (preloaded.count(named)) continue;  // decoded already, when the pictures were checked
+      decoded_.push_back(DecodedPicture{named, nullptr});
+    }
+  }
+  const int32_t count = static_cast<int32_t>(decoded_.size());
+  if (count < 2) {  // nothing to share: decode when asked
+    decoded_.clear();
+    return;
+  }
+  ParallelFor(BuildThreadCount(), count, [this](int32_t i, int) {
+    std::string error;
+    decoded_[i].image = LoadPictureFile(decoded_[i].path, &error);
+    return true;
+  });
+}
+
 intptr_t HostService::openFiles(int32_t operation, char* buffer) {
   if (selections.empty()) return 0;  // the user cancelled the file dialog
+  if (!decodedAhead_) decodeAhead();
   std::vector<std::string> paths = selections.front();
   selections.pop_front();
   std::string error;
@@ -151,6 +177,13 @@ intptr_t HostService::openFiles(int32_t operation, char* buffer) {
 }
 
 intptr_t HostService::loadImage(const char* path) {
+  for (DecodedPicture& picture : decoded_) {
+    if (picture.image && picture.path == path) {
+      DibImage image = picture.image;
+      picture.image = nullptr;  // the plug-in's now
+      return reinterpret_cast<intptr_t>(FitPicture(image, fitWidth, fitHeight));
+    }
+  }
   std::string error;
   DibImage image = nullptr;
   auto found = preloaded.find(path);

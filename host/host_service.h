@@ -60,6 +60,18 @@ class HostService {
   intptr_t addImage(const AddImageRecord* record);
   intptr_t openFiles(int32_t operation, char* buffer);
   intptr_t loadImage(const char* path);
+  void decodeAhead();
+
+  // Pictures of the prepared selections, decoded at the first file request on the
+  // build threads (BuildThreadCount), each handed out once to the load request that
+  // names it. A picture that could not be decoded ahead is decoded again when asked
+  // for, so its message is the one it would have had.
+  struct DecodedPicture {
+    std::string path;  // as the plug-in will name it
+    DibImage image;
+  };
+  std::vector<DecodedPicture> decoded_;
+  bool decodedAhead_ = false;
 
   static HostService* current_;
   ProgressDisplay& display_;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "framework/parallel.h"
 #include "host/output_file.h"
 
 namespace {
@@ -64,9 +65,41 @@ bool CompressRegion(const FramePicture& picture, const FrameRegion& r, int32_t k
   return true;
 }
 
+// Frames are compressed ahead on several threads, this many per thread at a time.
+constexpr size_t kFramesPerThread = 4;
+
+// One frame's region and its compressed pixels, or why it cannot be written.
+struct CompressedFrame {
+  FrameRegion region;
+  bool blend = false;
+  std::vector<uint8_t> data;
+  std::string error;
+};
+
+void CompressFrame(const Delivery& delivery, size_t i, CompressedFrame* out) {
+  const DeliveredImage& frame = delivery.frames[i];
+  out->error.clear();
+  FramePicture picture;
+  if (!ReadFramePicture(frame.bitmap, &picture)) {
+    out->error = "frame " + std::to_string(i) + " cannot be read";
+    return;
+  }
+  out->blend = i > 0 && frame.transparentKey >= 0;
+  // The first frame is the default image and covers the whole canvas.
+  FrameRegion r = i == 0 ? FrameRegion{0, 0, delivery.width, delivery.height}
+                         : (out->blend ? VisibleRegion(picture, frame.transparentKey)
+                                       : FrameRegion{0, 0, picture.width, picture.height});
+  if (r.left + r.width > delivery.width) r.width = delivery.width - r.left;
+  if (r.top + r.height > delivery.height) r.height = delivery.height - r.top;
+  if (r.width < 1 || r.height < 1) r = FrameRegion{0, 0, 1, 1};
+  out->region = r;
+  if (!CompressRegion(picture, r, out->blend ? frame.transparentKey : -1, &out->data))
+    out->error = "frame " + std::to_string(i) + " cannot be compressed";
+}
+
 }  // namespace
 
-bool WriteApngAnimation(const Delivery& delivery, const ByteSink& sink, std::string* error) {
+bool WriteApngAnimation(const Delivery& delivery, const ByteSink& sink, std::string* error, int threads) {
   if (delivery.width < 1 || delivery.height < 1 || delivery.frames.empty()) {
     *error = "the animation has no size or no frame";
     return false;
@@ -88,46 +121,47 @@ bool WriteApngAnimation(const Delivery& delivery, const ByteSink& sink, std::str
     data.insert(data.end(), delivery.comment.begin(), delivery.comment.end());
     png.chunk("tEXt", data);
   }
+  // Frames are read and compressed ahead on the threads, a batch at a time, and their
+  // chunks written in order.
+  const size_t count = delivery.frames.size();
+  const size_t batch = threads > 1 ? static_cast<size_t>(threads) * kFramesPerThread : 1;
+  std::vector<CompressedFrame> compressed(batch);
   uint32_t sequence = 0;
-  for (size_t i = 0; i < delivery.frames.size() && png.ok(); ++i) {
-    const DeliveredImage& frame = delivery.frames[i];
-    FramePicture picture;
-    if (!ReadFramePicture(frame.bitmap, &picture)) {
-      *error = "frame " + std::to_string(i) + " cannot be read";
-      return false;
-    }
-    bool blend = i > 0 && frame.transparentKey >= 0;
-    // The first frame is the default image and covers the whole canvas.
-    FrameRegion r = i == 0 ? FrameRegion{0, 0, delivery.width, delivery.height}
-                           : (blend ? VisibleRegion(picture, frame.transparentKey)
-                                    : FrameRegion{0, 0, picture.width, picture.height});
-    if (r.left + r.width > delivery.width) r.width = delivery.width - r.left;
-    if (r.top + r.height > delivery.height) r.height = delivery.height - r.top;
-    if (r.width < 1 || r.height < 1) r = FrameRegion{0, 0, 1, 1};
-    data.clear();
-    Put32(&data, sequence++);
-    Put32(&data, r.width);
-    Put32(&data, r.height);
-    Put32(&data, r.left);
-    Put32(&data, r.top);
-    int32_t delay = frame.delay < 0 ? 0 : (frame.delay > 65535 ? 65535 : frame.delay);
-    Put16(&data, static_cast<uint32_t>(delay));
-    Put16(&data, 100);
-    data.push_back(kDisposeNone);
-    data.push_back(blend ? kBlendOver : kBlendSource);
-    png.chunk("fcTL", data);
-    std::vector<uint8_t> compressed;
-    if (!CompressRegion(picture, r, blend ? frame.transparentKey : -1, &compressed)) {
-      *error = "frame " + std::to_string(i) + " cannot be compressed";
-      return false;
-    }
-    if (i == 0) {
-      png.chunk("IDAT", compressed);
-    } else {
+  for (size_t first = 0; first < count && png.ok(); first += batch) {
+    const int32_t size = static_cast<int32_t>(count - first < batch ? count - first : batch);
+    ParallelFor(threads, size, [&](int32_t k, int) {
+      CompressFrame(delivery, first + k, &compressed[k]);
+      return true;  // every frame of the batch is tried: the first failure is the one told
+    });
+    for (int32_t k = 0; k < size && png.ok(); ++k) {
+      const size_t i = first + k;
+      CompressedFrame& frame = compressed[k];
+      if (!frame.error.empty()) {
+        *error = frame.error;
+        return false;
+      }
+      const FrameRegion& r = frame.region;
       data.clear();
       Put32(&data, sequence++);
-      data.insert(data.end(), compressed.begin(), compressed.end());
-      png.chunk("fdAT", data);
+      Put32(&data, r.width);
+      Put32(&data, r.height);
+      Put32(&data, r.left);
+      Put32(&data, r.top);
+      const int32_t delay = delivery.frames[i].delay;
+      Put16(&data, static_cast<uint32_t>(delay < 0 ? 0 : (delay > 65535 ? 65535 : delay)));
+      Put16(&data, 100);
+      data.push_back(kDisposeNone);
+      data.push_back(frame.blend ? kBlendOver : kBlendSource);
+      png.chunk("fcTL", data);
+      if (i == 0) {
+        png.chunk("IDAT", frame.data);
+      } else {
+        data.clear();
+        Put32(&data, sequence++);
+        data.insert(data.end(), frame.data.begin(), frame.data.end());
+        png.chunk("fdAT", data);
+      }
+      frame.data = std::vector<uint8_t>();
     }
   }
   png.chunk("IEND", {});
@@ -135,6 +169,7 @@ bool WriteApngAnimation(const Delivery& delivery, const ByteSink& sink, std::str
   return png.ok();
 }
 
-bool WriteApngFile(const Delivery& delivery, const std::string& path, std::string* error) {
-  return WriteOutputFile(path, error, [&](OutputFile& file) { return WriteApngAnimation(delivery, file.sink(), error); });
+bool WriteApngFile(const Delivery& delivery, const std::string& path, std::string* error, int threads) {
+  return WriteOutputFile(path, error,
+                         [&](OutputFile& file) { return WriteApngAnimation(delivery, file.sink(), error, threads); });
 }

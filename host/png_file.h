@@ -13,5 +13,6 @@
 
 #include "host/delivery.h"
 
-bool WriteApngAnimation(const Delivery& delivery, const ByteSink& sink, std::string* error);
-bool WriteApngFile(const Delivery& delivery, const std::string& path, std::string* error);
+// Frames are compressed on up to `threads` threads; the bytes are the same for any number.
+bool WriteApngAnimation(const Delivery& delivery, const ByteSink& sink, std::string* error, int threads = 1);
+bool WriteApngFile(const Delivery& delivery, const std::string& path, std::string* error, int threads = 1);

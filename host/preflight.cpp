@@ -7,6 +7,7 @@
 
 #include "framework/dib_view.h"
 #include "framework/host_interface.h"
+#include "framework/parallel.h"
 #include "host/picture_file.h"
 #include "host/selection_buffer.h"
 
@@ -33,31 +34,37 @@ long NumberAfter(const std::string& text, const std::string& word) {
 
 void CheckPictureFiles(const std::vector<std::string>& paths, std::vector<PictureSize>* sizes,
                        std::vector<std::string>* problems, std::map<std::string, DibImage>* decoded) {
-  std::vector<std::string> seen;
+  // Each named file once, in the order given; the decoding itself is shared among the
+  // build's threads, and what it found is reported in that order.
+  std::vector<std::string> files;
+  std::vector<std::string> reasons;
   for (const std::string& path : paths) {
-    if (std::find(seen.begin(), seen.end(), path) != seen.end()) continue;
-    seen.push_back(path);
+    if (std::find(files.begin(), files.end(), path) != files.end()) continue;
     std::error_code failure;
-    if (std::filesystem::is_directory(path, failure)) {
-      problems->push_back(path + ": is a directory, not a picture");
-      continue;
-    }
-    if (!std::filesystem::exists(path, failure)) {
-      problems->push_back(path + ": no such file");
-      continue;
-    }
+    files.push_back(path);
+    if (std::filesystem::is_directory(path, failure)) reasons.push_back(path + ": is a directory, not a picture");
+    else if (!std::filesystem::exists(path, failure)) reasons.push_back(path + ": no such file");
+    else reasons.push_back("");
+  }
+  std::vector<DibImage> images(files.size(), nullptr);
+  ParallelFor(BuildThreadCount(), static_cast<int32_t>(files.size()), [&](int32_t i, int) {
+    if (!reasons[i].empty()) return true;
     std::string error;
-    DibImage image = LoadPictureFile(path, &error);
-    if (!image) {
-      problems->push_back(path + ": " + error);
+    images[i] = LoadPictureFile(files[i], &error);
+    if (!images[i]) reasons[i] = files[i] + ": " + error;
+    return true;
+  });
+  for (size_t i = 0; i < files.size(); ++i) {
+    if (!images[i]) {
+      problems->push_back(reasons[i]);
       continue;
     }
     {
-      DibView view(image);
+      DibView view(images[i]);
       sizes->push_back(PictureSize{view.width(), view.height()});
     }
-    if (decoded) (*decoded)[path] = image;
-    else FreeDibImage(image);
+    if (decoded) (*decoded)[files[i]] = images[i];
+    else FreeDibImage(images[i]);
   }
 }
 

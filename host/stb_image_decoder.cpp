@@ -1,6 +1,7 @@
 // The one translation unit that holds the decoder's code.
 #include "host/stb_image_decoder.h"
 
+#include <atomic>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -8,20 +9,33 @@
 
 namespace {
 
-size_t g_cap = kDecoderMemoryCap;
-size_t g_live = 0;
-size_t g_peak = 0;
+// Pictures may be decoded on several threads at once: the cap holds for all of them
+// together, so the counts are shared and atomic.
+std::atomic<size_t> g_cap{kDecoderMemoryCap};
+std::atomic<size_t> g_live{0};
+std::atomic<size_t> g_peak{0};
 
 // Each block carries its size in front of it, so that freeing can count it back.
 constexpr size_t kBlockHeader = 16;
 
 void* CountedAllocate(size_t bytes) {
-  if (bytes > g_cap || g_live > g_cap - bytes) return nullptr;
+  const size_t cap = g_cap.load();
+  if (bytes > cap) return nullptr;
+  // Reserve the bytes first, so that two threads cannot both pass the cap.
+  size_t live = g_live.load();
+  do {
+    if (live > cap - bytes) return nullptr;
+  } while (!g_live.compare_exchange_weak(live, live + bytes));
   auto* block = static_cast<unsigned char*>(std::malloc(bytes + kBlockHeader));
-  if (!block) return nullptr;
+  if (!block) {
+    g_live -= bytes;
+    return nullptr;
+  }
   std::memcpy(block, &bytes, sizeof bytes);
-  g_live += bytes;
-  if (g_live > g_peak) g_peak = g_live;
+  size_t now = live + bytes;
+  size_t peak = g_peak.load();
+  while (now > peak && !g_peak.compare_exchange_weak(peak, now)) {
+  }
   return block + kBlockHeader;
 }
 
@@ -94,5 +108,5 @@ void FreeDecodedPixels(DecodedPixels* pixels) {
 }
 
 size_t DecoderPeakMemory() { return g_peak; }
-void ResetDecoderPeakMemory() { g_peak = g_live; }
+void ResetDecoderPeakMemory() { g_peak = g_live.load(); }
 void SetDecoderMemoryCap(size_t bytes) { g_cap = bytes ? bytes : kDecoderMemoryCap; }

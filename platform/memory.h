@@ -15,7 +15,8 @@ using MemoryHandle = void*;
 // A new zero-filled movable block of `bytes` bytes; null when it cannot be had.
 MemoryHandle AllocateBlock(size_t bytes);
 
-// The block's current address; null for a null or unknown handle. Locks nest.
+// The block's current address; null for a null or unknown handle. Locks nest, and
+// several threads may hold locks on one block at once.
 void* LockBlock(MemoryHandle block);
 
 // Undoes one LockBlock.
@@ -39,7 +40,8 @@ void FreeBlock(MemoryHandle block);
 unsigned long long UsableMemoryBytes();
 
 // Test hook: after `successes` more successful allocations or reallocations, every
-// further one fails until the hook is reset with a negative value.
+// further one fails until the hook is reset with a negative value. The count is shared
+// by all threads.
 void FailAllocationsAfter(long successes);
 
 // Holds a block locked for the span of one operation.

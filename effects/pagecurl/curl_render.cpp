@@ -23,9 +23,11 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "effects/pagecurl/curl_geometry.h"
 #include "framework/dib_view.h"
+#include "framework/parallel.h"
 #include "framework/portable_math.h"
 
 namespace {
@@ -272,6 +274,67 @@ DibImage RenderCurlFrame(DibImage current, DibImage next, int32_t position, uint
   return frame;
 }
 
+namespace {
+
+constexpr int32_t kFramesPerThread = 4;
+constexpr int64_t kBatchBytes = int64_t{256} << 20;
+
+// One frame of a batch: rendered speculatively, kept only up to the transition's end.
+struct BatchFrame {
+  DibImage image;
+  bool finished;
+};
+
+// Renders the transition from `a` to `b`. The frames of one transition differ only in
+// the curl size, so a batch of consecutive sizes is rendered at once on the job's threads
+// and appended in order; the first finished frame ends the transition, and any frames of
+// the batch past it are dropped. The frames appended are thus exactly those one thread
+// would make. A frame that cannot be made fails the rendering only if the transition
+// needs it.
+bool RenderTransition(const CurlJob& job, const DibView& a, const DibView& b) {
+  const int threads = job.threads < 1 ? 1 : job.threads > kMaxBuildThreads ? kMaxBuildThreads : job.threads;
+  // A few frames per thread, so that starting the threads and waiting for the slowest
+  // costs little beside them; at most batch - 1 frames past the end are wasted. Large
+  // pictures make smaller batches, so that a batch never holds much memory.
+  const int64_t frameBytes = static_cast<int64_t>(a.stride()) * a.height() + 1;
+  const int64_t fitting = std::max<int64_t>(1, kBatchBytes / frameBytes);
+  const int32_t batch = static_cast<int32_t>(std::min<int64_t>(threads == 1 ? 1 : kFramesPerThread * threads, fitting));
+  std::vector<BatchFrame> frames(static_cast<size_t>(batch));
+  // P grows every frame and a curl of about three times the larger side reveals all of
+  // B, so the transition ends; the bound on P only keeps the sum from overflowing.
+  const int64_t step = job.step;
+  for (int64_t first = step;; first += batch * step) {
+    // Curl sizes above INT32_MAX are never drawn: a transition that needs them fails.
+    const int32_t size = static_cast<int32_t>(std::min<int64_t>(batch, (INT32_MAX - first) / step + 1));
+    ParallelFor(threads, size, [&](int32_t k, int) {
+      bool finished = false;
+      const int32_t position = static_cast<int32_t>(first + k * step);
+      frames[k].image = MakeFrame(a, b, position, job.directionBits, job.paperColour, &finished);
+      frames[k].finished = finished;
+      return true;
+    });
+    bool ended = false, ok = true;
+    for (int32_t k = 0; k < size; ++k) {
+      BatchFrame& frame = frames[k];
+      if (!ended && ok) {
+        if (!frame.image || !AppendFrame(job.frames, frame.image, frame.finished ? job.pause : job.delay)) {
+          ok = false;
+        } else {
+          ended = frame.finished;
+          frame.image = nullptr;  // the list's now
+        }
+      }
+      FreeDibImage(frame.image);
+      frame.image = nullptr;
+    }
+    if (!ok) return false;
+    if (ended) return true;
+    if (first + batch * step > INT32_MAX) return false;
+  }
+}
+
+}  // namespace
+
 int RenderCurlFrames(const CurlJob& job) {
   if (!job.pictures || job.count < 1 || !job.frames || job.step < 1) return 0;
   {
@@ -285,20 +348,7 @@ int RenderCurlFrames(const CurlJob& job) {
     if (job.progress) job.progress(job.progressContext, i, job.count);
     DibView a(job.pictures[i]);
     DibView b(job.pictures[(i + 1) % job.count]);
-    if (!SameForm(a, b)) return 0;
-    // P grows every frame and a curl of about three times the larger side reveals all
-    // of B, so the transition ends; the bound on P only keeps the sum from overflowing.
-    for (int32_t position = job.step;; position += job.step) {
-      bool finished = false;
-      DibImage frame = MakeFrame(a, b, position, job.directionBits, job.paperColour, &finished);
-      if (!frame) return 0;
-      if (!AppendFrame(job.frames, frame, finished ? job.pause : job.delay)) {
-        FreeDibImage(frame);
-        return 0;
-      }
-      if (finished) break;
-      if (position > INT32_MAX - job.step) return 0;
-    }
+    if (!SameForm(a, b) || !RenderTransition(job, a, b)) return 0;
   }
   return 1;
 }

@@ -27,9 +27,11 @@ struct CurlJob {
   FrameList* frames;       // appended to with AppendFrame
   void (*progress)(void* context, int32_t done, int32_t total);  // may be null
   void* progressContext;
+  int threads = 1;  // frames rendered at once (framework/parallel.h); the frames are the same
 };
 
-// Appends every frame of every transition to job.frames; 1 on success. 0 when there is
+// Appends every frame of every transition to job.frames; 1 on success. The progress
+// callback is called on the calling thread only. 0 when there is
 // no picture, the step is below 1, a picture is not 24-bit or differs in size from the
 // first, or a frame cannot be created, locked or appended; frames appended before a
 // failure stay in the list (the list owns them).

@@ -316,6 +316,7 @@ int PageCurlEffect::renderFrames(BuildContext& build, FrameList* frames) {
   job.frames = frames;
   job.progress = &ReportProgress;
   job.progressContext = const_cast<Host*>(&build.host);
+  job.threads = build.threads;
   return RenderCurlFrames(job);
 }
 

@@ -51,13 +51,18 @@ MemoryHandle AllocateBlock(size_t bytes) {
 void* LockBlock(MemoryHandle block) {
   BlockHeader* header = Header(block);
   if (!header) return nullptr;
-  ++header->lockCount;
+  // Threads of one build may lock the same picture at once (to read it).
+  __atomic_add_fetch(&header->lockCount, 1, __ATOMIC_RELAXED);
   return header->data;
 }
 
 void UnlockBlock(MemoryHandle block) {
   BlockHeader* header = Header(block);
-  if (header && header->lockCount > 0) --header->lockCount;
+  if (!header) return;
+  int count = __atomic_load_n(&header->lockCount, __ATOMIC_RELAXED);
+  while (count > 0 && !__atomic_compare_exchange_n(&header->lockCount, &count, count - 1, true, __ATOMIC_RELAXED,
+                                                    __ATOMIC_RELAXED)) {
+  }
 }
 
 size_t BlockSize(MemoryHandle block) {

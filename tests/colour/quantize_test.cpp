@@ -151,6 +151,66 @@ TEST(Quantize, MatchesTheReferenceOnRandomAnimations) {
   }
 }
 
+// Counted on several threads, the rows are cut into parts that each list their own
+// colours. Animations of few rows and about m colours put the m-th new colour, and the
+// repeats after it, on every side of the cuts; the palette must not change.
+TEST(Quantize, ThreadsGiveTheSamePaletteWhereverThePartsSplit) {
+  std::mt19937 random(23);
+  int exactRounds = 0, cutRounds = 0;
+  for (int round = 0; round < 400; ++round) {
+    const int m = 2 + static_cast<int>(random() % 7);
+    const int distinct = m - 1 + static_cast<int>(random() % 3);  // m - 1, m or m + 1
+    std::vector<RgbColour> colours = DistinctColours(distinct, static_cast<uint32_t>(round));
+    Frames frames;
+    const int frameCount = 1 + static_cast<int>(random() % 4);
+    for (int f = 0; f < frameCount; ++f) {
+      const int32_t width = 1 + static_cast<int32_t>(random() % 3), height = 1 + static_cast<int32_t>(random() % 4);
+      std::vector<RgbColour> pixels;
+      for (int32_t i = 0; i < width * height; ++i) {
+        // Mostly colours met already, so that new ones arrive late and often last.
+        const int limit = random() % 3 ? 1 + static_cast<int>(random() % distinct) : distinct;
+        pixels.push_back(colours[random() % limit]);
+      }
+      DibImage frame = CreateDibImage(width, height, nullptr, 24);
+      FillStored(frame, pixels);
+      frames.Add(frame);
+    }
+    RgbPalette expected;
+    int expectedCount = m;
+    ASSERT_EQ(reference::QuantizeFrames(&expectedCount, &expected, &frames.list), 1);
+    (expectedCount <= m && expected.entries[0].red == colours[0].red ? exactRounds : cutRounds)++;
+    for (int threads : {1, 2, 3, 7}) {
+      RgbPalette got;
+      int count = m;
+      ASSERT_EQ(QuantizeFrames(&count, &got, &frames.list, threads), 1);
+      ASSERT_EQ(count, expectedCount) << "round " << round << ", " << threads << " threads";
+      ASSERT_EQ(0, std::memcmp(&got, &expected, sizeof got)) << "round " << round << ", " << threads << " threads";
+    }
+  }
+  EXPECT_GT(exactRounds, 50);  // both outcomes are well represented
+  EXPECT_GT(cutRounds, 50);
+}
+
+TEST(Quantize, ThreadsGiveTheSamePaletteOnLargeAnimations) {
+  std::mt19937 random(31);
+  RgbPalette source = colour_test::RandomPalette(random, 256);
+  for (int spread : {0, 5000}) {
+    Frames frames;
+    for (int f = 0; f < 9; ++f)
+      frames.Add(colour_test::RandomTrueColourImage(random, 50 + f, 31, source, spread ? 256 : 200));
+    RgbPalette expected;
+    int expectedCount = 256;
+    ASSERT_EQ(reference::QuantizeFrames(&expectedCount, &expected, &frames.list), 1);
+    for (int threads : {2, 7}) {
+      RgbPalette got;
+      int count = 256;
+      ASSERT_EQ(QuantizeFrames(&count, &got, &frames.list, threads), 1);
+      ASSERT_EQ(count, expectedCount);
+      ASSERT_EQ(0, std::memcmp(&got, &expected, sizeof got)) << threads << " threads";
+    }
+  }
+}
+
 TEST(Quantize, FailuresReportZeroAndReleaseTheWorkMemory) {
   Frames frames;
   std::mt19937 random(5);
@@ -167,6 +227,15 @@ TEST(Quantize, FailuresReportZeroAndReleaseTheWorkMemory) {
     else EXPECT_EQ(count, 200);
   }
   EXPECT_GT(succeededAfter, 0);  // leaks on the failing paths show in the sanitizer build
+  for (int allowed = 0; allowed < 12; ++allowed) {  // the same on seven threads
+    int count = 200;
+    platform::FailAllocationsAfter(allowed);
+    int result = QuantizeFrames(&count, &palette, &frames.list, 7);
+    platform::FailAllocationsAfter(-1);
+    if (!result) {
+      EXPECT_EQ(count, 200);
+    }
+  }
 
   int count = 0;
   EXPECT_EQ(QuantizeFrames(&count, &palette, &frames.list), 0);  // m out of range

@@ -12,6 +12,7 @@
 #include "framework/palette.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/test_effect.h"
+#include "tests/support/thread_setting.h"
 
 namespace {
 
@@ -47,6 +48,32 @@ class BuildTest : public ::testing::Test {
     std::vector<std::string> texts;
     for (auto& m : dialog->messages()) texts.push_back(m.first);
     return texts;
+  }
+
+  // Runs OK builds with Supercompress whose k-th allocation fails, k from 0 (every k, or
+  // growing steps with `faster`) until one gets through or k reaches `limit`.
+  void FailEveryAllocation(long limit, bool faster) {
+    effect.commonSettings.supercompress = 1;
+    bool completed = false;
+    for (long k = 0; k < limit && !completed; k += faster ? 1 + k / 100 : 1) {
+      host.reset();
+      std::remove(SettingsFilePath("FWPLGTST.INI").c_str());
+      std::vector<DialogAction> actions;
+      std::string error;
+      ParseDialogActions("click 1", &actions, &error);
+      HeadlessDialog failing(dialogTemplate);
+      MainDialog logic(effect, &host.record);
+      platform::FailAllocationsAfter(k);
+      failing.run(logic, actions, &error);
+      platform::FailAllocationsAfter(-1);
+      completed = host.tasks.size() == 1 && host.tasks[0].finished == 1;
+      if (!completed) {
+        ASSERT_EQ(failing.messages().size(), 1u) << k;
+        EXPECT_EQ(failing.messages()[0].first, "Memory error") << k;
+        EXPECT_TRUE(host.tasks.empty()) << k;
+      }
+    }
+    EXPECT_TRUE(completed);
   }
 
   DialogTemplate dialogTemplate;
@@ -256,31 +283,135 @@ TEST_F(BuildTest, FailuresBeforeDeliveryShowMemoryErrorAndSendNothing) {
   EXPECT_TRUE(host.statusTexts().empty());
 }
 
+// Frames whose pixels often keep their value, often return to an earlier one and
+// sometimes change to a new one: what the Supercompress comparison has to tell apart.
+struct ChangingFrames {
+  int32_t width = 19, height = 7;
+  std::vector<std::vector<int32_t>> pixels;  // [frame][y * width + x]
+  explicit ChangingFrames(int count, uint32_t seed) {
+    uint32_t state = seed;
+    auto next = [&state] { return (state = state * 1103515245u + 12345u) >> 16; };
+    const int32_t colours[4] = {PackColour(10, 20, 30), PackColour(200, 100, 0), PackColour(10, 20, 31), 0};
+    for (int i = 0; i < count; ++i) {
+      std::vector<int32_t> frame(static_cast<size_t>(width * height));
+      for (size_t p = 0; p < frame.size(); ++p) {
+        const uint32_t roll = next() % 8;
+        frame[p] = i > 0 && roll < 4 ? pixels[i - 1][p] : i > 1 && roll < 6 ? pixels[i - 2][p] : colours[next() % 4];
+      }
+      pixels.push_back(frame);
+    }
+  }
+  DibImage make(int i) const {
+    DibImage image = CreateDibImage(width, height, nullptr, 24);
+    for (int32_t y = 0; y < height; ++y)
+      for (int32_t x = 0; x < width; ++x) SetDibPixel(image, x, y, pixels[i][y * width + x]);
+    return image;
+  }
+};
+
+// The whole delivery, as bytes to compare: the task, then each frame's record and bitmap.
+std::string DeliveryBytes(const DeliveredTask& task) {
+  std::string bytes = std::to_string(task.width) + "x" + std::to_string(task.height) + "/" + std::to_string(task.bits) +
+                      "/" + std::to_string(task.frameCount) + "/" + task.comment + "/";
+  bytes.append(reinterpret_cast<const char*>(&task.palette), sizeof task.palette);
+  for (const DeliveredFrame& frame : task.frames) {
+    bytes += "|" + std::to_string(frame.delay) + "," + std::to_string(frame.frameNumber) + "," +
+             std::to_string(frame.transparentKey) + ":";
+    bytes.append(frame.bitmap.begin(), frame.bitmap.end());
+  }
+  return bytes;
+}
+
+// Every setting that changes the colour pipeline gives the same delivery on 1, 2 and 7
+// threads.
+TEST_F(BuildTest, DeliveriesAreTheSameOnAnyNumberOfThreads) {
+  const ChangingFrames changing(11, 7);
+  struct Case {
+    const char* name;
+    int32_t custom, dither, trueColour, supercompress, palette;
+    bool sizes;  // frames of different sizes: the frame-by-frame composite
+  };
+  const Case cases[] = {{"optimised, dithered, supercompressed", 1, 1, 0, 1, 6, false},
+                        {"optimised, remapped, supercompressed", 1, 0, 0, 1, 6, false},
+                        {"optimised, dithered", 1, 1, 0, 0, 6, false},
+                        {"fixed palette, supercompressed", 0, 1, 0, 1, 5, false},
+                        {"true colour, supercompressed", 1, 0, 1, 1, 6, false},
+                        {"different sizes, supercompressed", 1, 1, 0, 1, 6, true}};
+  for (const Case& c : cases) {
+    effect.commonSettings.mainCustomPalette = c.custom;
+    effect.commonSettings.mainDither = c.dither;
+    effect.commonSettings.trueColour = c.trueColour;
+    effect.commonSettings.supercompress = c.supercompress;
+    effect.commonSettings.mainPalette = c.palette;
+    effect.frames = 11;
+    const bool sizes = c.sizes;
+    effect.frameMaker = [&changing, sizes](int i) {
+      if (sizes && i % 3 == 2) return CreateDibImage(changing.width - 3, changing.height + 2, nullptr, 24);
+      return changing.make(i);
+    };
+    std::string single;
+    for (int threads : {1, 2, 7}) {
+      ThreadSetting setting(threads);
+      host.reset();
+      Run("click 1");
+      ASSERT_EQ(host.tasks.size(), 1u) << c.name;
+      ASSERT_EQ(host.tasks[0].frames.size(), 11u) << c.name;
+      if (threads == 1) single = DeliveryBytes(host.tasks[0]);
+      else EXPECT_TRUE(DeliveryBytes(host.tasks[0]) == single) << c.name << ": " << threads << " threads";
+    }
+  }
+}
+
+// The masks made from pairs of frames are the masks of the composite: a pixel is
+// transparent exactly when it equals the composite of every frame before it.
+TEST_F(BuildTest, SupercompressMasksWhatTheCompositeAlreadyShows) {
+  const ChangingFrames changing(9, 3);
+  effect.commonSettings.trueColour = 1;  // keys are colours, so pixels show their masks
+  effect.commonSettings.supercompress = 1;
+  effect.frames = 9;
+  effect.frameMaker = [&changing](int i) { return changing.make(i); };
+  for (int threads : {1, 7}) {
+    ThreadSetting setting(threads);
+    host.reset();
+    Run("click 1");
+    ASSERT_EQ(host.tasks.size(), 1u);
+    const DeliveredTask& task = host.tasks[0];
+    std::vector<int32_t> composite = changing.pixels[0];
+    int unchanged = 0;
+    for (int i = 1; i < 9; ++i) {
+      const DeliveredFrame& frame = task.frames[i];
+      ASSERT_GE(frame.transparentKey, 0);
+      for (int32_t y = 0; y < changing.height; ++y)
+        for (int32_t x = 0; x < changing.width; ++x) {
+          int32_t& shown = composite[y * changing.width + x];
+          const int32_t pixel = changing.pixels[i][y * changing.width + x];
+          const bool same = shown == pixel;
+          unchanged += same;
+          shown = pixel;
+          ASSERT_EQ(FramePixel(frame, x, y) == frame.transparentKey, same) << "frame " << i << " at " << x << "," << y;
+          if (!same) {
+            ASSERT_EQ(FramePixel(frame, x, y), pixel);
+          }
+        }
+    }
+    EXPECT_GT(unchanged, 300);  // the frames do keep many pixels
+  }
+}
+
 TEST_F(BuildTest, EveryAllocationFailureEndsCleanly) {
   // Fail the k-th allocation of an OK build with Supercompress, for every k, until a
   // build gets through. Each run must either deliver a whole animation or show a
   // message and deliver nothing; the sanitizer build checks that nothing leaks.
-  effect.commonSettings.supercompress = 1;
-  bool completed = false;
-  for (long k = 0; k < 400 && !completed; ++k) {
-    host.reset();
-    std::remove(SettingsFilePath("FWPLGTST.INI").c_str());
-    std::vector<DialogAction> actions;
-    std::string error;
-    ParseDialogActions("click 1", &actions, &error);
-    HeadlessDialog dialog(dialogTemplate);
-    MainDialog logic(effect, &host.record);
-    platform::FailAllocationsAfter(k);
-    dialog.run(logic, actions, &error);
-    platform::FailAllocationsAfter(-1);
-    completed = host.tasks.size() == 1 && host.tasks[0].finished == 1;
-    if (!completed) {
-      ASSERT_EQ(dialog.messages().size(), 1u) << k;
-      EXPECT_EQ(dialog.messages()[0].first, "Memory error") << k;
-      EXPECT_TRUE(host.tasks.empty()) << k;
-    }
-  }
-  EXPECT_TRUE(completed);
+  ThreadSetting setting(1);
+  FailEveryAllocation(400, false);
+}
+
+TEST_F(BuildTest, EveryAllocationFailureEndsCleanlyOnSevenThreads) {
+  // The same with the work shared by seven threads, where any of them may meet the
+  // failing allocation (k grows faster: a build makes more allocations).
+  ThreadSetting setting(7);
+  effect.frames = 12;
+  FailEveryAllocation(1500, true);
 }
 
 }  // namespace

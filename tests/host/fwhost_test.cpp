@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -526,6 +527,47 @@ TEST_F(FwhostTest, LensTravelsItsPathOverThePicture) {
                "'");
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.output.find("Message: Memory error"), std::string::npos) << run.output;
+}
+
+// Decoding, rendering, colour reduction and writing share their work among the threads
+// --threads asks for: the files written are the same for any number.
+TEST_F(FwhostTest, AnyNumberOfThreadsWritesTheSameFiles) {
+  auto bytes = [](const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  };
+  std::string frames;
+  for (int i = 0; i < 6; ++i) frames += " '" + Picture("f" + std::to_string(i) + ".bmp", 10 + i / 2, i == 4 ? 30 : 40, 30) + "'";
+  const std::string pictures = "'" + Picture("a.bmp", 1, 40, 30) + "' '" + Picture("b.bmp", 2, 40, 30) + "'";
+  struct Run {
+    const char* name;
+    std::string arguments;
+    const char* output;
+  };
+  const Run runs[] = {
+      {"frames, Supercompress", "frames" + frames + " --supercompress", "out.gif"},
+      {"frames, remapped", "frames" + frames + " --no-dither", "out.gif"},
+      {"frames, true colour", "frames" + frames + " --truecolour", "out.png"},
+      {"page curl, Supercompress",
+       "pagecurl " + pictures + " --plugin-dir '" PLUGIN_DIRECTORY "' --fresh --step 6 --supercompress", "out.gif"},
+  };
+  for (const Run& run : runs) {
+    std::string capture, output;
+    for (int threads : {1, 2, 7}) {
+      RunResult result = Fwhost(run.arguments + " --threads " + std::to_string(threads) + " --capture '" +
+                                Path("out.txt") + "' -o '" + Path(run.output) + "'");
+      ASSERT_EQ(result.status, 0) << run.name << "\n" << result.output;
+      if (threads == 1) {
+        capture = bytes(Path("out.txt"));
+        output = bytes(Path(run.output));
+        ASSERT_GT(output.size(), 100u) << run.name;
+        continue;
+      }
+      EXPECT_TRUE(bytes(Path("out.txt")) == capture) << run.name << ", " << threads << " threads";
+      EXPECT_TRUE(bytes(Path(run.output)) == output) << run.name << ", " << threads << " threads";
+    }
+  }
+  for (const char* bad : {"0", "65", "two"}) EXPECT_EQ(Fwhost("frames" + frames + " --threads " + bad).status, 2) << bad;
 }
 
 TEST_F(FwhostTest, ListingAndHelpAndRefusals) {

@@ -40,14 +40,27 @@ void AddFrame(Delivery* delivery, DibImage image, int32_t delay, int32_t key) {
   FreeDibImage(image);
 }
 
-DecodedGif WriteAndDecode(const Delivery& delivery) {
+std::vector<uint8_t> WriteGif(const Delivery& delivery, int threads) {
   std::vector<uint8_t> bytes;
   std::string error;
   ByteSink sink = [&bytes](const uint8_t* data, size_t count) {
     bytes.insert(bytes.end(), data, data + count);
     return true;
   };
-  EXPECT_TRUE(WriteGifAnimation(delivery, sink, &error)) << error;
+  EXPECT_TRUE(WriteGifAnimation(delivery, sink, &error, threads)) << error;
+  return bytes;
+}
+
+// Written on one thread, and checked to be the same bytes when the frames are encoded
+// on 2 and 7 threads (and the one-frame animation of a lone first frame).
+DecodedGif WriteAndDecode(const Delivery& delivery) {
+  std::vector<uint8_t> bytes = WriteGif(delivery, 1);
+  EXPECT_TRUE(WriteGif(delivery, 2) == bytes);
+  EXPECT_TRUE(WriteGif(delivery, 7) == bytes);
+  Delivery first = delivery;
+  first.frames.resize(1);
+  EXPECT_TRUE(WriteGif(first, 2) == WriteGif(first, 1));
+  std::string error;
   DecodedGif gif;
   EXPECT_TRUE(DecodeGif(bytes, &gif, &error)) << error;
   return gif;

@@ -8,10 +8,20 @@
 #include <fstream>
 
 #include "host/capture_file.h"
+#include "host/picture_file.h"
 #include "platform/directories.h"
+#include "platform/memory.h"
 #include "samples/bmp_file.h"
+#include "tests/support/thread_setting.h"
 
 namespace {
+
+std::vector<uint8_t> BlockBytes(DibImage image) {
+  platform::BlockLock lock(image);
+  if (!lock) return {};
+  const auto* bytes = static_cast<const uint8_t*>(lock.data());
+  return std::vector<uint8_t>(bytes, bytes + platform::BlockSize(image));
+}
 
 class HostServiceTest : public ::testing::Test {
  protected:
@@ -143,6 +153,54 @@ TEST_F(HostServiceTest, PicturesAreLoadedForThePlugInOrRefused) {
   FreeDibImage(pasted);
   std::remove(good.c_str());
   std::remove(bad.c_str());
+}
+
+// The pictures of every prepared selection are decoded ahead, on several threads, at the
+// first file request; each load then hands out the picture decoded for that path once,
+// and a picture that could not be decoded ahead is tried again when asked for.
+TEST_F(HostServiceTest, PicturesOfTheSelectionsAreDecodedAhead) {
+  ThreadSetting setting(7);
+  const std::string directory = platform::TemporaryDirectory();
+  std::vector<std::string> paths;
+  for (int i = 0; i < 4; ++i) {
+    paths.push_back(platform::JoinPath(directory, "kestrel-ahead-" + std::to_string(i) + ".bmp"));
+    DibImage picture = CreateDibImage(5 + i, 3, nullptr, 24);
+    SetDibPixel(picture, 1, 1, PackColour(i, 2 * i, 3 * i));
+    ASSERT_TRUE(WriteBmpFile(paths[i].c_str(), picture));
+    FreeDibImage(picture);
+  }
+  const std::string late = platform::JoinPath(directory, "kestrel-ahead-late.bmp");
+  std::remove(late.c_str());
+  std::vector<std::vector<uint8_t>> expected;
+  for (const std::string& name : paths) {
+    std::string error;
+    DibImage direct = LoadPictureFile(name, &error);
+    ASSERT_NE(direct, nullptr) << error;
+    expected.push_back(BlockBytes(direct));
+    FreeDibImage(direct);
+  }
+  service.selections = {{paths[0]}, {paths[1], paths[2]}, {late}, {paths[3], paths[3]}};
+  char path[kOpenFilePathSize];
+  ASSERT_EQ(Call(nullptr, HostOpOpenFile, path), 1);
+  // From now on only what was decoded ahead can be loaded; the late picture, made after
+  // the first request, only by a second try.
+  for (const std::string& name : paths) std::remove(name.c_str());
+  DibImage latePicture = CreateDibImage(2, 2, nullptr, 24);
+  ASSERT_TRUE(WriteBmpFile(late.c_str(), latePicture));
+  FreeDibImage(latePicture);
+  const int order[] = {0, 1, 2, 3, 3};
+  for (int i : order) {
+    auto loaded = reinterpret_cast<DibImage>(Call(nullptr, HostOpLoadImage, paths[i].c_str()));
+    ASSERT_NE(loaded, nullptr) << paths[i];
+    EXPECT_EQ(BlockBytes(loaded), expected[i]) << paths[i];
+    FreeDibImage(loaded);  // the plug-in's now
+  }
+  auto lateLoaded = reinterpret_cast<DibImage>(Call(nullptr, HostOpLoadImage, late.c_str()));
+  EXPECT_NE(lateLoaded, nullptr);
+  FreeDibImage(lateLoaded);
+  // Each picture decoded ahead is handed out once: a third load of the last finds no file.
+  EXPECT_EQ(Call(nullptr, HostOpLoadImage, paths[3].c_str()), 0);
+  std::remove(late.c_str());
 }
 
 }  // namespace

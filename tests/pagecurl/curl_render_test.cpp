@@ -205,6 +205,50 @@ TEST(CurlRender, AFailedAllocationEndsTheRenderingAndKeepsEarlierFrames) {
   }
 }
 
+// Frames are rendered a batch at a time on several threads and kept up to the end of
+// each transition: the same frames, delays and bytes as one thread, for every corner and
+// transitions of every length (a step of 1 against a batch of 4 or 14 frames).
+TEST(CurlRender, ThreadsRenderTheSameFrames) {
+  Pictures pictures{{RenderScene(37, 23, 5), RenderScene(37, 23, 6), Pattern(37, 23, 1)}};
+  for (uint32_t corner : kCorners) {
+    for (int32_t step : {1, 7, 40}) {
+      const uint32_t bits = corner | (step == 7 ? kCurlHorizontal : 0u);
+      Rendering single;
+      ASSERT_EQ(RenderCurlFrames(Job(pictures, step, bits, &single.frames)), 1);
+      for (int threads : {2, 7}) {
+        Rendering shared;
+        CurlJob job = Job(pictures, step, bits, &shared.frames);
+        job.threads = threads;
+        ASSERT_EQ(RenderCurlFrames(job), 1);
+        ASSERT_EQ(shared.frames.count, single.frames.count) << corner << "/" << step << "/" << threads;
+        for (int32_t i = 0; i < single.frames.count; ++i) {
+          ASSERT_EQ(shared.at(i).delay, single.at(i).delay) << i;
+          ASSERT_TRUE(SamePixels(shared.at(i).image, single.at(i).image)) << i;
+        }
+      }
+    }
+  }
+}
+
+TEST(CurlRender, AFailedAllocationOnAnyThreadEndsTheRendering) {
+  Pictures pictures{{Pattern(20, 20, 0), Pattern(20, 20, 1)}};
+  Rendering whole;
+  ASSERT_EQ(RenderCurlFrames(Job(pictures, 5, 0, &whole.frames)), 1);
+  for (long allowed = 0; allowed < 40; allowed += 3) {
+    Rendering r;
+    CurlJob job = Job(pictures, 5, 0, &r.frames);
+    job.threads = 7;
+    platform::FailAllocationsAfter(allowed);
+    const int result = RenderCurlFrames(job);
+    platform::FailAllocationsAfter(-1);
+    // Either every frame, or a failure with the frames before it, in order (the
+    // sanitizer build checks that the frames of the batch are not leaked).
+    if (result) ASSERT_EQ(r.frames.count, whole.frames.count) << allowed;
+    else ASSERT_LT(r.frames.count, whole.frames.count) << allowed;
+    for (int32_t i = 0; i < r.frames.count; ++i) ASSERT_TRUE(SamePixels(r.at(i).image, whole.at(i).image)) << i;
+  }
+}
+
 }  // namespace
 
 // The same pictures give the same bytes on every target: a digest of whole animations.

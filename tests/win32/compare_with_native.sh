@@ -33,6 +33,23 @@ run_case() {
   compare_case "$name" pagecurl "${pictures[@]}" "$@"
 }
 
+# The Windows build sharing its work among threads against the native build on one.
+run_threads_case() {
+  local name=$1; shift
+  "$native" pagecurl "${pictures[@]}" --fresh --quiet --threads 1 "$@" --capture "$work/$name.native" \
+    >"$work/$name.native.log" 2>&1
+  for threads in 2 7; do
+    "$wine_run" "$fwhost_exe" pagecurl "${pictures[@]}" --fresh --quiet --threads $threads "$@" \
+      --capture "$work/$name.wine$threads" >"$work/$name.wine$threads.log" 2>&1
+    if [ -s "$work/$name.native" ] && cmp -s "$work/$name.native" "$work/$name.wine$threads"; then
+      echo "same bytes: $name on $threads threads ($(grep -c '^frame ' "$work/$name.native") frames)"
+    else
+      echo "DIFFERENT: $name on $threads threads"; cat "$work/$name.native.log" "$work/$name.wine$threads.log"
+      failed=1
+    fi
+  done
+}
+
 run_case ok --step 9 --corner lower-right --horizontal
 run_case test --step 9 --corner upper-right --test
 run_case ok-supercompress --step 11 --supercompress --no-dither
@@ -84,4 +101,7 @@ run_picture_case lens-ok lens "$lens_picture" --diameter 30 --steps 25
 run_picture_case lens-test lens "$lens_picture" --diameter 100 --steps 40 --test --no-comment
 run_picture_case lens-supercompress lens "$lens_picture" --diameter 25 --steps 30 --supercompress --palette 5
 run_picture_case lens-truecolour lens "$lens_picture" --diameter 60 --steps 26 --truecolour
+
+run_threads_case threads-supercompress --step 7 --supercompress
+run_threads_case threads-truecolour --step 8 --truecolour --supercompress --corner upper-left --no-dither
 exit $failed
