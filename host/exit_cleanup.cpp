@@ -14,12 +14,24 @@ std::mutex g_lock;
 std::vector<std::pair<std::string, bool>> g_paths;
 std::vector<std::pair<int, std::function<void()>>> g_steps;
 int g_nextStep = 1;
+// Set once the stop's cleanup has run: a path made after it (by a thread still at work
+// while the program ends) is removed as soon as it is named.
+bool g_stopped = false;
 
 }  // namespace
 
 void RemoveWhenStopped(const std::string& path, bool directory) {
   std::lock_guard<std::mutex> hold(g_lock);
-  g_paths.emplace_back(path, directory);
+  if (g_stopped) RemovePath(path, directory);
+  else g_paths.emplace_back(path, directory);
+}
+
+std::string MakeRemovedWhenStopped(const std::function<std::string()>& make, bool directory) {
+  std::lock_guard<std::mutex> hold(g_lock);
+  if (g_stopped) return std::string();
+  std::string path = make();
+  if (!path.empty()) g_paths.emplace_back(path, directory);
+  return path;
 }
 
 void ForgetWhenStopped(const std::string& path) {
@@ -52,4 +64,5 @@ void RemoveRegisteredPaths() {
   g_steps.clear();
   for (const auto& [path, directory] : g_paths) RemovePath(path, directory);
   g_paths.clear();
+  g_stopped = true;
 }

@@ -15,6 +15,10 @@ void InstallExitCleanup();
 // Adds or drops a path to remove when the run is stopped. A directory is removed with
 // everything in it.
 void RemoveWhenStopped(const std::string& path, bool directory);
+// Makes a path with `make` (which returns its name, or an empty text when it failed) and
+// adds it, both at once, so that a stop cannot fall between the two and leave it behind.
+// Once a stop has arrived nothing is made and the text is empty.
+std::string MakeRemovedWhenStopped(const std::function<std::string()>& make, bool directory);
 void ForgetWhenStopped(const std::string& path);
 
 // Adds or drops a step to run when the run is stopped (putting files back where they

@@ -37,12 +37,17 @@ bool OutputFile::open(const std::string& path, std::string* error) {
   }
   std::string name = std::filesystem::path(path).filename().string();
   errno = 0;
-  stream_ = CreateFileBeside(directory, "." + name + ".part-", path, &temporary_);
+  temporary_ = MakeRemovedWhenStopped(
+      [&] {
+        std::string made;
+        stream_ = CreateFileBeside(directory, "." + name + ".part-", path, &made);
+        return stream_ ? made : std::string();
+      },
+      false);
   if (!stream_) {
     *error = "cannot write in the directory " + directory + (errno ? std::string(" (") + std::strerror(errno) + ")" : "");
     return false;
   }
-  RemoveWhenStopped(temporary_, false);
   return true;
 }
 

@@ -54,14 +54,17 @@ PrivateSettingsDirectory::~PrivateSettingsDirectory() {
 
 bool PrivateSettingsDirectory::open(std::string* error) {
   std::string pattern = platform::JoinPath(platform::TemporaryDirectory(), "fwhost-XXXXXX");
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  if (!mkdtemp(name.data())) {
+  directory_ = MakeRemovedWhenStopped(
+      [&] {
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        return mkdtemp(name.data()) ? std::string(name.data()) : std::string();
+      },
+      true);
+  if (directory_.empty()) {
     *error = "cannot make a private settings directory in " + platform::TemporaryDirectory();
     return false;
   }
-  directory_ = name.data();
-  RemoveWhenStopped(directory_, true);
   const char* previous = getenv("KESTREL_WINDOWS_DIR");
   hadPrevious_ = previous != nullptr;
   if (previous) previous_ = previous;
