@@ -5,6 +5,7 @@
 #include <atomic>
 #include <vector>
 
+#include "framework/frames_in_order.h"
 #include "platform/memory.h"
 #include "tests/support/thread_setting.h"
 
@@ -103,6 +104,60 @@ TEST(ParallelFor, InjectedAllocationFailuresCountAcrossThreads) {
   platform::FailAllocationsAfter(-1);
   EXPECT_EQ(succeeded.load(), 1500);
   for (platform::MemoryHandle block : blocks) platform::FreeBlock(block);
+}
+
+}  // namespace
+
+namespace {
+
+// Batches hold a few frames per thread, and never much more memory than one frame when
+// frames are large.
+TEST(MakeFramesInOrder, BatchesAreBoundedByThreadsAndMemory) {
+  EXPECT_EQ(OrderedBatchSize(1, 100), 1);
+  EXPECT_EQ(OrderedBatchSize(2, 100), 2 * kOrderedFramesPerThread);
+  EXPECT_EQ(OrderedBatchSize(7, 100), 7 * kOrderedFramesPerThread);
+  EXPECT_EQ(OrderedBatchSize(1000, 100), kMaxBuildThreads * kOrderedFramesPerThread);
+  EXPECT_EQ(OrderedBatchSize(7, kOrderedBatchBytes / 3), 3);
+  EXPECT_EQ(OrderedBatchSize(7, kOrderedBatchBytes * 5), 1);
+}
+
+// Frames made on any thread are used in order on the calling thread; a frame that
+// cannot be made or used ends the job, and the batch's later frames are freed.
+TEST(MakeFramesInOrder, UsesFramesInOrderAndStopsAtTheFirstFailure) {
+  t_callingThread = true;
+  for (int threads : {1, 2, 7}) {
+    for (int64_t failAt : {int64_t{-1}, int64_t{0}, int64_t{5}, int64_t{29}}) {
+      for (bool failInUse : {false, true}) {
+        std::vector<int64_t> used;
+        std::vector<DibImage> kept;
+        const bool ok = MakeFramesInOrder(
+            threads, 30, 64,
+            [&](int64_t i, int worker) -> DibImage {
+              EXPECT_LT(worker, threads);
+              if (i == failAt && !failInUse) return nullptr;
+              return CreateDibImage(static_cast<int32_t>(i) + 1, 1, nullptr, 24);
+            },
+            [&](int64_t i, DibImage image) {
+              EXPECT_TRUE(t_callingThread);
+              int32_t width = 0, height = 0;
+              EXPECT_TRUE(GetDibImageInfo(image, &width, &height, nullptr, nullptr));
+              EXPECT_EQ(width, i + 1);
+              if (i == failAt) {
+                FreeDibImage(image);
+                return false;
+              }
+              used.push_back(i);
+              kept.push_back(image);
+              return true;
+            });
+        const int64_t expected = failAt < 0 ? 30 : failAt;
+        EXPECT_EQ(ok, failAt < 0);
+        ASSERT_EQ(static_cast<int64_t>(used.size()), expected) << threads << "/" << failAt;
+        for (int64_t i = 0; i < expected; ++i) EXPECT_EQ(used[i], i);
+        for (DibImage image : kept) FreeDibImage(image);  // the sanitizer build checks the rest were freed
+      }
+    }
+  }
 }
 
 }  // namespace
