@@ -119,9 +119,8 @@ void BM_RippleThreads(benchmark::State& state) {
 
 // Below, at and well above the size from which the rows are shared.
 BENCHMARK(BM_RippleThreads)
-    ->Args({160, 120})
-    ->Args({256, 256})
     ->Args({kWidth, kHeight})
+    ->Args({1024, 768})
     ->Args({1280, 960})
     ->Iterations(3)
     ->UseManualTime()

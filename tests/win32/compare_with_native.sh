@@ -108,8 +108,8 @@ run_picture_case lens-truecolour lens "$lens_picture" --diameter 60 --steps 26 -
 
 run_threads_case threads-supercompress --step 7 --supercompress
 run_threads_case threads-truecolour --step 8 --truecolour --supercompress --corner upper-left --no-dither
-# The other effects on several threads; Ripple shares the rows of pictures from 256 x 256.
-mkdir -p "$work/threads" && "$samples" "$work/threads" 1 320 240 || exit 1
+# The other effects on several threads; Ripple shares the rows of pictures of 512 K cells and more.
+mkdir -p "$work/threads" && "$samples" "$work/threads" 1 1024 512 || exit 1
 run_effect_threads_case threads-lake lake "$lake_picture" --frames 12 --supercompress
 run_effect_threads_case threads-lens lens "$lens_picture" --diameter 30 --steps 25
 run_effect_threads_case threads-ripple ripple "$work/threads/scene-01.bmp" --use-seed --seed 8634
