@@ -2,11 +2,11 @@
 // only on i, so that any thread may make it, while the frame list is filled (or rewritten)
 // in order on the calling thread.
 //
-// The frames are made a batch at a time: a few per thread, so that starting the threads
-// and waiting for the slowest costs little beside them, and never more than about
-// kOrderedBatchBytes of them at once, so that a batch adds little to the memory the
-// frames themselves take. With one thread each frame is made and used before the next is
-// made: the plain path.
+// The frames are made a batch at a time, as many as fit in about kOrderedBatchBytes (but
+// at least one per thread): every frame made is kept, so a batch holds frames the list
+// would hold anyway, and large batches start the threads seldom. Only when a frame cannot
+// be made are the batch's later frames made in vain. With one thread each frame is made
+// and used before the next is made: the plain path.
 #pragma once
 
 #include <algorithm>
@@ -16,15 +16,15 @@
 #include "framework/dib_image.h"
 #include "framework/parallel.h"
 
-constexpr int32_t kOrderedFramesPerThread = 4;
 constexpr int64_t kOrderedBatchBytes = int64_t{64} << 20;
+constexpr int32_t kOrderedBatchFrames = 1024;
 
 // Frames to make at once on `threads` threads when each takes about `frameBytes`.
 inline int32_t OrderedBatchSize(int threads, int64_t frameBytes) {
   if (threads <= 1) return 1;
   threads = std::min(threads, kMaxBuildThreads);
-  const int64_t fitting = std::max<int64_t>(1, kOrderedBatchBytes / std::max<int64_t>(1, frameBytes));
-  return static_cast<int32_t>(std::min<int64_t>(int64_t{kOrderedFramesPerThread} * threads, fitting));
+  const int64_t fitting = kOrderedBatchBytes / std::max<int64_t>(1, frameBytes);
+  return static_cast<int32_t>(std::max<int64_t>(threads, std::min<int64_t>(fitting, kOrderedBatchFrames)));
 }
 
 // Makes frames 0 to count - 1 with make(index, worker), a new image or none on failure

@@ -110,15 +110,15 @@ TEST(ParallelFor, InjectedAllocationFailuresCountAcrossThreads) {
 
 namespace {
 
-// Batches hold a few frames per thread, and never much more memory than one frame when
-// frames are large.
-TEST(MakeFramesInOrder, BatchesAreBoundedByThreadsAndMemory) {
+// Batches hold as many frames as fit in their memory, but at least one per thread.
+TEST(MakeFramesInOrder, BatchesAreBoundedByMemoryButServeEveryThread) {
   EXPECT_EQ(OrderedBatchSize(1, 100), 1);
-  EXPECT_EQ(OrderedBatchSize(2, 100), 2 * kOrderedFramesPerThread);
-  EXPECT_EQ(OrderedBatchSize(7, 100), 7 * kOrderedFramesPerThread);
-  EXPECT_EQ(OrderedBatchSize(1000, 100), kMaxBuildThreads * kOrderedFramesPerThread);
-  EXPECT_EQ(OrderedBatchSize(7, kOrderedBatchBytes / 3), 3);
-  EXPECT_EQ(OrderedBatchSize(7, kOrderedBatchBytes * 5), 1);
+  EXPECT_EQ(OrderedBatchSize(0, 100), 1);
+  EXPECT_EQ(OrderedBatchSize(2, 100), kOrderedBatchFrames);
+  EXPECT_EQ(OrderedBatchSize(7, kOrderedBatchBytes / 3), 7);
+  EXPECT_EQ(OrderedBatchSize(2, kOrderedBatchBytes / 3), 3);
+  EXPECT_EQ(OrderedBatchSize(7, kOrderedBatchBytes * 5), 7);
+  EXPECT_EQ(OrderedBatchSize(1000, kOrderedBatchBytes * 5), kMaxBuildThreads);
 }
 
 // Frames made on any thread are used in order on the calling thread; a frame that
@@ -128,10 +128,12 @@ TEST(MakeFramesInOrder, UsesFramesInOrderAndStopsAtTheFirstFailure) {
   for (int threads : {1, 2, 7}) {
     for (int64_t failAt : {int64_t{-1}, int64_t{0}, int64_t{5}, int64_t{29}}) {
       for (bool failInUse : {false, true}) {
+        // Small frames come in one batch, large ones (a quarter of a batch) in several.
+        const int64_t frameBytes = failInUse == (failAt % 2 == 0) ? 64 : kOrderedBatchBytes / 4;
         std::vector<int64_t> used;
         std::vector<DibImage> kept;
         const bool ok = MakeFramesInOrder(
-            threads, 30, 64,
+            threads, 30, frameBytes,
             [&](int64_t i, int worker) -> DibImage {
               EXPECT_LT(worker, threads);
               if (i == failAt && !failInUse) return nullptr;
