@@ -5,6 +5,8 @@
 //   fps            frames per second of RenderLake followed by ComposeLakeFrames
 //   reference_fps  frames per second of the plain version
 //   ratio          fps / reference_fps
+// BM_LakeThreads renders the same on all the machine's threads and on one, in turns, checks
+// that both give the same frames and reports fps, one_fps, speedup and threads.
 #include <vector>
 
 #include "bench/render_bench.h"
@@ -50,6 +52,16 @@ void BM_Lake(benchmark::State& state) {
 }
 
 BENCHMARK(BM_Lake)->Arg(12)->Arg(32)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_LakeThreads(benchmark::State& state) {
+  static DibImage picture = RenderScene(640, 480, 3);
+  const int32_t count = static_cast<int32_t>(state.range(0));
+  TimeThreadsAgainstOne(state, [&](int threads, FrameList* list) {
+    return RenderLake(picture, count, 8, list, threads) && ComposeLakeFrames(picture, list, nullptr, nullptr, threads);
+  });
+}
+
+BENCHMARK(BM_LakeThreads)->Arg(12)->Arg(32)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -5,6 +5,8 @@
 //   fps            frames per second of RenderLens over the whole path
 //   reference_fps  frames per second of the plain version over its sample
 //   ratio          fps / reference_fps
+// BM_LensThreads renders the whole path on all the machine's threads and on one, in turns,
+// checks that both give the same frames and reports fps, one_fps, speedup and threads.
 #include <vector>
 
 #include "bench/render_bench.h"
@@ -49,6 +51,20 @@ void BM_Lens(benchmark::State& state) {
 }
 
 BENCHMARK(BM_Lens)->Arg(35)->Arg(100)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_LensThreads(benchmark::State& state) {
+  static DibImage picture = RenderScene(kWidth, kHeight, 5);
+  const int32_t diameter = LensDiameter(static_cast<uint32_t>(state.range(0)), kWidth, kHeight);
+  std::vector<LensPoint> path;
+  for (uint32_t i = 0; i < kSteps; ++i) path.push_back(LensPathPoint(i, kSteps, kWidth, kHeight, diameter));
+  TimeThreadsAgainstOne(state, [&](int threads, FrameList* list) {
+    LensJob job{picture, path.data(), kSteps, diameter, 5, list};
+    job.threads = threads;
+    return RenderLens(job) != 0;
+  });
+}
+
+BENCHMARK(BM_LensThreads)->Arg(35)->Arg(100)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

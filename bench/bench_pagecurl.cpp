@@ -23,6 +23,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench/render_bench.h"
 #include "effects/pagecurl/curl_geometry.h"
 #include "effects/pagecurl/curl_render.h"
 #include "framework/dib_view.h"
@@ -133,51 +134,14 @@ void BM_PageCurl(benchmark::State& state) {
   state.counters["sample_ratio"] = oracleSeconds / sampleSeconds;
 }
 
-bool SameFrames(const FrameList& one, const FrameList& other) {
-  if (one.count != other.count) return false;
-  for (int32_t i = 0; i < one.count; ++i) {
-    FrameEntry a, b;
-    if (!ReadFrameEntry(&one, i, &a) || !ReadFrameEntry(&other, i, &b) || a.delay != b.delay ||
-        !SameBytes(a.image, b.image))
-      return false;
-  }
-  return true;
-}
-
 void BM_PageCurlThreads(benchmark::State& state) {
   static const Photographs photographs;
   const uint32_t bits = static_cast<uint32_t>(state.range(0));
-  const int threads = BuildThreadCount();
-  CurlJob job{photographs.pictures, 2, 3, 100, kPaper, kStep, bits, nullptr, nullptr, nullptr};
-  double seconds = 0, oneSeconds = 0;
-  int64_t frames = 0;
-  for (auto _ : state) {
-    FrameList shared, single;
-    job.frames = &shared;
+  TimeThreadsAgainstOne(state, [&](int threads, FrameList* list) {
+    CurlJob job{photographs.pictures, 2, 3, 100, kPaper, kStep, bits, list, nullptr, nullptr};
     job.threads = threads;
-    Clock::time_point start = Clock::now();
-    int ok = RenderCurlFrames(job);
-    const double elapsed = Seconds(start);
-    state.SetIterationTime(elapsed);
-    seconds += elapsed;
-    job.frames = &single;
-    job.threads = 1;
-    start = Clock::now();
-    ok = RenderCurlFrames(job) && ok;
-    oneSeconds += Seconds(start);
-    frames += shared.count;
-    const bool same = SameFrames(shared, single);
-    FreeFrameList(&shared);
-    FreeFrameList(&single);
-    if (!ok || !same) {
-      state.SkipWithError(ok ? "the threads' frames differ from one thread's" : "rendering failed");
-      return;
-    }
-  }
-  state.counters["fps"] = frames / seconds;
-  state.counters["one_fps"] = frames / oneSeconds;
-  state.counters["speedup"] = oneSeconds / seconds;
-  state.counters["threads"] = threads;
+    return RenderCurlFrames(job) != 0;
+  });
 }
 
 void Corners(benchmark::internal::Benchmark* benchmark) {

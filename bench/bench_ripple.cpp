@@ -11,6 +11,9 @@
 //   fps         frames per second of RunRipple (simulation and frames)
 //   plain_fps   frames per second of the plain version
 //   ratio       fps / plain_fps
+// BM_RippleThreads/W/H runs the animation of a W x H photograph on all the machine's
+// threads and on one, in turns (wall-clock time), checks that both give the same frames
+// and reports fps, one_fps, speedup and threads.
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
@@ -18,6 +21,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "bench/render_bench.h"
 #include "effects/ripple/ripple_simulation.h"
 #include "framework/dib_view.h"
 #include "samples/scenes.h"
@@ -100,6 +104,27 @@ void BM_Ripple(benchmark::State& state) {
 }
 
 BENCHMARK(BM_Ripple)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_RippleThreads(benchmark::State& state) {
+  mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+  mallopt(M_TRIM_THRESHOLD, 1024 * 1024 * 1024);
+  DibImage picture = RenderScene(static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)), 1);
+  TimeThreadsAgainstOne(state, [&](int threads, FrameList* list) {
+    RandomSource random;
+    random.SeedRandom(kDefaultSeed);
+    return RunRipple(picture, &random, 5, list, kRippleFrameCap, threads) != 0;
+  });
+  FreeDibImage(picture);
+}
+
+// Below, at and well above the size from which the rows are shared.
+BENCHMARK(BM_RippleThreads)
+    ->Args({kWidth, kHeight})
+    ->Args({1024, 768})
+    ->Args({1280, 960})
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

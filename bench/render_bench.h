@@ -7,6 +7,7 @@
 #include <malloc.h>
 #include <time.h>
 
+#include "framework/parallel.h"
 #include "tests/support/rendered_frames.h"
 
 // Seconds of processor time of this thread: the machine may be busy with other work.
@@ -60,4 +61,69 @@ void TimeAgainstReference(benchmark::State& state, Round round) {
   state.counters["fps"] = fps;
   state.counters["reference_fps"] = referenceFps;
   state.counters["ratio"] = fps / referenceFps;
+}
+
+// Frame lists alike: the same count, delays and image bytes.
+inline bool SameFrameLists(const FrameList& one, const FrameList& other) {
+  if (one.count != other.count) return false;
+  for (int32_t i = 0; i < one.count; ++i) {
+    FrameEntry a{}, b{};
+    if (!ReadFrameEntry(&one, i, &a) || !ReadFrameEntry(&other, i, &b) || a.delay != b.delay ||
+        !SameBlock(a.image, b.image))
+      return false;
+  }
+  return true;
+}
+
+// Wall-clock seconds: threads share the work, so the calling thread's processor time
+// would not show the gain.
+inline double WallSeconds() {
+  timespec t;
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return t.tv_sec + t.tv_nsec * 1e-9;
+}
+
+// Renders with render(threads, list) on all the build's threads and on one, in turns in
+// every iteration after an untimed pair (so that the frames' memory is the process's
+// own, where the allocator keeps it), checks that both lists hold the same frames, and
+// reports
+//   fps      frames per second on all threads
+//   one_fps  frames per second on one thread
+//   speedup  fps / one_fps
+//   threads  the threads used
+template <typename Render>
+void TimeThreadsAgainstOne(benchmark::State& state, Render render) {
+  const int threads = BuildThreadCount();
+  double seconds = 0, oneSeconds = 0;
+  int64_t frames = 0;
+  {
+    FrameList shared, single;
+    render(threads, &shared);
+    render(1, &single);
+    FreeFrameList(&shared);
+    FreeFrameList(&single);
+  }
+  for (auto _ : state) {
+    FrameList shared, single;
+    double start = WallSeconds();
+    bool ok = render(threads, &shared);
+    const double elapsed = WallSeconds() - start;
+    state.SetIterationTime(elapsed);
+    seconds += elapsed;
+    start = WallSeconds();
+    ok = render(1, &single) && ok;
+    oneSeconds += WallSeconds() - start;
+    frames += shared.count;
+    const bool same = SameFrameLists(shared, single);
+    FreeFrameList(&shared);
+    FreeFrameList(&single);
+    if (!ok || !same) {
+      state.SkipWithError(ok ? "the threads' frames differ from one thread's" : "rendering failed");
+      return;
+    }
+  }
+  state.counters["fps"] = frames / seconds;
+  state.counters["one_fps"] = frames / oneSeconds;
+  state.counters["speedup"] = oneSeconds / seconds;
+  state.counters["threads"] = threads;
 }

@@ -75,13 +75,13 @@ int LakeEffect::renderFrames(BuildContext& build, FrameList* frames) {
     if (composed && height > INT32_MAX / 2) return 0;
     if (!FramesFitInMemory(static_cast<uint64_t>(count), width, composed ? 2 * height : height)) return 0;
   }
-  return RenderLake(source(), count, build.settings.mainDelay, frames);
+  return RenderLake(source(), count, build.settings.mainDelay, frames, build.threads);
 }
 
 int LakeEffect::finishFrames(BuildContext& build, FrameList* frames) {
   if (settings.justReflection == 1) return 1;
   build.host.setStatus("Composing");
-  int composed = ComposeLakeFrames(source(), frames, &ReportProgress, const_cast<Host*>(&build.host));
+  int composed = ComposeLakeFrames(source(), frames, &ReportProgress, const_cast<Host*>(&build.host), build.threads);
   build.host.endProgress();
   return composed;
 }

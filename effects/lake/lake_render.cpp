@@ -6,7 +6,10 @@
 
 #include <cstring>
 
+#include <vector>
+
 #include "framework/dib_view.h"
+#include "framework/frames_in_order.h"
 #include "framework/portable_math.h"
 
 namespace {
@@ -63,19 +66,19 @@ DibImage LakeFrame(DibImage mirror, int32_t frame, int32_t frameCount) {
   return result;
 }
 
-int RenderLake(DibImage picture, int32_t frameCount, int32_t delay, FrameList* frames) {
+int RenderLake(DibImage picture, int32_t frameCount, int32_t delay, FrameList* frames, int threads) {
   DibImage mirror = MakeMirror(picture);
   if (!mirror) return 0;
-  for (int32_t j = 0; j < frameCount; ++j) {
-    DibImage frame = LakeFrame(mirror, j, frameCount);
-    if (!frame || !AppendFrame(frames, frame, delay)) {
-      FreeDibImage(frame);
-      FreeDibImage(mirror);
-      return 0;
-    }
-  }
+  const int64_t frameBytes = static_cast<int64_t>(DibView(mirror).stride()) * DibView(mirror).height();
+  const bool made = MakeFramesInOrder(
+      threads, frameCount, frameBytes, [&](int64_t j, int) { return LakeFrame(mirror, static_cast<int32_t>(j), frameCount); },
+      [&](int64_t, DibImage frame) {
+        if (AppendFrame(frames, frame, delay)) return true;
+        FreeDibImage(frame);
+        return false;
+      });
   FreeDibImage(mirror);
-  return 1;
+  return made ? 1 : 0;
 }
 
 DibImage ComposeLakeFrame(DibImage picture, DibImage reflection) {
@@ -99,20 +102,29 @@ DibImage ComposeLakeFrame(DibImage picture, DibImage reflection) {
 }
 
 int ComposeLakeFrames(DibImage picture, FrameList* frames, void (*progress)(void* context, int32_t done, int32_t total),
-                      void* progressContext) {
-  for (int32_t i = 0; i < frames->count; ++i) {
-    if (progress) progress(progressContext, i, frames->count);
-    FrameEntry entry;
-    if (!ReadFrameEntry(frames, i, &entry)) return 0;
-    DibImage composed = ComposeLakeFrame(picture, entry.image);
-    if (!composed) return 0;
-    DibImage reflection = entry.image;
-    entry.image = composed;
-    if (!WriteFrameEntry(frames, i, entry)) {
-      FreeDibImage(composed);
-      return 0;
-    }
-    FreeDibImage(reflection);
-  }
-  return 1;
+                      void* progressContext, int threads) {
+  const int32_t count = frames->count;
+  // The reflections are read before any frame is composed: the list is touched only
+  // here, on the calling thread.
+  std::vector<FrameEntry> entries(static_cast<size_t>(count));
+  for (int32_t i = 0; i < count; ++i)
+    if (!ReadFrameEntry(frames, i, &entries[i])) return 0;
+  const int64_t frameBytes = 2 * static_cast<int64_t>(DibView(picture).stride()) * DibView(picture).height();
+  const bool composed = MakeFramesInOrder(
+      threads, count, frameBytes,
+      [&](int64_t i, int) { return ComposeLakeFrame(picture, entries[i].image); },
+      [&](int64_t i, DibImage image) {
+        // Reported here, on the calling thread and in order: the host sees the same
+        // progress at any thread count.
+        if (progress) progress(progressContext, static_cast<int32_t>(i), count);
+        FrameEntry entry = entries[i];
+        entry.image = image;
+        if (!WriteFrameEntry(frames, static_cast<int32_t>(i), entry)) {
+          FreeDibImage(image);
+          return false;
+        }
+        FreeDibImage(entries[i].image);
+        return true;
+      });
+  return composed ? 1 : 0;
 }

@@ -32,14 +32,17 @@ DibImage LakeFrame(DibImage mirror, int32_t frame, int32_t frameCount);
 
 // Appends frames 0 to frameCount - 1 of the reflection of `picture` (nothing when
 // frameCount <= 0), each with `delay`. 0 when the mirror or a frame cannot be made or
-// appended; frames appended before that stay in the list.
-int RenderLake(DibImage picture, int32_t frameCount, int32_t delay, FrameList* frames);
+// appended; frames appended before that stay in the list. The frames are made on up to
+// `threads` threads and appended in order: the same frames at any thread count.
+int RenderLake(DibImage picture, int32_t frameCount, int32_t delay, FrameList* frames, int threads = 1);
 
 // A new image twice the reflection's height: the picture in the top half, the
 // reflection in the bottom half (both 24-bit, of one size). None on failure.
 DibImage ComposeLakeFrame(DibImage picture, DibImage reflection);
 
-// Replaces every frame of the list with its composition over `picture`, calling
-// `progress` (when given) with (i, count) before frame i. 0 on the first failure.
+// Replaces every frame of the list with its composition over `picture`, on up to
+// `threads` threads, calling `progress` (when given) with (i, count) for every frame i
+// in order, on the calling thread. 0 on the first failure; the frames before it are
+// composed, the rest left as they were.
 int ComposeLakeFrames(DibImage picture, FrameList* frames, void (*progress)(void* context, int32_t done, int32_t total),
-                      void* progressContext);
+                      void* progressContext, int threads = 1);

@@ -71,7 +71,8 @@ int LensEffect::renderFrames(BuildContext& build, FrameList* frames) {
     platform::BlockLock points(path);
     if (points)
       rendered = RenderLens(
-          {source(), static_cast<const LensPoint*>(points.data()), steps, diameter, build.settings.mainDelay, frames});
+          {source(), static_cast<const LensPoint*>(points.data()), steps, diameter, build.settings.mainDelay, frames,
+           build.threads});
   }
   platform::FreeBlock(path);
   return rendered;

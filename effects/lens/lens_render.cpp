@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "framework/dib_view.h"
+#include "framework/frames_in_order.h"
 #include "framework/portable_math.h"
 #include "framework/work_buffer.h"
 
@@ -33,8 +34,7 @@ class LensTables {
         radii_(diameter > 0 ? static_cast<size_t>(diameter) : 0),
         runStart_(std::max(1, rings_)),
         runEnd_(std::max(1, rings_)),
-        sampleAt_(static_cast<size_t>(kAngles) * std::max(1, rings_)),
-        sample_(static_cast<size_t>(std::max(1, diameter)) * std::max(1, diameter)) {
+        sampleAt_(static_cast<size_t>(kAngles) * std::max(1, rings_)) {
     if (!ok()) return;
     for (int32_t i = 0; i < half_; ++i) radii_[i] = LensRadius(diameter_, i);
     for (int a = 0; a < kAngles; ++a) {
@@ -58,12 +58,17 @@ class LensTables {
   }
 
   bool ok() const {
-    return diameter_ > 0 && radii_.ok() && runStart_.ok() && runEnd_.ok() && sampleAt_.ok() && sample_.ok();
+    return diameter_ > 0 && radii_.ok() && runStart_.ok() && runEnd_.ok() && sampleAt_.ok();
   }
 
-  // Draws the lens at (cx, cy) into `frame`, a copy of the picture.
-  void draw(const DibView& frame, int32_t cx, int32_t cy) const {
-    readSample(frame, cx, cy);
+  // The elements of the scratch space `draw` reads the D x D square into.
+  size_t sampleSize() const { return static_cast<size_t>(diameter_) * static_cast<size_t>(diameter_); }
+
+  // Draws the lens at (cx, cy) into `frame`, a copy of the picture, using `sample`
+  // (sampleSize() elements, the caller's own) as scratch space: the tables are only read,
+  // so threads with a sample each may draw at once.
+  void draw(const DibView& frame, int32_t cx, int32_t cy, int32_t* sample) const {
+    readSample(frame, cx, cy, sample);
     const int32_t width = frame.width();
     const int32_t height = frame.height();
     for (int a = 0; a < kAngles; ++a) {
@@ -71,7 +76,7 @@ class LensTables {
       const double s = sines_[a];
       const int32_t* sampleAt = &sampleAt_[static_cast<size_t>(a) * rings_];
       for (int32_t q = 0; q < rings_; ++q) {
-        const int32_t value = sample_[sampleAt[q]];
+        const int32_t value = sample[sampleAt[q]];
         if (value == kOutside) continue;
         for (int32_t t = runStart_[q]; t < runEnd_[q]; ++t) {
           const int32_t x = static_cast<int32_t>(cx + t * c);
@@ -89,9 +94,9 @@ class LensTables {
  private:
   // The D x D square whose top-left corner is (cx, cy), row by row; each pixel as its
   // blue, green and red bytes (low to high) or kOutside.
-  void readSample(const DibView& frame, int32_t cx, int32_t cy) const {
+  void readSample(const DibView& frame, int32_t cx, int32_t cy, int32_t* sample) const {
     for (int32_t k = 0; k < diameter_; ++k) {
-      int32_t* out = &sample_[static_cast<size_t>(k) * diameter_];
+      int32_t* out = sample + static_cast<size_t>(k) * diameter_;
       const int64_t y = static_cast<int64_t>(cy) + k;
       for (int32_t j = 0; j < diameter_; ++j) {
         const int64_t x = static_cast<int64_t>(cx) + j;
@@ -112,7 +117,6 @@ class LensTables {
   WorkBuffer<int32_t> runStart_;  // per r: first t
   WorkBuffer<int32_t> runEnd_;    // per r: the first t past the run
   WorkBuffer<int32_t> sampleAt_;  // per angle and r: index into the sample
-  WorkBuffer<int32_t> sample_;
   double cosines_[kAngles];
   double sines_[kAngles];
 };
@@ -130,7 +134,7 @@ DibImage CopyOfPicture(const DibView& picture) {
   return copy;
 }
 
-DibImage DrawFrame(const LensTables& tables, const DibView& picture, int32_t cx, int32_t cy) {
+DibImage DrawFrame(const LensTables& tables, const DibView& picture, int32_t cx, int32_t cy, int32_t* sample) {
   DibImage frame = CopyOfPicture(picture);
   if (!frame) return nullptr;
   DibView view(frame);
@@ -138,7 +142,7 @@ DibImage DrawFrame(const LensTables& tables, const DibView& picture, int32_t cx,
     FreeDibImage(frame);
     return nullptr;
   }
-  tables.draw(view, cx, cy);
+  tables.draw(view, cx, cy, sample);
   return frame;
 }
 
@@ -182,8 +186,9 @@ DibImage RenderLensFrame(DibImage picture, int32_t cx, int32_t cy, int32_t diame
   DibView source(picture);
   if (!source.ok() || source.bits() != 24) return nullptr;
   LensTables tables(diameter);
-  if (!tables.ok()) return nullptr;
-  return DrawFrame(tables, source, cx, cy);
+  WorkBuffer<int32_t> sample(tables.sampleSize());
+  if (!tables.ok() || !sample.ok()) return nullptr;
+  return DrawFrame(tables, source, cx, cy, sample.data());
 }
 
 int RenderLens(const LensJob& job) {
@@ -191,12 +196,20 @@ int RenderLens(const LensJob& job) {
   if (!source.ok() || source.bits() != 24) return 0;
   LensTables tables(job.diameter);
   if (!tables.ok()) return 0;
-  for (uint32_t i = 0; i < job.count; ++i) {
-    DibImage frame = DrawFrame(tables, source, job.path[i].x, job.path[i].y);
-    if (!frame || !AppendFrame(job.frames, frame, job.delay)) {
-      FreeDibImage(frame);
-      return 0;
-    }
-  }
-  return 1;
+  // One sample per thread, side by side in one block.
+  const int threads = std::max(1, std::min(job.threads, kMaxBuildThreads));
+  WorkBuffer<int32_t> samples(tables.sampleSize() * threads);
+  if (!samples.ok()) return 0;
+  const int64_t frameBytes = static_cast<int64_t>(source.stride()) * source.height();
+  const bool made = MakeFramesInOrder(
+      threads, job.count, frameBytes,
+      [&](int64_t i, int worker) {
+        return DrawFrame(tables, source, job.path[i].x, job.path[i].y, &samples[tables.sampleSize() * worker]);
+      },
+      [&](int64_t, DibImage frame) {
+        if (AppendFrame(job.frames, frame, job.delay)) return true;
+        FreeDibImage(frame);
+        return false;
+      });
+  return made ? 1 : 0;
 }

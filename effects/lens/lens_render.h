@@ -44,6 +44,7 @@ struct LensJob {
   int32_t diameter;   // D, already limited by the picture
   int32_t delay;
   FrameList* frames;  // appended to with AppendFrame
+  int threads = 1;    // frames made at once; appended in order whatever the count
 };
 
 // Appends one frame per path point. 0 when D < 1, the picture is not a readable 24-bit

@@ -57,5 +57,5 @@ int RippleEffect::renderFrames(BuildContext& build, FrameList* frames) {
   // Every build starts afresh: the seed decides the whole animation.
   random_.SeedRandom(RippleSeed(picture.randomType, picture.randomValue, source(),
                                 static_cast<uint32_t>(std::time(nullptr))));
-  return RunRipple(source(), &random_, build.settings.mainDelay, frames);
+  return RunRipple(source(), &random_, build.settings.mainDelay, frames, kRippleFrameCap, build.threads);
 }

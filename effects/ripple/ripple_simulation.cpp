@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/dib_view.h"
+#include "framework/parallel.h"
 #include "framework/portable_math.h"
 
 namespace {
@@ -134,32 +135,44 @@ void RippleWater::splash(int32_t x, int32_t y) {
   }
 }
 
-bool RippleWater::waveStep() {
+int RippleRowThreads(int threads, int32_t width, int32_t height) {
+  if (threads <= 1 || static_cast<int64_t>(width) * height < kRippleThreadedCells) return 1;
+  return threads;
+}
+
+bool RippleWater::waveStep(int threads) {
   const int32_t* c = maps_[current_].get();
   int32_t* p = maps_[current_ ^ 1].get();
   const size_t w = static_cast<size_t>(width_);
-  bool alive = false;
-  for (int32_t y = 1; y < height_ - 1; ++y) {
-    const int32_t* above = c + (y - 1) * w;
-    const int32_t* row = c + y * w;
-    const int32_t* below = c + (y + 1) * w;
-    int32_t* out = p + y * w;
-    // Branch-free so the compiler can vectorise the row; the alive test is folded into
-    // the largest value seen.
-    int32_t largest = INT32_MIN;
-    for (size_t x = 1; x + 1 < w; ++x) {
-      int32_t v = ((row[x - 1] + row[x + 1] + above[x] + below[x]) >> 1) - out[x];
-      v -= v >> 4;
-      out[x] = v;
-      largest = v > largest ? v : largest;
+  // Each part steps its own rows of P (reading C only) and says whether any of them is
+  // alive; the surface is alive when any part's rows are.
+  bool alive[kMaxBuildThreads] = {};
+  ParallelParts(RippleRowThreads(threads, width_, height_), height_ - 2, [&](int part, int32_t begin, int32_t end) {
+    for (int32_t y = begin + 1; y < end + 1; ++y) {
+      const int32_t* above = c + (y - 1) * w;
+      const int32_t* row = c + y * w;
+      const int32_t* below = c + (y + 1) * w;
+      int32_t* out = p + y * w;
+      // Branch-free so the compiler can vectorise the row; the alive test is folded into
+      // the largest value seen.
+      int32_t largest = INT32_MIN;
+      for (size_t x = 1; x + 1 < w; ++x) {
+        int32_t v = ((row[x - 1] + row[x + 1] + above[x] + below[x]) >> 1) - out[x];
+        v -= v >> 4;
+        out[x] = v;
+        largest = v > largest ? v : largest;
+      }
+      if (largest > 1) alive[part] = true;
     }
-    if (largest > 1) alive = true;
-  }
+    return true;
+  });
   current_ ^= 1;
-  return alive;
+  for (bool partAlive : alive)
+    if (partAlive) return true;
+  return false;
 }
 
-DibImage RippleFrame(DibImage picture, const RippleWater& water) {
+DibImage RippleFrame(DibImage picture, const RippleWater& water, int threads) {
   const int32_t w = water.width(), h = water.height();
   DibImage frame = CreateDibImage(w, h, nullptr, 24);
   if (!frame) return nullptr;
@@ -172,30 +185,35 @@ DibImage RippleFrame(DibImage picture, const RippleWater& water) {
   std::vector<const uint8_t*> sourceRows(h);
   for (int32_t y = 0; y < h; ++y) sourceRows[y] = source.pictureRow(y);
   const int32_t* heights = water.current();
-  for (int32_t y = 0; y < h; ++y) {
-    // Each row is copied and then patched while it is still in the cache.
-    uint8_t* out = target.pictureRow(y);
-    std::memcpy(out, sourceRows[y], rowBytes);
-    if (y == 0 || y == h - 1) continue;
-    const int32_t* row = heights + static_cast<size_t>(y) * w;
-    const int32_t* below = row + w;
-    for (int32_t x = 1; x < w - 1; ++x) {
-      int32_t ox = (row[x] - row[x + 1]) >> 3;
-      int32_t oy = (row[x] - below[x]) >> 3;
-      if ((ox | oy) == 0) continue;  // undisplaced: the copy already holds the pixel
-      int32_t sx = Clamp(x + ox, 0, w - 1);
-      int32_t sy = Clamp(y + oy, 0, h - 1);
-      const uint8_t* from = sourceRows[sy] + 3 * sx;
-      uint8_t* to = out + 3 * x;
-      to[0] = from[0];
-      to[1] = from[1];
-      to[2] = from[2];
+  // Every row of the frame is written by one part only, from the picture and the map.
+  ParallelParts(RippleRowThreads(threads, w, h), h, [&](int, int32_t begin, int32_t end) {
+    for (int32_t y = begin; y < end; ++y) {
+      // Each row is copied and then patched while it is still in the cache.
+      uint8_t* out = target.pictureRow(y);
+      std::memcpy(out, sourceRows[y], rowBytes);
+      if (y == 0 || y == h - 1) continue;
+      const int32_t* row = heights + static_cast<size_t>(y) * w;
+      const int32_t* below = row + w;
+      for (int32_t x = 1; x < w - 1; ++x) {
+        int32_t ox = (row[x] - row[x + 1]) >> 3;
+        int32_t oy = (row[x] - below[x]) >> 3;
+        if ((ox | oy) == 0) continue;  // undisplaced: the copy already holds the pixel
+        int32_t sx = Clamp(x + ox, 0, w - 1);
+        int32_t sy = Clamp(y + oy, 0, h - 1);
+        const uint8_t* from = sourceRows[sy] + 3 * sx;
+        uint8_t* to = out + 3 * x;
+        to[0] = from[0];
+        to[1] = from[1];
+        to[2] = from[2];
+      }
     }
-  }
+    return true;
+  });
   return frame;
 }
 
-int RunRipple(DibImage picture, RandomSource* random, int32_t delay, FrameList* frames, int32_t frameCap) {
+int RunRipple(DibImage picture, RandomSource* random, int32_t delay, FrameList* frames, int32_t frameCap,
+              int threads) {
   int32_t width = 0, height = 0;
   int bits = 0;
   if (!GetDibImageInfo(picture, &width, &height, &bits, nullptr)) return 0;
@@ -210,8 +228,8 @@ int RunRipple(DibImage picture, RandomSource* random, int32_t delay, FrameList* 
   }
   for (int32_t made = 0; made < frameCap; ++made) {
     water.dropStep();
-    bool alive = water.waveStep();
-    DibImage frame = RippleFrame(source, water);
+    bool alive = water.waveStep(threads);
+    DibImage frame = RippleFrame(source, water, threads);
     if (!frame) break;
     if (!AppendFrame(frames, frame, delay)) {
       FreeDibImage(frame);

@@ -47,6 +47,16 @@ uint32_t RippleSeed(int32_t randomType, int32_t randomValue, DibImage picture, u
 
 // The water over a W x H picture: two height maps (current and previous, cell (x, y) at
 // y * W + x) and the drop table.
+// Pictures of fewer cells than this step and draw on one thread. Threads are started for
+// every wave step and every frame, so the rows must be many to pay for them: on a busy
+// two-core machine 640 x 480 ran 0.5 to 1.2 times as fast on two threads as on one,
+// 1280 x 960 1.1 to 1.4 times.
+constexpr int64_t kRippleThreadedCells = 512 * 1024;
+
+// The threads a wave step or frame of a width x height picture uses: 1 for small
+// pictures, else `threads`.
+int RippleRowThreads(int threads, int32_t width, int32_t height);
+
 class RippleWater {
  public:
   // Allocates both maps, zeroed, and sets up the 16 drops with draws from `random`.
@@ -57,8 +67,10 @@ class RippleWater {
   // and ends the step. Returns the index of the drop that fell, or -1.
   int dropStep();
   // One wave step from the current map into the previous one, which then becomes
-  // current. True while the surface is alive (some new height above 1).
-  bool waveStep();
+  // current. True while the surface is alive (some new height above 1). The rows are
+  // shared among up to `threads` threads (see RippleRowThreads): the same heights at any
+  // count.
+  bool waveStep(int threads = 1);
 
   int32_t width() const { return width_; }
   int32_t height() const { return height_; }
@@ -84,12 +96,14 @@ class RippleWater {
 
 // A new 24-bit frame: the picture (24-bit, the water's size) displaced by the slope of
 // `water`'s current map; the outermost rows and columns keep the picture's pixels. None
-// when memory cannot be had.
-DibImage RippleFrame(DibImage picture, const RippleWater& water);
+// when memory cannot be had. The rows are shared as in the wave step.
+DibImage RippleFrame(DibImage picture, const RippleWater& water, int threads = 1);
 
 // The whole animation into `frames` (each with `delay`): drop step, wave step, frame,
 // until the surface calms (the frame after the last wave step included), a frame cannot
 // be made or appended, or `frameCap` frames are made. 0 only when the water cannot be
 // set up.
+// The random draws are all made on the calling thread, in the same order at any thread
+// count; only the rows of a wave step and of a frame are shared among `threads` threads.
 int RunRipple(DibImage picture, RandomSource* random, int32_t delay, FrameList* frames,
-              int32_t frameCap = kRippleFrameCap);
+              int32_t frameCap = kRippleFrameCap, int threads = 1);

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <vector>
 
+#include "framework/frames_in_order.h"
 #include "platform/memory.h"
 #include "tests/support/thread_setting.h"
 
@@ -103,6 +104,62 @@ TEST(ParallelFor, InjectedAllocationFailuresCountAcrossThreads) {
   platform::FailAllocationsAfter(-1);
   EXPECT_EQ(succeeded.load(), 1500);
   for (platform::MemoryHandle block : blocks) platform::FreeBlock(block);
+}
+
+}  // namespace
+
+namespace {
+
+// Batches hold as many frames as fit in their memory, but at least one per thread.
+TEST(MakeFramesInOrder, BatchesAreBoundedByMemoryButServeEveryThread) {
+  EXPECT_EQ(OrderedBatchSize(1, 100), 1);
+  EXPECT_EQ(OrderedBatchSize(0, 100), 1);
+  EXPECT_EQ(OrderedBatchSize(2, 100), kOrderedBatchFrames);
+  EXPECT_EQ(OrderedBatchSize(7, kOrderedBatchBytes / 3), 7);
+  EXPECT_EQ(OrderedBatchSize(2, kOrderedBatchBytes / 3), 3);
+  EXPECT_EQ(OrderedBatchSize(7, kOrderedBatchBytes * 5), 7);
+  EXPECT_EQ(OrderedBatchSize(1000, kOrderedBatchBytes * 5), kMaxBuildThreads);
+}
+
+// Frames made on any thread are used in order on the calling thread; a frame that
+// cannot be made or used ends the job, and the batch's later frames are freed.
+TEST(MakeFramesInOrder, UsesFramesInOrderAndStopsAtTheFirstFailure) {
+  t_callingThread = true;
+  for (int threads : {1, 2, 7}) {
+    for (int64_t failAt : {int64_t{-1}, int64_t{0}, int64_t{5}, int64_t{29}}) {
+      for (bool failInUse : {false, true}) {
+        // Small frames come in one batch, large ones (a quarter of a batch) in several.
+        const int64_t frameBytes = failInUse == (failAt % 2 == 0) ? 64 : kOrderedBatchBytes / 4;
+        std::vector<int64_t> used;
+        std::vector<DibImage> kept;
+        const bool ok = MakeFramesInOrder(
+            threads, 30, frameBytes,
+            [&](int64_t i, int worker) -> DibImage {
+              EXPECT_LT(worker, threads);
+              if (i == failAt && !failInUse) return nullptr;
+              return CreateDibImage(static_cast<int32_t>(i) + 1, 1, nullptr, 24);
+            },
+            [&](int64_t i, DibImage image) {
+              EXPECT_TRUE(t_callingThread);
+              int32_t width = 0, height = 0;
+              EXPECT_TRUE(GetDibImageInfo(image, &width, &height, nullptr, nullptr));
+              EXPECT_EQ(width, i + 1);
+              if (i == failAt) {
+                FreeDibImage(image);
+                return false;
+              }
+              used.push_back(i);
+              kept.push_back(image);
+              return true;
+            });
+        const int64_t expected = failAt < 0 ? 30 : failAt;
+        EXPECT_EQ(ok, failAt < 0);
+        ASSERT_EQ(static_cast<int64_t>(used.size()), expected) << threads << "/" << failAt;
+        for (int64_t i = 0; i < expected; ++i) EXPECT_EQ(used[i], i);
+        for (DibImage image : kept) FreeDibImage(image);  // the sanitizer build checks the rest were freed
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "effects/lake/lake_render.h"
 #include "samples/scenes.h"
 #include "tests/support/effect_dialog_fixture.h"
+#include "tests/support/thread_builds.h"
 
 namespace {
 
@@ -98,6 +99,20 @@ TEST_F(LakeDialog, FrameCountsAreStoredAsTypedAndTooFewOrTooManyFail) {
   ASSERT_EQ(host.tasks.size(), 1u);
   EXPECT_EQ(host.tasks[0].frames.size(), 40u);
   EXPECT_EQ(effect.settings.numberOfFrames, -1);  // every unsigned 32-bit value is kept
+}
+
+// The reflections and their composition are made on the build's threads: the same
+// animation at any count, and memory running out on any thread ends in "Memory error".
+TEST_F(LakeDialog, BuildsOnSeveralThreadsDeliverTheSameAndFailCleanly) {
+  auto build = [&](long failAfter) {
+    host.reset();
+    host.pasteImage = RenderScene(40, 30, 4);
+    host.failAllocationsInBuild = failAfter;
+    Run("click 102\nuncheck 119\nset 104 9\nclick 1");
+    return BuildOutcome{messageTexts(), host.tasks};
+  };
+  ExpectTheSameDeliveryOnAnyThreadCount(build, 9);
+  ExpectAllocationFailuresToEndCleanly(7, 3000, build);
 }
 
 TEST_F(LakeDialog, WithoutAPictureTheBuildFails) {

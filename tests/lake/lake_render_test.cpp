@@ -179,3 +179,59 @@ TEST(LakeRender, FailuresLeaveTheListWhole) {
 }
 
 }  // namespace
+
+namespace {
+
+// Reflections and compositions are made on several threads and put in the list in
+// order: the same frames as one thread, progress reported for every frame in order, and
+// a failure on any thread keeps the frames before it whole.
+TEST(LakeRender, ThreadsMakeTheSameFrames) {
+  Images images;
+  DibImage picture = images.add(RenderScene(23, 31, 6));
+  Rendering single;
+  ASSERT_EQ(RenderLake(picture, 13, 8, &single.frames), 1);
+  ASSERT_EQ(ComposeLakeFrames(picture, &single.frames, nullptr, nullptr), 1);
+  for (int threads : {2, 7}) {
+    Rendering shared;
+    ASSERT_EQ(RenderLake(picture, 13, 8, &shared.frames, threads), 1);
+    std::vector<int32_t> reported;
+    auto progress = [](void* context, int32_t done, int32_t total) {
+      EXPECT_EQ(total, 13);
+      static_cast<std::vector<int32_t>*>(context)->push_back(done);
+    };
+    ASSERT_EQ(ComposeLakeFrames(picture, &shared.frames, progress, &reported, threads), 1);
+    EXPECT_EQ(reported, (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
+    ASSERT_EQ(shared.frames.count, 13);
+    for (int32_t i = 0; i < 13; ++i) EXPECT_TRUE(SameBlock(shared.at(i), single.at(i))) << threads << "/" << i;
+  }
+}
+
+TEST(LakeRender, AFailureOnAnyThreadKeepsTheFramesBeforeIt) {
+  Images images;
+  DibImage picture = images.add(RenderScene(16, 28, 1));
+  Rendering whole;
+  ASSERT_EQ(RenderLake(picture, 12, 8, &whole.frames), 1);
+  for (long allowed = 0; allowed < 30; allowed += 2) {
+    Rendering r;
+    platform::FailAllocationsAfter(allowed);
+    const int result = RenderLake(picture, 12, 8, &r.frames, 7);
+    platform::FailAllocationsAfter(-1);
+    if (result) ASSERT_EQ(r.frames.count, 12) << allowed;
+    else ASSERT_LT(r.frames.count, 12) << allowed;
+    for (int32_t i = 0; i < r.frames.count; ++i) ASSERT_TRUE(SameBlock(r.at(i), whole.at(i))) << allowed << "/" << i;
+
+    // Composing that fails part way: the frames before the failure composed, the rest
+    // still reflections, each entry with one image of its own.
+    Rendering c;
+    ASSERT_EQ(RenderLake(picture, 12, 8, &c.frames), 1);
+    platform::FailAllocationsAfter(allowed / 2);
+    const int composed = ComposeLakeFrames(picture, &c.frames, nullptr, nullptr, 7);
+    platform::FailAllocationsAfter(-1);
+    int32_t done = 0;
+    while (done < 12 && Height(c.at(done)) == 56) ++done;
+    for (int32_t i = done; i < 12; ++i) ASSERT_TRUE(SameBlock(c.at(i), whole.at(i))) << allowed << "/" << i;
+    EXPECT_EQ(composed != 0, done == 12) << allowed;
+  }
+}
+
+}  // namespace

@@ -5,6 +5,7 @@
 #include "effects/lens/lens_render.h"
 #include "samples/scenes.h"
 #include "tests/support/effect_dialog_fixture.h"
+#include "tests/support/thread_builds.h"
 
 namespace {
 
@@ -50,6 +51,23 @@ TEST_F(LensDialog, ABuildFollowsThePathWithTheDiameterLimitedByThePicture) {
   EXPECT_TRUE(task.comment.empty());
   EXPECT_EQ(host.statusTexts(), (std::vector<std::string>{"Building", "Remapping"}));
   EXPECT_EQ(effect.settings.diameter, 100);  // stored as typed
+}
+
+// The path's frames are made on the build's threads: the same animation at any count,
+// and memory running out on any thread ends in "Memory error".
+TEST_F(LensDialog, BuildsOnSeveralThreadsDeliverTheSameAndFailCleanly) {
+  auto build = [&](long failAfter) {
+    host.reset();
+    // The dialog may open with the picture the last build named, then Select image
+    // loads it again.
+    host.openFilePath = "/p/square.bmp";
+    host.imagesToLoad = {RenderScene(72, 64, 7), RenderScene(72, 64, 7)};
+    host.failAllocationsInBuild = failAfter;
+    Run("click 101\nset 122 15\nset 121 23\nclick 1");
+    return BuildOutcome{messageTexts(), host.tasks};
+  };
+  ExpectTheSameDeliveryOnAnyThreadCount(build, 23);
+  ExpectAllocationFailuresToEndCleanly(7, 3000, build);
 }
 
 TEST_F(LensDialog, TinyDiametersDrawNoLensAndZeroFails) {

@@ -163,3 +163,40 @@ TEST(LensRender, SmallDiametersDrawNoLensAndZeroFails) {
 }
 
 }  // namespace
+
+namespace {
+
+// The path's frames are drawn on several threads, each with a sample of its own, and
+// appended in order: the same frames as one thread, and a failure on any thread keeps
+// the frames before it.
+TEST(LensRender, ThreadsDrawTheSameFrames) {
+  Images images;
+  DibImage picture = images.add(RenderScene(90, 75, 4));
+  const int32_t diameter = LensDiameter(35, 90, 75);
+  std::vector<LensPoint> path;
+  for (uint32_t i = 0; i < 37; ++i) path.push_back(LensPathPoint(i, 37, 90, 75, diameter));
+  Rendering single;
+  ASSERT_EQ(RenderLens({picture, path.data(), 37, diameter, 5, &single.frames}), 1);
+  for (int threads : {2, 7}) {
+    Rendering shared;
+    LensJob job{picture, path.data(), 37, diameter, 5, &shared.frames};
+    job.threads = threads;
+    ASSERT_EQ(RenderLens(job), 1);
+    ASSERT_EQ(shared.frames.count, 37);
+    for (int32_t i = 0; i < 37; ++i) ASSERT_TRUE(SameBlock(shared.at(i), single.at(i))) << threads << "/" << i;
+  }
+
+  for (long allowed = 0; allowed < 60; allowed += 3) {
+    Rendering r;
+    LensJob job{picture, path.data(), 37, diameter, 5, &r.frames};
+    job.threads = 7;
+    platform::FailAllocationsAfter(allowed);
+    const int result = RenderLens(job);
+    platform::FailAllocationsAfter(-1);
+    if (result) ASSERT_EQ(r.frames.count, 37) << allowed;
+    else ASSERT_LT(r.frames.count, 37) << allowed;
+    for (int32_t i = 0; i < r.frames.count; ++i) ASSERT_TRUE(SameBlock(r.at(i), single.at(i))) << allowed << "/" << i;
+  }
+}
+
+}  // namespace

@@ -10,6 +10,7 @@
 #include "framework/headless_dialog.h"
 #include "framework/main_dialog.h"
 #include "tests/support/fake_host.h"
+#include "tests/support/thread_builds.h"
 
 namespace {
 
@@ -245,6 +246,23 @@ TEST_F(PyrotechnicsBuild, AnImpossibleSizeEndsInMemoryErrorWithNothingDelivered)
     ASSERT_EQ(dialog->messages().size(), 1u) << size;
     EXPECT_EQ(dialog->messages()[0].first, "Memory error");
   }
+}
+
+// The rockets draw on one thread; the colour reduction after them is shared: the same
+// animation at any thread count, and memory running out on any thread ends in "Memory
+// error" with nothing delivered.
+TEST_F(PyrotechnicsBuild, BuildsOnSeveralThreadsDeliverTheSameAndFailCleanly) {
+  auto build = [&](long failAfter) {
+    host.reset();
+    std::remove(SettingsFilePath("FWPLGPYR.INI").c_str());
+    host.failAllocationsInBuild = failAfter;
+    Run("click 1");
+    std::vector<std::string> texts;
+    for (const auto& message : dialog->messages()) texts.push_back(message.first);
+    return BuildOutcome{texts, host.tasks};
+  };
+  ExpectTheSameDeliveryOnAnyThreadCount(build, 20);
+  ExpectAllocationFailuresToEndCleanly(7, 5000, build);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "framework/main_dialog.h"
 #include "samples/scenes.h"
 #include "tests/support/fake_host.h"
+#include "tests/support/thread_builds.h"
 
 namespace {
 
@@ -106,6 +107,21 @@ TEST_F(RippleDialog, NoDropInTheFirstStepEndsWithMemoryError) {
   Run("click 101\nset 121 " + std::to_string(value) + "\nclick 998");
   EXPECT_EQ(dialog->messageTexts(), std::vector<std::string>{"Memory error"});
   EXPECT_TRUE(host.tasks.empty());
+}
+
+// The same animation at any thread count, and memory running out on any of the build's
+// threads ends in "Memory error" with nothing delivered.
+TEST_F(RippleDialog, BuildsOnSeveralThreadsDeliverTheSameAndFailCleanly) {
+  auto build = [&](long failAfter) {
+    host.reset();
+    std::remove(SettingsFilePath("FWPLGRIP.INI").c_str());  // else the dialog opens with the picture named there
+    Offer("/w/pond.bmp", RenderScene(64, 64, 3));
+    host.failAllocationsInBuild = failAfter;
+    Run("click 101\nclick 1");
+    return BuildOutcome{dialog->messageTexts(), host.tasks};
+  };
+  ExpectTheSameDeliveryOnAnyThreadCount(build, 10);
+  ExpectAllocationFailuresToEndCleanly(7, 5000, build);
 }
 
 TEST_F(RippleDialog, WithoutAPictureTheBuildSaysMemoryError) {

@@ -249,3 +249,60 @@ TEST(RunRipple, BytesArePinnedOnEveryTarget) {
 }
 
 }  // namespace
+
+namespace {
+
+// Pictures from kRippleThreadedCells up share the rows of every step among the threads;
+// smaller ones keep to one.
+TEST(RippleThreads, OnlyLargePicturesShareTheirRows) {
+  EXPECT_EQ(RippleRowThreads(7, 1024, 511), 1);
+  EXPECT_EQ(RippleRowThreads(7, 1024, 512), 7);
+  EXPECT_EQ(RippleRowThreads(1, 2000, 2000), 1);
+  EXPECT_EQ(RippleRowThreads(0, 2000, 2000), 1);
+}
+
+// The rows of a wave step are shared: the same heights as one thread, and the surface is
+// alive when only the last rows (the last thread's) move.
+TEST(RippleThreads, WaveStepsGiveTheSameHeightsAndAliveFlagOnAnyThreadCount) {
+  constexpr int32_t kWidth = 1024, kHeight = 512;
+  for (int threads : {2, 7}) {
+    RandomSource oneRandom, sharedRandom;
+    oneRandom.SeedRandom(kDefaultSeed);
+    sharedRandom.SeedRandom(kDefaultSeed);
+    RippleWater one, shared;
+    ASSERT_TRUE(one.start(kWidth, kHeight, &oneRandom));
+    ASSERT_TRUE(shared.start(kWidth, kHeight, &sharedRandom));
+    one.splash(150, kHeight - 3);
+    shared.splash(150, kHeight - 3);
+    bool everAlive = false;
+    for (int step = 0; step < 12; ++step) {
+      const bool alive = one.waveStep(1);
+      everAlive = everAlive || alive;
+      ASSERT_EQ(shared.waveStep(threads), alive) << threads << "/" << step;
+      ASSERT_EQ(std::memcmp(one.current(), shared.current(), sizeof(int32_t) * kWidth * kHeight), 0)
+          << threads << "/" << step;
+    }
+    EXPECT_TRUE(everAlive);
+  }
+}
+
+// Whole animations of a picture large enough to share its rows: the same frames at any
+// thread count as the plain version's.
+TEST(RippleThreads, AnimationsAreTheSameOnAnyThreadCount) {
+  DibImage picture = RenderScene(1000, 530, 9);
+  std::unique_ptr<void, void (*)(DibImage)> owner(picture, FreeDibImage);
+  Frames plain;
+  ASSERT_EQ(OracleRunRipple(picture, kDefaultSeed, 5, 12, &plain.list), 1);
+  ASSERT_EQ(plain.list.count, 12);
+  for (int threads : {1, 2, 7}) {
+    Frames frames;
+    RandomSource random;
+    random.SeedRandom(kDefaultSeed);
+    ASSERT_EQ(RunRipple(picture, &random, 5, &frames.list, 12, threads), 1);
+    ASSERT_EQ(frames.list.count, plain.list.count) << threads;
+    for (int32_t i = 0; i < frames.list.count; ++i)
+      ASSERT_TRUE(SamePixels(frames.at(i), plain.at(i))) << threads << " threads, frame " << i;
+  }
+}
+
+}  // namespace

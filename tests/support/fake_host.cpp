@@ -53,6 +53,7 @@ void FakeHost::reset() {
   openFilesSelection.clear();
   openFilePath.clear();
   chosenColour = -1;
+  failAllocationsInBuild = -1;
   calls.clear();
   tasks.clear();
   loadedPaths.clear();
@@ -145,6 +146,7 @@ intptr_t FakeHost::serve(void* task, int32_t operation, intptr_t argument, intpt
       break;
     case HostOpSetStatus:
       call.text = reinterpret_cast<const char*>(data);
+      if (failAllocationsInBuild >= 0 && call.text == "Building") platform::FailAllocationsAfter(failAllocationsInBuild);
       break;
     case HostOpChooseColour:
       colourRequests.push_back(*reinterpret_cast<ColourRequestRecord*>(data));

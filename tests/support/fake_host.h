@@ -62,6 +62,9 @@ class FakeHost {
   std::vector<DibImage> imagesToLoad;  // handed out in order by HostOpLoadImage (0 after)
   DibImage pasteImage = nullptr;
   int32_t chosenColour = -1;  // -1: the chooser is cancelled
+  // When not negative, FailAllocationsAfter(this) as the status "Building" is set: an
+  // allocation of the build itself fails, never one of the dialog's before it.
+  long failAllocationsInBuild = -1;
 
   // What happened.
   std::vector<HostCall> calls;

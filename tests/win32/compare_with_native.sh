@@ -33,13 +33,13 @@ run_case() {
   compare_case "$name" pagecurl "${pictures[@]}" "$@"
 }
 
-# The Windows build sharing its work among threads against the native build on one.
-run_threads_case() {
+# The Windows build sharing its work among threads against the native build on one:
+# run_effect_threads_case NAME EFFECT [PICTURES...] [OPTIONS...]
+run_effect_threads_case() {
   local name=$1; shift
-  "$native" pagecurl "${pictures[@]}" --fresh --quiet --threads 1 "$@" --capture "$work/$name.native" \
-    >"$work/$name.native.log" 2>&1
+  "$native" "$@" --fresh --quiet --threads 1 --capture "$work/$name.native" >"$work/$name.native.log" 2>&1
   for threads in 2 7; do
-    "$wine_run" "$fwhost_exe" pagecurl "${pictures[@]}" --fresh --quiet --threads $threads "$@" \
+    "$wine_run" "$fwhost_exe" "$@" --fresh --quiet --threads $threads \
       --capture "$work/$name.wine$threads" >"$work/$name.wine$threads.log" 2>&1
     if [ -s "$work/$name.native" ] && cmp -s "$work/$name.native" "$work/$name.wine$threads"; then
       echo "same bytes: $name on $threads threads ($(grep -c '^frame ' "$work/$name.native") frames)"
@@ -48,6 +48,10 @@ run_threads_case() {
       failed=1
     fi
   done
+}
+run_threads_case() {
+  local name=$1; shift
+  run_effect_threads_case "$name" pagecurl "${pictures[@]}" "$@"
 }
 
 run_case ok --step 9 --corner lower-right --horizontal
@@ -104,4 +108,10 @@ run_picture_case lens-truecolour lens "$lens_picture" --diameter 60 --steps 26 -
 
 run_threads_case threads-supercompress --step 7 --supercompress
 run_threads_case threads-truecolour --step 8 --truecolour --supercompress --corner upper-left --no-dither
+# The other effects on several threads; Ripple shares the rows of pictures of 512 K cells and more.
+mkdir -p "$work/threads" && "$samples" "$work/threads" 1 1024 512 || exit 1
+run_effect_threads_case threads-lake lake "$lake_picture" --frames 12 --supercompress
+run_effect_threads_case threads-lens lens "$lens_picture" --diameter 30 --steps 25
+run_effect_threads_case threads-ripple ripple "$work/threads/scene-01.bmp" --use-seed --seed 8634
+run_effect_threads_case threads-pyrotechnics pyrotechnics --use-seed --seed 77
 exit $failed
