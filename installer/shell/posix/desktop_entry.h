@@ -35,7 +35,7 @@ std::string AsUtf8(const std::string& text);
 // digits, every other run of characters one '-'; "unnamed" when nothing is left.
 std::string DesktopFileId(const std::string& name);
 
-// XDG directories (from the environment, with the specification's defaults under HOME).
+// XDG directories (from the environment, with the usual defaults under HOME).
 std::string XdgDataHome();
 std::string XdgConfigHome();
 std::string XdgDesktopDirectory();
