@@ -263,7 +263,7 @@ TEST_F(InstallerDialogs, InstallsTheWholeSetAndEachInstalledPluginRenders) {
       {"lens", scene2 + " --steps 25"},
   };
   for (const auto& run : runs) {
-    // An animated PNG: the Windows host writes no GIFs.
+    // An animated PNG, which the host writes itself (its GIFs come from the system encoder).
     std::string output = host + "\\" + run.effect + ".png";
     DWORD code = RunToEnd(program + run.effect + pluginDir + run.options + " --quiet -o \"" + output + "\"");
     EXPECT_EQ(code, 0u) << run.effect;
