@@ -269,6 +269,18 @@ TEST_F(InstallerDialogs, InstallsTheWholeSetAndEachInstalledPluginRenders) {
     EXPECT_EQ(code, 0u) << run.effect;
     EXPECT_EQ(Head(output, 8), std::string("\x89PNG\r\n\x1a\n", 8)) << run.effect;
   }
+
+  // The same Page Curl as a GIF through the system's encoder: a looping animation with a
+  // frame (image descriptor after a graphic control block) for each step.
+  std::string gif = host + "\\pagecurl.gif";
+  EXPECT_EQ(RunToEnd(program + "pagecurl" + pluginDir + runs[0].options + " --quiet -o \"" + gif + "\""), 0u);
+  std::string bytes = Head(gif, 1 << 22);
+  DeleteFileA(gif.c_str());
+  ASSERT_GT(bytes.size(), 6u);
+  EXPECT_EQ(bytes.substr(0, 6), "GIF89a");
+  EXPECT_NE(bytes.find("NETSCAPE2.0\x03\x01"), std::string::npos);
+  EXPECT_NE(bytes.find(std::string("\x21\xF9\x04", 3)), std::string::npos);
+  EXPECT_EQ(bytes.back(), ';');
 }
 
 }  // namespace
