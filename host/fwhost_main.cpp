@@ -17,7 +17,7 @@
 #include "host/capture_file.h"
 #include "host/command_line.h"
 #include "host/effect_table.h"
-#ifdef KESTREL_HAVE_GIF
+#if defined(KESTREL_HAVE_GIF) || defined(KESTREL_WIC_GIF)
 #include "host/gif_file.h"
 #endif
 #include "framework/settings_file.h"
@@ -127,7 +127,7 @@ bool EndsWith(std::string text, const char* suffix) {
   return text.size() >= n && text.compare(text.size() - n, n, suffix) == 0;
 }
 
-#ifdef KESTREL_HAVE_GIF
+#if defined(KESTREL_HAVE_GIF) || defined(KESTREL_WIC_GIF)
 constexpr bool kCanWriteGif = true;
 #else
 // Without giflib (the Windows build) animations are written as animated PNGs only.
@@ -140,7 +140,7 @@ bool WriteAnimation(const Delivery& delivered, const RunPlan& plan, OutputKind k
                     std::string* error) {
   bool ok = false;
   const Delivery* chosen = &delivered;
-#ifdef KESTREL_HAVE_GIF
+#if defined(KESTREL_HAVE_GIF) || defined(KESTREL_WIC_GIF)
   Delivery reduced;
   if (kind == OutputKind::Gif && plan.quality) {
     if (!MakeQualityDelivery(delivered, QualityGifOptions{plan.qualityDither}, &reduced, error)) return false;
@@ -153,6 +153,15 @@ bool WriteAnimation(const Delivery& delivered, const RunPlan& plan, OutputKind k
   if (kind == OutputKind::Gif) {
     if (!GifCanHold(delivery)) {
       *error = "a true-colour frame shows more than 256 colours, more than a GIF frame holds; nothing was written. "
+               "Name the output .png for an animated PNG";
+      return false;
+    }
+    ok = WriteGifAnimation(delivery, file.sink(), error, BuildThreadCount());
+  }
+#elif defined(KESTREL_WIC_GIF)
+  if (kind == OutputKind::Gif) {
+    if (!GifCanHold(delivery)) {
+      *error = "this build writes GIFs of paletted frames only; nothing was written. "
                "Name the output .png for an animated PNG";
       return false;
     }

@@ -76,7 +76,9 @@ OutputKind OutputKindOf(const std::string& name, bool canWriteGif, std::string* 
   }
   if (EndsWith(name, ".png") || EndsWith(name, ".apng")) return OutputKind::Png;
   if (EndsWith(name, ".webp")) {
+#ifndef KESTREL_WIC_GIF  // the Windows build's GIFs come from the system, which writes no WebP
     if (canWriteGif) return OutputKind::Webp;
+#endif
     *error = "this build writes no WebP files; name the output .png (an animated PNG), or use --capture";
     return OutputKind::Refused;
   }

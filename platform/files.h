@@ -83,6 +83,12 @@ bool FindOrdinaryFiles(const std::string& pattern, std::vector<std::string>* nam
 // True when both paths name the same existing file (also through different spellings).
 bool SameExistingFile(const std::string& a, const std::string& b);
 
+// The path itself when it names an existing file or directory; otherwise, on systems whose
+// file names keep case, the path with its last part replaced by the first entry of its
+// directory that matches it without regard to case, as Windows names match. Empty when
+// nothing matches.
+std::string ExistingSpelling(const std::string& path);
+
 // Asks the system for a unique new file name in `directory` starting with `prefix` and
 // creates the file empty; returns its full name, or an empty text when that fails.
 std::string UniqueTemporaryFile(const std::string& directory, const char* prefix);

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <dirent.h>
+#include <strings.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -164,6 +165,26 @@ bool FindOrdinaryFiles(const std::string& pattern, std::vector<std::string>* nam
   // The order of a directory listing is the file system's; sorted, runs repeat.
   std::sort(names->begin(), names->end());
   return true;
+}
+
+std::string ExistingSpelling(const std::string& path) {
+  struct stat info;
+  if (stat(path.c_str(), &info) == 0) return path;
+  size_t slash = path.rfind('/');
+  std::string directory = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  std::string found;
+  if (name.empty()) return found;
+  if (DIR* listing = opendir(directory.c_str())) {
+    while (dirent* entry = readdir(listing)) {
+      if (strcasecmp(entry->d_name, name.c_str()) == 0) {
+        found = path.substr(0, slash == std::string::npos ? 0 : slash + 1) + entry->d_name;
+        break;
+      }
+    }
+    closedir(listing);
+  }
+  return found;
 }
 
 bool SameExistingFile(const std::string& a, const std::string& b) {

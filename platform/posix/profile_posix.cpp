@@ -22,8 +22,12 @@ bool SameName(const std::string& a, const std::string& b) {
   return a.size() == b.size() && strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
 }
 
+// The settings file's path; an existing file whose name differs only in case is that file
+// ("fwhost.ini" and "FWHOST.INI" are one file, as on Windows).
 std::string ProfilePath(const std::string& file) {
-  return file.find('/') == std::string::npos ? JoinPath(WindowsDirectory(), file) : file;
+  std::string path = file.find('/') == std::string::npos ? JoinPath(WindowsDirectory(), file) : file;
+  std::string existing = ExistingSpelling(path);
+  return existing.empty() ? path : existing;
 }
 
 // The section name of a "[name]" line, or false for any other line.

@@ -151,4 +151,9 @@ bool SameExistingFile(const std::string& a, const std::string& b) {
          first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
 }
 
+// Windows matches names without regard to case itself.
+std::string ExistingSpelling(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES ? std::string() : path;
+}
+
 }  // namespace platform

@@ -73,8 +73,19 @@ TEST_F(Session, InstallsIntoTheExistingHostAndSortsTheFiles) {
   session.Install(field);
   EXPECT_EQ(session.Finish(), installer::kExitInstalled);
   EXPECT_TRUE(session.installed());
-  EXPECT_EQ(Names(host / "html"), (std::vector<std::string>{"fwplgks1.html", "license.htm"}));
-  EXPECT_EQ(Names(host / "plugin"), std::vector<std::string>{"fwplgks1.txt"});
+  // Every one of the archive's 14 files is sorted into html or plugin; none stays behind.
+  EXPECT_EQ(Names(host / "html"),
+            (std::vector<std::string>{"fwplgks1-01.gif", "fwplgks1-02.gif", "fwplgks1-02.png",
+                                      "fwplgks1-03.gif", "fwplgks1-04.gif", "fwplgks1-05.gif",
+                                      "fwplgks1.html", "license.htm"}));
+#ifdef _WIN32
+  const std::string library = ".dll";
+#else
+  const std::string library = ".so";
+#endif
+  EXPECT_EQ(Names(host / "plugin"),
+            (std::vector<std::string>{"fwplgcrl" + library, "fwplgks1.txt", "fwplglak" + library,
+                                      "fwplglns" + library, "fwplgpyr" + library, "fwplgrip" + library}));
   EXPECT_EQ(Names(host), (std::vector<std::string>{"FWHOST.EXE", "html", "plugin"}));
   EXPECT_EQ(ui.licenses.size(), 1u);
   EXPECT_EQ(ui.messages, std::vector<std::string>{

@@ -60,8 +60,10 @@ root, host, env = sandbox('installed')
 result = run([PLUGIN, '--yes', '--accept-license', '/CD'], env)
 out = result.stdout.decode('latin-1')
 check(result.returncode == 0, 'install exits 0, got %d' % result.returncode)
-check(tree(host) == ['FWHOST.EXE', 'html', 'html/fwplgks1.html', 'html/license.htm', 'plugin',
-                     'plugin/fwplgks1.txt'], 'installed tree: %s' % tree(host))
+pictures = ['html/fwplgks1-0%d.gif' % n for n in range(1, 6)] + ['html/fwplgks1-02.png']
+libraries = ['plugin/fwplg%s.so' % name for name in ('crl', 'lak', 'lns', 'pyr', 'rip')]
+check(tree(host) == sorted(['FWHOST.EXE', 'html', 'html/fwplgks1.html', 'html/license.htm', 'plugin',
+                            'plugin/fwplgks1.txt'] + pictures + libraries), 'installed tree: %s' % tree(host))
 check('has been successfully installed.' in out, 'success message shown')
 check('This is a self-extracting' not in out, '/CD hides the intro')
 check('Inflating: license.htm' in out, 'status lines printed when piped')
@@ -84,7 +86,7 @@ with open(answers, 'w') as f:
 result = run([PLUGIN, '--answers', answers], env)
 out = result.stdout.decode('latin-1')
 check(result.returncode == 0, 'declined licence exits 0, got %d' % result.returncode)
-check('License Agreement' in out and 'I Agree' in out, 'licence shown')
+check('License Agreement' in out and 'Please read this agreement' in out and 'to accept' in out, 'licence shown')
 check('successfully installed' not in out, 'nothing more after the licence is declined')
 check(tree(host) == ['FWHOST.EXE', 'html'], 'nothing installed after declining')
 

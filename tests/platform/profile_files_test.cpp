@@ -1,6 +1,7 @@
 // INI files written and read with the Windows rules, and wildcard matching of names.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -68,6 +69,34 @@ TEST_F(ProfileFile, IntegersReadTheirLeadingDigits) {
   EXPECT_EQ(platform::ReadProfileInt("S", "Empty", 9, file), 0);
   EXPECT_EQ(platform::ReadProfileInt("S", "Missing", 9, file), 9);
   EXPECT_EQ(platform::ReadProfileInt("Other", "Plain", 9, file), 9);
+}
+
+// The plug-ins name the host's settings file "FWHOST.INI" and the installer's script
+// "fwhost.ini"; both must reach the one file, whatever its spelling, and writing must not
+// make a second file.
+TEST_F(ProfileFile, NamesDifferingOnlyInCaseAreOneFile) {
+  Write("[Framewright]\r\nPatchLevel=28\r\n");
+  fs::path upper = path.parent_path() / path.filename().string();
+  std::string name = upper.filename().string();
+  for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  upper.replace_filename(name);
+  EXPECT_EQ(platform::ReadProfileInt("Framewright", "PatchLevel", 0, upper.string()), 28);
+  ASSERT_TRUE(platform::WriteProfileEntry("Framewright", "VersionNumber", "64", upper.string()));
+  EXPECT_EQ(Read("Framewright", "VersionNumber"), "64");
+  EXPECT_FALSE(fs::exists(upper) && !fs::equivalent(upper, path));
+}
+
+TEST(ExistingSpelling, FindsTheEntryWhoseNameMatchesWithoutCase) {
+  fs::path directory = fs::temp_directory_path() / ("kestrel-spelling-" + std::to_string(std::random_device()()));
+  fs::create_directories(directory / "html");
+  std::ofstream(directory / "html" / "fwplgks1.html") << "page";
+  const std::string html = (directory / "html").string();
+  EXPECT_EQ(platform::ExistingSpelling(html + "/fwplgks1.html"), html + "/fwplgks1.html");
+  EXPECT_TRUE(fs::equivalent(platform::ExistingSpelling((directory / "html" / "FWPLGKS1.HTML").string()),
+                             directory / "html" / "fwplgks1.html"));
+  EXPECT_EQ(platform::ExistingSpelling((directory / "html" / "FWPLGKS2.HTML").string()), "");
+  EXPECT_EQ(platform::ExistingSpelling((directory / "missing" / "fwplgks1.html").string()), "");
+  fs::remove_all(directory);
 }
 
 }  // namespace

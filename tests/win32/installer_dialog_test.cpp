@@ -2,6 +2,10 @@
 // intro, the main window with its path field, the licence, the message boxes, OK and
 // Cancel. A sandboxed host installation is named by FWHOST.INI in the Windows
 // directory; screenshots of each dialog land in the artefact directory.
+//
+// Given fwhost.exe as well, the whole set end to end: fwhost.exe stands in the host
+// directory as FWHOST.EXE, the installer puts the five plug-ins and the help document
+// into it, and fwhost.exe renders an animation with each installed plug-in.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -10,13 +14,25 @@
 #include <string>
 #include <vector>
 
+#include "framework/dib_image.h"
 #include "host/win32/dialog_driver.h"
+#include "samples/bmp_file.h"
+#include "samples/scenes.h"
 #include "tests/win32/wine_test_paths.h"
 
 namespace {
 
 std::string g_installer;
 std::string g_artefacts;
+std::string g_fwhost;  // fwhost.exe, for the whole set end to end; empty: that test is skipped
+
+// The files the installer puts into the host directory, as the archive holds them.
+const char* const kInstalledFiles[] = {
+    "\\plugin\\fwplgrip.dll", "\\plugin\\fwplglak.dll", "\\plugin\\fwplgcrl.dll",
+    "\\plugin\\fwplgpyr.dll", "\\plugin\\fwplglns.dll", "\\plugin\\fwplgks1.txt",
+    "\\html\\fwplgks1.html",  "\\html\\fwplgks1-01.gif", "\\html\\fwplgks1-02.gif",
+    "\\html\\fwplgks1-03.gif", "\\html\\fwplgks1-04.gif", "\\html\\fwplgks1-05.gif",
+    "\\html\\fwplgks1-02.png", "\\html\\license.htm"};
 
 std::string TextOf(HWND window) {
   char text[4096] = "";
@@ -137,8 +153,10 @@ class InstallerDialogs : public ::testing::Test {
   }
   void TearDown() override {
     WritePrivateProfileStringA("Framewright", nullptr, nullptr, "FWHOST.INI");
-    for (const char* file : {"\\html\\fwplgks1.html", "\\html\\license.htm", "\\plugin\\fwplgks1.txt", "\\FWHOST.EXE"})
-      DeleteFileA((host + file).c_str());
+    for (const char* file : kInstalledFiles) DeleteFileA((host + file).c_str());
+    for (const char* file : {"\\FWHOST.EXE", "\\scene-01.bmp", "\\scene-02.bmp"}) DeleteFileA((host + file).c_str());
+    for (const char* effect : {"pagecurl", "pyrotechnics", "ripple", "lake", "lens"})
+      DeleteFileA((host + "\\" + effect + ".png").c_str());
     RemoveDirectoryA((host + "\\html").c_str());
     RemoveDirectoryA((host + "\\plugin").c_str());
     RemoveDirectoryA(host.c_str());
@@ -184,12 +202,93 @@ TEST_F(InstallerDialogs, DeclinedLicenceEndsAtOnceWithNothingInstalled) {
   EXPECT_FALSE(Exists(host + "\\html\\license.htm"));
 }
 
+// Runs a program to its end (two minutes at most); its exit code, or 0xFFFFFFFF.
+DWORD RunToEnd(std::string commandLine) {
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return 0xFFFFFFFF;
+  DWORD code = 0xFFFFFFFF;
+  if (WaitForSingleObject(process.hProcess, 120000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &code);
+  else TerminateProcess(process.hProcess, 99);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  return code;
+}
+
+bool WriteScene(const std::string& path, uint32_t seed) {
+  DibImage image = RenderScene(72, 64, seed);
+  bool written = image && WriteBmpFile(path.c_str(), image);
+  FreeDibImage(image);
+  return written;
+}
+
+// The first bytes of a file.
+std::string Head(const std::string& path, DWORD bytes) {
+  std::string data(bytes, '\0');
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "";
+  DWORD read = 0;
+  ReadFile(file, &data[0], bytes, &read, nullptr);
+  CloseHandle(file);
+  data.resize(read);
+  return data;
+}
+
+TEST_F(InstallerDialogs, InstallsTheWholeSetAndEachInstalledPluginRenders) {
+  if (g_fwhost.empty()) GTEST_SKIP() << "give fwhost.exe as the third argument";
+  ASSERT_TRUE(CopyFileA(g_fwhost.c_str(), (host + "\\FWHOST.EXE").c_str(), FALSE));
+  Session session = RunInstaller("", Session());
+  EXPECT_EQ(session.exitCode, 0u);
+  EXPECT_TRUE(session.licenseSeen);
+  ASSERT_EQ(session.messages.size(), 2u);
+  EXPECT_EQ(session.messages[1], "Kestrel #1 Plugin for Framewright Professional has been successfully installed.");
+  for (const char* file : kInstalledFiles) EXPECT_TRUE(Exists(host + file)) << file;
+  EXPECT_FALSE(Exists(host + "\\fwplgcrl.dll"));  // nothing stays where it was unpacked
+
+  ASSERT_TRUE(WriteScene(host + "\\scene-01.bmp", 1));
+  ASSERT_TRUE(WriteScene(host + "\\scene-02.bmp", 2));
+  const std::string program = "\"" + host + "\\FWHOST.EXE\" ";
+  const std::string pluginDir = " --plugin-dir \"" + host + "\\plugin\"";
+  const std::string scene1 = " \"" + host + "\\scene-01.bmp\"", scene2 = " \"" + host + "\\scene-02.bmp\"";
+  const struct {
+    const char* effect;
+    std::string options;
+  } runs[] = {
+      {"pagecurl", scene1 + scene2 + " --step 30"},
+      {"pyrotechnics", " --width 64 --height 48 --rockets 2 --use-seed --seed 70"},
+      {"ripple", scene1 + " --use-seed --seed 50"},
+      {"lake", scene1 + " --frames 6"},
+      {"lens", scene2 + " --steps 25"},
+  };
+  for (const auto& run : runs) {
+    // An animated PNG, which the host writes itself (its GIFs come from the system encoder).
+    std::string output = host + "\\" + run.effect + ".png";
+    DWORD code = RunToEnd(program + run.effect + pluginDir + run.options + " --quiet -o \"" + output + "\"");
+    EXPECT_EQ(code, 0u) << run.effect;
+    EXPECT_EQ(Head(output, 8), std::string("\x89PNG\r\n\x1a\n", 8)) << run.effect;
+  }
+
+  // The same Page Curl as a GIF through the system's encoder: a looping animation with a
+  // frame (image descriptor after a graphic control block) for each step.
+  std::string gif = host + "\\pagecurl.gif";
+  EXPECT_EQ(RunToEnd(program + "pagecurl" + pluginDir + runs[0].options + " --quiet -o \"" + gif + "\""), 0u);
+  std::string bytes = Head(gif, 1 << 22);
+  DeleteFileA(gif.c_str());
+  ASSERT_GT(bytes.size(), 6u);
+  EXPECT_EQ(bytes.substr(0, 6), "GIF89a");
+  EXPECT_NE(bytes.find("NETSCAPE2.0\x03\x01"), std::string::npos);
+  EXPECT_NE(bytes.find(std::string("\x21\xF9\x04", 3)), std::string::npos);
+  EXPECT_EQ(bytes.back(), ';');
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   if (argc < 2) {
-    std::fprintf(stderr, "usage: win32_installer_tests PLUGIN.EXE [ARTEFACT-DIRECTORY]\n");
+    std::fprintf(stderr, "usage: win32_installer_tests PLUGIN.EXE [ARTEFACT-DIRECTORY [FWHOST.EXE]]\n");
     return 2;
   }
   g_installer = WindowsPath(argv[1]);
@@ -197,5 +296,6 @@ int main(int argc, char** argv) {
     g_artefacts = WindowsPath(argv[2]);
     CreateDirectoryA(g_artefacts.c_str(), nullptr);
   }
+  if (argc > 3) g_fwhost = WindowsPath(argv[3]);
   return RUN_ALL_TESTS();
 }
