@@ -10,6 +10,7 @@
 #include "host/exit_cleanup.h"
 #include "host/plugin_session.h"
 #include "platform/directories.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -65,6 +66,12 @@ bool PrivateSettingsDirectory::open(std::string* error) {
     *error = "cannot make a private settings directory in " + platform::TemporaryDirectory();
     return false;
   }
+  // The host's own settings file stays visible, so that Help still finds the installed
+  // help document; only the plug-ins' settings files are private to the run.
+  std::string hostSettings = platform::ExistingSpelling(platform::JoinPath(platform::WindowsDirectory(), "FWHOST.INI"));
+  std::error_code ignored;
+  if (!hostSettings.empty())
+    std::filesystem::copy_file(hostSettings, platform::JoinPath(directory_, "FWHOST.INI"), ignored);
   const char* previous = getenv("KESTREL_WINDOWS_DIR");
   hadPrevious_ = previous != nullptr;
   if (previous) previous_ = previous;

@@ -116,8 +116,9 @@ for word, (library, topic, options) in EFFECTS.items():
     before = set(os.listdir(record_dir))
     output = os.path.join(root, word + '.gif')
     args = [FWHOST, word, '--plugin-dir', plugin_dir] + [pictures.get(o, o) for o in options]
-    # --remember: the plug-in reads the host's FWHOST.INI from the sandbox's Windows directory.
-    result = subprocess.run(args + ['--remember', '--click', '9', '--quiet', '-o', output], env=env,
+    # A run keeps no settings, yet the plug-in still reads the host's FWHOST.INI from the
+    # sandbox's Windows directory to find the help document.
+    result = subprocess.run(args + ['--click', '9', '--quiet', '-o', output], env=env,
                             capture_output=True, timeout=120)
     check(result.returncode == 0, '%s renders, exit %d: %s' % (word, result.returncode,
                                                               result.stderr.decode('latin-1')))
