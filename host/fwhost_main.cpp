@@ -387,8 +387,12 @@ int main(int argc, char** argv) {
   InstallExitCleanup();
   std::vector<std::string> words(argv + 1, argv + argc);
   if (!words.empty() && words[0] == "--version") {
-    std::printf("fwhost %s (plug-in interface 0x200; writes %s)\n", kFwhostVersion,
-                kCanWriteGif ? "GIF and animated PNG" : "animated PNG");
+#ifdef KESTREL_HAVE_GIF
+    const char* formats = "GIF, animated PNG and animated WebP";
+#else
+    const char* formats = kCanWriteGif ? "GIF and animated PNG" : "animated PNG";
+#endif
+    std::printf("fwhost %s (plug-in interface 0x200; writes %s)\n", kFwhostVersion, formats);
     return 0;
   }
   if (words.empty() || words[0] == "--help" || words[0] == "-h" || words[0] == "help") {
