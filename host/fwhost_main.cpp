@@ -368,6 +368,7 @@ int RunEffect(const std::string& effect, const std::vector<std::string>& words) 
     FramePicture first;
     bool trueColour = !delivery.frames.empty() && ReadFramePicture(delivery.frames[0].bitmap, &first) && first.bits == 24;
     std::string colours = trueColour ? "true colour (24-bit frames)" : std::to_string(delivery.bits) + "-bit palette";
+    if (trueColour && plan.quality && kind == OutputKind::Gif) colours += ", colours reduced by fwhost";
     std::fprintf(stderr, "%s: %lu frames, %d x %d, %s", delivery.test ? "Test" : "OK",
                  static_cast<unsigned long>(delivery.frames.size()), delivery.width, delivery.height, colours.c_str());
     if (written && plan.output == "-") std::fprintf(stderr, " -> standard output");
