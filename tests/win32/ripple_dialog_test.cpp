@@ -123,13 +123,5 @@ TEST_F(RippleRealDialog, TheClockNeedsNoSeed) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  if (argc < 3) {
-    std::fprintf(stderr, "usage: win32_ripple_dialog_tests fwplgrip.dll ARTEFACT-DIRECTORY\n");
-    return 2;
-  }
-  g_pluginPath = WindowsPath(argv[1]);
-  g_artefacts = WindowsPath(argv[2]);
-  CreateDirectoryA(g_artefacts.c_str(), nullptr);
-  return RUN_ALL_TESTS();
+  return RunPluginDialogTests(argc, argv, "fwplgrip.dll", &g_pluginPath, &g_artefacts);
 }
