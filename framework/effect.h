@@ -62,6 +62,8 @@ struct EffectDescription {
 struct BuildContext {
   Dialog& dialog;
   const Host& host;
+  // True for a Test build. The OK build is the dialog's last: the effect's sources are
+  // released after it, so it may take them over rather than copy them.
   bool test;
   const CommonSettings& settings;
   // Threads the build may use for independent work (framework/parallel.h); 1 keeps all

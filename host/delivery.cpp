@@ -60,11 +60,25 @@ bool VisibleSpan(const FramePicture& picture, int32_t y, int32_t key, int32_t* f
   const uint8_t* row = picture.row(y);
   int32_t x0 = -1, x1 = -1;
   if (picture.bits == 8) {
-    for (int32_t x = 0; x < picture.width; ++x)
-      if (row[x] != key) {
-        if (x0 < 0) x0 = x;
-        x1 = x;
+    // Rows of a supercompressed frame are mostly the key from end to end: the runs of
+    // key at both ends are measured eight pixels at a time.
+    if (key < 0 || key > 255) {
+      x0 = 0;
+      x1 = picture.width - 1;
+    } else {
+      const uint8_t k = static_cast<uint8_t>(key);
+      const uint64_t pattern = 0x0101010101010101ull * k;
+      int32_t x = 0;
+      uint64_t eight;
+      while (x + 8 <= picture.width && (std::memcpy(&eight, row + x, 8), eight == pattern)) x += 8;
+      while (x < picture.width && row[x] == k) ++x;
+      if (x < picture.width) {
+        x0 = x;
+        x1 = picture.width - 1;
+        while (x1 - 8 >= x0 && (std::memcpy(&eight, row + x1 - 7, 8), eight == pattern)) x1 -= 8;
+        while (row[x1] == k) --x1;
       }
+    }
   } else if (picture.bits == 24) {
     const uint8_t blue = static_cast<uint8_t>(PackedBlue(key)), green = static_cast<uint8_t>(PackedGreen(key)),
                   red = static_cast<uint8_t>(PackedRed(key));

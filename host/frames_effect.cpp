@@ -102,7 +102,14 @@ int FramesEffect::renderFrames(BuildContext& build, FrameList* frames) {
     int bits = 0;
     GetDibImageInfo(source, &width, &height, &bits, nullptr);
     if (bits == 24 && width == canvasWidth && height == canvasHeight) {
-      made[i] = DuplicateDibImage(source);
+      // The OK build is the last one before the pictures are released, so it takes them
+      // as its frames rather than copying them.
+      if (build.test) {
+        made[i] = DuplicateDibImage(source);
+      } else {
+        made[i] = source;
+        pictures_[i].image = nullptr;
+      }
     } else {
       DibImage trueColour = ConvertToTrueColour(source);
       if (trueColour)

@@ -36,6 +36,7 @@
 #endif
 #include "host/selection_buffer.h"
 #include "platform/library.h"
+#include "platform/memory.h"
 
 namespace {
 
@@ -385,6 +386,7 @@ int RunEffect(const std::string& effect, const std::vector<std::string>& words) 
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::UseLargePagesForHeap(argv);
   InstallExitCleanup();
   std::vector<std::string> words(argv + 1, argv + argc);
   if (!words.empty() && words[0] == "--version") {

@@ -132,6 +132,45 @@ DibImage TrueColourPicture(const DecodedPixels& decoded) {
   return image;
 }
 
+// An uncompressed 24-bit BMP stores its rows as a 24-bit picture does (blue, green, red;
+// rows padded to four bytes; the bottom row first unless the height is negative), so the
+// rows are copied as they stand rather than decoded, with the padding cleared. Null for
+// any other kind of BMP or one too short for its rows: the decoder then decides.
+DibImage PlainBmpPicture(const unsigned char* data, size_t size) {
+  if (size < 14 + 40 || data[0] != 'B' || data[1] != 'M') return nullptr;
+  const uint32_t offset = Little32(data + 10);
+  const uint32_t headerSize = Little32(data + 14);
+  if (headerSize < 40 || Little16(data + 26) != 1 || Little16(data + 28) != 24 || Little32(data + 30) != 0)
+    return nullptr;
+  const int64_t width = static_cast<int32_t>(Little32(data + 18));
+  int64_t height = static_cast<int32_t>(Little32(data + 22));
+  const bool topDown = height < 0;
+  if (topDown) height = -height;
+  if (width < 1 || height < 1 || width > kMaxPictureSide || height > kMaxPictureSide) return nullptr;
+  const uint64_t stride = DibStride(static_cast<int32_t>(width), 24);
+  if (offset < 14 + static_cast<uint64_t>(headerSize) || offset > size || stride * height > size - offset)
+    return nullptr;
+  DibImage image = CreateDibImage(static_cast<int32_t>(width), static_cast<int32_t>(height), nullptr, 24);
+  if (!image) return nullptr;
+  DibView view(image);
+  if (!view.ok()) {
+    FreeDibImage(image);
+    return nullptr;
+  }
+  const unsigned char* rows = data + offset;
+  const size_t used = static_cast<size_t>(width) * 3;
+  if (!topDown && used == stride) {
+    std::memcpy(view.pixels(), rows, stride * height);
+    return image;
+  }
+  for (int32_t i = 0; i < height; ++i) {
+    uint8_t* out = view.storedRow(topDown ? static_cast<int32_t>(height) - 1 - i : i);
+    std::memcpy(out, rows + i * stride, used);
+    std::memset(out + used, 0, stride - used);
+  }
+  return image;
+}
+
 // The picture as indexes into the file's palette, or null when some pixel is not an
 // opaque palette colour. Where the palette repeats a colour, its first index is used.
 DibImage PalettedPicture(const DecodedPixels& decoded, const std::vector<RgbColour>& colours) {
@@ -197,6 +236,7 @@ DibImage DecodePictureFile(const unsigned char* data, size_t size, std::string* 
     *error = "the picture needs more than " + std::to_string(kMaxPictureBytes >> 20) + " MiB";
     return nullptr;
   }
+  if (DibImage plain = PlainBmpPicture(data, size)) return plain;
   DecodedPixels decoded;
   const char* reason = nullptr;
   bool alpha = channels == 2 || channels == 4;
@@ -231,10 +271,15 @@ bool ReadWholeFile(const std::string& path, size_t limit, std::vector<unsigned c
     return false;
   }
   bytes->clear();
+  // The size the file has now is read in one go; a file that is still growing is read on
+  // to its end below.
   if (std::fseek(file, 0, SEEK_END) == 0) {
     long size = std::ftell(file);
-    if (size > 0 && static_cast<unsigned long>(size) <= limit) bytes->reserve(static_cast<size_t>(size));
     std::rewind(file);
+    if (size > 0 && static_cast<unsigned long>(size) <= limit) {
+      bytes->resize(static_cast<size_t>(size));
+      bytes->resize(std::fread(bytes->data(), 1, bytes->size(), file));
+    }
   }
   unsigned char buffer[65536];
   size_t got;

@@ -79,7 +79,14 @@ void* CountedReallocate(void* pointer, size_t bytes) {
 
 bool ReadPictureSize(const unsigned char* data, size_t size, int* width, int* height, int* channels) {
   if (!data || size == 0 || size > static_cast<size_t>(INT_MAX)) return false;
-  return stbi_info_from_memory(data, static_cast<int>(size), width, height, channels) != 0;
+  if (!stbi_info_from_memory(data, static_cast<int>(size), width, height, channels)) return false;
+  // A BMP stored top row first gives its height as a negative number, and the decoder's
+  // size query passes it on as it stands.
+  if (size >= 2 && data[0] == 'B' && data[1] == 'M' && *height < 0) {
+    if (*height == INT_MIN) return false;
+    *height = -*height;
+  }
+  return true;
 }
 
 bool DecodePicturePixels(const unsigned char* data, size_t size, int channels, DecodedPixels* out,

@@ -39,6 +39,17 @@ void FreeBlock(MemoryHandle block);
 // against it before rendering, so an impossible animation fails cleanly.
 unsigned long long UsableMemoryBytes();
 
+// Called first thing in a program's main, with main's argv. Builds touch hundreds of
+// megabytes of fresh frame memory, and with ordinary 4 KiB pages the kernel's work on
+// each first touch can take more time than the effect itself. On Linux with the GNU C
+// library, where the kernel offers transparent huge pages on request, the program is
+// started again at once, with the same arguments, with the C library told to take large
+// blocks from a heap that asks for huge pages; the user's environment is restored before
+// main goes on, so programs it starts see what it saw. Returns at once elsewhere, under
+// the address sanitizer, when the user already chose the C library's page setting, or
+// when the restart cannot be made.
+void UseLargePagesForHeap(char** argv);
+
 // Test hook: after `successes` more successful allocations or reallocations, every
 // further one fails until the hook is reset with a negative value. The count is shared
 // by all threads.

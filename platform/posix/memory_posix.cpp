@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -118,6 +119,73 @@ unsigned long long UsableMemoryBytes() {
       static_cast<unsigned long long>(limit.rlim_cur) < bytes)
     bytes = static_cast<unsigned long long>(limit.rlim_cur);
   return bytes;
+}
+
+}  // namespace platform
+
+namespace platform {
+namespace {
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KESTREL_ADDRESS_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define KESTREL_ADDRESS_SANITIZER 1
+#endif
+
+#if defined(__linux__) && defined(__GLIBC__) && !defined(KESTREL_ADDRESS_SANITIZER)
+// Present in the restarted program: "=" and the user's own GLIBC_TUNABLES, or empty when
+// the user had none.
+constexpr char kRestartedVariable[] = "KESTREL_HEAP_RESTARTED";
+
+// Huge pages for the heap; blocks up to 32 MiB (frames and pictures) from the heap rather
+// than each from a mapping of its own, which would be too small for a huge page; the heap
+// grown 64 MiB at a time, so each growth is large enough to be given huge pages.
+constexpr char kHeapTunables[] =
+    "glibc.malloc.hugetlb=1:glibc.malloc.mmap_threshold=33554432:glibc.malloc.top_pad=67108864";
+
+// True when the kernel gives transparent huge pages to memory that asks for them.
+bool HugePagesOnRequest() {
+  std::FILE* file = std::fopen("/sys/kernel/mm/transparent_hugepage/enabled", "r");
+  if (!file) return false;
+  char line[128] = {};
+  bool offered = std::fgets(line, sizeof line, file) &&
+                 (std::strstr(line, "[always]") != nullptr || std::strstr(line, "[madvise]") != nullptr);
+  std::fclose(file);
+  return offered;
+}
+
+// Puts GLIBC_TUNABLES back as `saved` describes it ("=value", or empty for none).
+void RestoreTunables(const std::string& saved) {
+  if (saved.empty()) unsetenv("GLIBC_TUNABLES");
+  else setenv("GLIBC_TUNABLES", saved.c_str() + 1, 1);
+}
+#endif
+
+}  // namespace
+
+void UseLargePagesForHeap(char** argv) {
+#if defined(__linux__) && defined(__GLIBC__) && !defined(KESTREL_ADDRESS_SANITIZER)
+  if (const char* restarted = std::getenv(kRestartedVariable)) {
+    RestoreTunables(restarted);
+    unsetenv(kRestartedVariable);
+    return;
+  }
+  const char* tunables = std::getenv("GLIBC_TUNABLES");
+  if (!argv || !argv[0] || (tunables && std::strstr(tunables, "glibc.malloc.") != nullptr) || !HugePagesOnRequest())
+    return;
+  const std::string saved = tunables ? std::string("=") + tunables : std::string();
+  const std::string combined = tunables && *tunables ? std::string(tunables) + ":" + kHeapTunables : kHeapTunables;
+  if (setenv(kRestartedVariable, saved.c_str(), 1) == 0 && setenv("GLIBC_TUNABLES", combined.c_str(), 1) == 0)
+    execv("/proc/self/exe", argv);
+  // Still here: the restart could not be made, so the program goes on as it was started.
+  RestoreTunables(saved);
+  unsetenv(kRestartedVariable);
+#else
+  (void)argv;
+#endif
 }
 
 }  // namespace platform

@@ -29,6 +29,9 @@ void FreeBlock(MemoryHandle block) {
   if (block) GlobalFree(block);
 }
 
+// Large pages need a privilege ordinary users lack on Windows.
+void UseLargePagesForHeap(char**) {}
+
 // The smaller of the physical memory free now, the commit charge still allowed and what
 // is left of the process's address space (at most 2 or 4 GiB for a 32-bit process).
 unsigned long long UsableMemoryBytes() {

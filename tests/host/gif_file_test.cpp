@@ -192,3 +192,37 @@ TEST(GifFileTest, RefusesWhatAGifCannotDescribe) {
 }
 
 }  // namespace
+
+// The visible region of an 8-bit frame, against a pixel-by-pixel search, for widths
+// around the eight-pixel steps and for visible pixels at every distance from the ends.
+TEST(GifFileTest, TheVisibleRegionOfAnIndexedFrameIsItsBoundingBox) {
+  for (int32_t width : {1, 7, 8, 9, 16, 17, 33}) {
+    for (int32_t at = -1; at < width; ++at) {
+      const int32_t height = 3;
+      FramePicture picture;
+      picture.width = width;
+      picture.height = height;
+      picture.bits = 8;
+      picture.stride = static_cast<uint32_t>((width + 3) & ~3);
+      std::vector<uint8_t> pixels(picture.stride * height, 9);  // 9 is the key
+      // One visible pixel at `at` in the middle row, and one further right when there is room.
+      if (at >= 0) pixels[picture.stride + at] = 4;
+      if (at >= 0 && at + 5 < width) pixels[picture.stride + at + 5] = 200;
+      picture.pixels = pixels.data();
+      FrameRegion region = VisibleRegion(picture, 9);
+      if (at < 0) {
+        EXPECT_EQ(region.width, 1) << width;  // nothing visible: a single pixel
+        EXPECT_EQ(region.height, 1) << width;
+        continue;
+      }
+      EXPECT_EQ(region.left, at) << width;
+      EXPECT_EQ(region.width, at + 5 < width ? 6 : 1) << width << " " << at;
+      EXPECT_EQ(region.top, 1);
+      EXPECT_EQ(region.height, 1);
+      // A key no index can hold leaves the whole frame visible.
+      FrameRegion all = VisibleRegion(picture, -1);
+      EXPECT_EQ(all.width, width);
+      EXPECT_EQ(all.height, height);
+    }
+  }
+}

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "framework/dib_view.h"
 #include "host/png_file.h"
 #include "platform/directories.h"
 #include "platform/files.h"
@@ -73,20 +74,25 @@ TEST(PictureFileTest, PalettedBmpKeepsItsPaletteAndIndexes) {
   FreeDibImage(loaded);
 }
 
-TEST(PictureFileTest, APngWrittenByTheHostReadsBackAsItsFirstFrame) {
-  DibImage scene = RenderScene(21, 14, 9);
+// The picture as a PNG animation of `frames` frames, written by the host.
+std::vector<unsigned char> PngBytes(DibImage scene, int frames) {
   Delivery delivery;
-  delivery.width = 21;
-  delivery.height = 14;
-  delivery.frames.push_back(DeliveredFrame(scene, 5, -1));
-  delivery.frames.push_back(DeliveredFrame(scene, 5, PackColour(1, 2, 3)));
+  GetDibImageInfo(scene, &delivery.width, &delivery.height, nullptr, nullptr);
+  for (int i = 0; i < frames; ++i) delivery.frames.push_back(DeliveredFrame(scene, 5, i ? PackColour(1, 2, 3) : -1));
   std::vector<unsigned char> png;
   std::string error;
   ByteSink sink = [&png](const uint8_t* data, size_t count) {
     png.insert(png.end(), data, data + count);
     return true;
   };
-  ASSERT_TRUE(WriteApngAnimation(delivery, sink, &error)) << error;
+  EXPECT_TRUE(WriteApngAnimation(delivery, sink, &error)) << error;
+  return png;
+}
+
+TEST(PictureFileTest, APngWrittenByTheHostReadsBackAsItsFirstFrame) {
+  DibImage scene = RenderScene(21, 14, 9);
+  std::vector<unsigned char> png = PngBytes(scene, 2);
+  std::string error;
   std::string text(png.begin(), png.end());
   size_t controls = 0;
   for (size_t at = text.find("fcTL"); at != std::string::npos; at = text.find("fcTL", at + 1)) ++controls;
@@ -160,7 +166,7 @@ TEST(PictureFileTest, HostileFilesAreRefusedWithinTheMemoryCap) {
 
 TEST(PictureFileTest, TheDecoderNeverHoldsMoreThanItsCap) {
   DibImage scene = RenderScene(300, 200, 4);
-  std::vector<unsigned char> bytes = FileBytes(scene);
+  std::vector<unsigned char> bytes = PngBytes(scene, 1);
   std::string error;
   SetDecoderMemoryCap(64 * 1024);  // less than the 180 000 bytes of decoded pixels
   ResetDecoderPeakMemory();
@@ -174,6 +180,43 @@ TEST(PictureFileTest, TheDecoderNeverHoldsMoreThanItsCap) {
   FreeDibImage(refused);
   FreeDibImage(loaded);
   FreeDibImage(scene);
+}
+
+// Uncompressed 24-bit BMPs are copied rather than decoded: rows in either order, with
+// padding bytes in the file that must not reach the picture, and a colour table or a
+// larger header before the pixels.
+TEST(PictureFileTest, PlainBmpRowsArriveInOrderWithCleanPadding) {
+  const int32_t width = 5, height = 3;
+  const size_t stride = DibStride(width, 24);
+  auto colour = [](int32_t x, int32_t y) { return PackColour(40 * x + 1, 60 * y + 2, 7 * x + 11 * y); };
+  for (int32_t signedHeight : {height, -height})
+    for (uint32_t headerSize : {40u, 124u})
+      for (uint32_t tableBytes : {0u, 8u}) {
+        std::vector<unsigned char> bytes = BmpHeader(width, signedHeight, 0);
+        bytes.resize(14 + headerSize + tableBytes, 0);
+        bytes[14] = static_cast<unsigned char>(headerSize);
+        bytes[10] = static_cast<unsigned char>(bytes.size());
+        for (int32_t stored = 0; stored < height; ++stored) {
+          int32_t y = signedHeight > 0 ? height - 1 - stored : stored;
+          for (int32_t x = 0; x < width; ++x) {
+            int32_t c = colour(x, y);
+            bytes.push_back(static_cast<unsigned char>(c >> 16));  // blue
+            bytes.push_back(static_cast<unsigned char>(c >> 8));
+            bytes.push_back(static_cast<unsigned char>(c));
+          }
+          bytes.insert(bytes.end(), stride - 3 * width, 0xEE);
+        }
+        std::string error;
+        DibImage loaded = Decode(bytes, &error);
+        ASSERT_TRUE(loaded) << error << " height " << signedHeight << " header " << headerSize;
+        for (int32_t y = 0; y < height; ++y)
+          for (int32_t x = 0; x < width; ++x) EXPECT_EQ(GetDibPixel(loaded, x, y), colour(x, y)) << x << "," << y;
+        DibView view(loaded);
+        ASSERT_TRUE(view.ok());
+        for (int32_t y = 0; y < height; ++y)
+          for (size_t i = 3 * width; i < stride; ++i) EXPECT_EQ(view.pictureRow(y)[i], 0) << "padding of row " << y;
+        FreeDibImage(loaded);
+      }
 }
 
 TEST(PictureFileTest, AMissingFileIsReportedAsSuch) {

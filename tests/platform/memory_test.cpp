@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <map>
+#include <string>
 
 namespace {
 
@@ -60,5 +63,60 @@ TEST(MemoryBlock, InjectedFailuresLeaveTheOldBlockUsable) {
   platform::FreeBlock(second);
   platform::FreeBlock(block);
 }
+
+#ifdef LARGE_PAGES_PROBE
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;  // the sanitizer's allocator replaces the C library's
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// The kernel's transparent huge page mode ("always", "madvise" or "never"), or empty.
+std::string HugePageMode() {
+  std::FILE* file = std::fopen("/sys/kernel/mm/transparent_hugepage/enabled", "r");
+  if (!file) return "";
+  char line[128] = {};
+  std::string text = std::fgets(line, sizeof line, file) ? line : "";
+  std::fclose(file);
+  size_t open = text.find('['), close = text.find(']');
+  return open == std::string::npos || close == std::string::npos ? "" : text.substr(open + 1, close - open - 1);
+}
+
+// The probe's report (key=value lines), run with GLIBC_TUNABLES set to `tunables`, or
+// unset for null.
+std::map<std::string, std::string> RunProbe(const char* tunables) {
+  std::string command = tunables ? std::string("env GLIBC_TUNABLES='") + tunables + "' " : "env -u GLIBC_TUNABLES ";
+  command += "'" LARGE_PAGES_PROBE "' 'two words'";
+  std::map<std::string, std::string> report;
+  std::FILE* probe = popen(command.c_str(), "r");
+  if (!probe) return report;
+  char line[512];
+  while (std::fgets(line, sizeof line, probe)) {
+    std::string text(line);
+    size_t equals = text.find('=');
+    if (equals != std::string::npos) report[text.substr(0, equals)] = text.substr(equals + 1, text.find('\n') - equals - 1);
+  }
+  EXPECT_EQ(pclose(probe), 0) << command;
+  return report;
+}
+
+TEST(LargePages, TheRestartKeepsTheArgumentsAndTheUsersEnvironment) {
+  for (const char* tunables : {static_cast<const char*>(nullptr), "glibc.rtld.nns=3", "glibc.malloc.hugetlb=0"}) {
+    std::map<std::string, std::string> report = RunProbe(tunables);
+    EXPECT_EQ(report["tunables"], tunables ? tunables : "(none)");
+    EXPECT_EQ(report["marker"], "gone");
+    EXPECT_EQ(report["argument"], "two words");
+  }
+}
+
+TEST(LargePages, FrameSizedBlocksGetHugePagesUnlessTheUserChoseOtherwise) {
+  const std::string mode = HugePageMode();
+  if (kSanitized || (mode != "always" && mode != "madvise"))
+    GTEST_SKIP() << "huge pages are not offered here (mode '" << mode << "') or the sanitizer's allocator is in use";
+  EXPECT_GT(std::stol(RunProbe(nullptr)["huge_kib"]), 0);
+  EXPECT_GT(std::stol(RunProbe("glibc.rtld.nns=3")["huge_kib"]), 0);
+  if (mode == "madvise") EXPECT_EQ(std::stol(RunProbe("glibc.malloc.hugetlb=0")["huge_kib"]), 0);
+}
+#endif
 
 }  // namespace
