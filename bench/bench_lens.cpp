@@ -64,7 +64,7 @@ void BM_LensThreads(benchmark::State& state) {
   });
 }
 
-BENCHMARK(BM_LensThreads)->Arg(35)->Arg(100)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LensThreads)->Arg(35)->Arg(100)->Iterations(9)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -164,4 +164,4 @@ BENCHMARK(BM_PageCurlThreads)
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return RunRenderBenchmarks(argc, argv); }

@@ -26,6 +26,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench/render_bench.h"
 #include "effects/pyrotechnics/draw_surface.h"
 #include "effects/pyrotechnics/fireworks.h"
 #include "framework/dib_view.h"
@@ -64,8 +65,6 @@ void BM_Pyrotechnics(benchmark::State& state) {
   bool warmUp = state.range(0) != 0;
   if (warmUp) {
     // Freed blocks stay with the process instead of going back to the system.
-    mallopt(M_MMAP_THRESHOLD, 256 << 20);
-    mallopt(M_TRIM_THRESHOLD, 1 << 30);
   }
   for (auto _ : state) {
     FrameList list;
@@ -136,8 +135,6 @@ DibImage CaptureOnThreads(const DibView& surface, int threads) {
 }
 
 void BM_PyrotechnicsCaptureThreads(benchmark::State& state) {
-  mallopt(M_MMAP_THRESHOLD, 256 << 20);
-  mallopt(M_TRIM_THRESHOLD, 1 << 30);
   constexpr int kCaptures = 60;
   DibImage picture = RenderScene(kWidth, kHeight, 4);
   const DibView surface(picture);
@@ -180,4 +177,4 @@ BENCHMARK(BM_PyrotechnicsCaptureThreads)->Iterations(10)->UseManualTime()->Unit(
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return RunRenderBenchmarks(argc, argv); }

@@ -55,8 +55,6 @@ bool SameFrames(const FrameList& one, const FrameList& other) {
 }
 
 void BM_Ripple(benchmark::State& state) {
-  mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
-  mallopt(M_TRIM_THRESHOLD, 1024 * 1024 * 1024);
   DibImage picture = RenderScene(kWidth, kHeight, 1);
   double seconds = 0;
   int64_t frames = 0;
@@ -106,8 +104,6 @@ void BM_Ripple(benchmark::State& state) {
 BENCHMARK(BM_Ripple)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 void BM_RippleThreads(benchmark::State& state) {
-  mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
-  mallopt(M_TRIM_THRESHOLD, 1024 * 1024 * 1024);
   DibImage picture = RenderScene(static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)), 1);
   TimeThreadsAgainstOne(state, [&](int threads, FrameList* list) {
     RandomSource random;
@@ -117,15 +113,16 @@ void BM_RippleThreads(benchmark::State& state) {
   FreeDibImage(picture);
 }
 
-// Below, at and well above the size from which the rows are shared.
+// At and above the size from which the rows are shared.
 BENCHMARK(BM_RippleThreads)
+    ->Args({384, 384})
     ->Args({kWidth, kHeight})
     ->Args({1024, 768})
     ->Args({1280, 960})
-    ->Iterations(3)
+    ->Iterations(9)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return RunRenderBenchmarks(argc, argv); }

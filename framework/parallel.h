@@ -100,6 +100,16 @@ struct PartsJob {
   }
 };
 
+template <class Body, class Run>
+bool ShareParts(int threads, int32_t count, Body& body, Run&& run) {
+  if (count <= 0) return true;
+  const int parts = Workers(threads, count);
+  if (parts == 1) return body(0, 0, count);
+  PartsJob<Body> job{body, count, parts};
+  run(parts, &PartsJob<Body>::Run, &job);
+  return !job.failed.load();
+}
+
 }  // namespace parallel_detail
 
 template <class Body>
@@ -118,10 +128,15 @@ bool ParallelFor(int threads, int32_t count, Body&& body) {
 
 template <class Body>
 bool ParallelParts(int threads, int32_t count, Body&& body) {
-  if (count <= 0) return true;
-  const int parts = parallel_detail::Workers(threads, count);
-  if (parts == 1) return body(0, 0, count);
-  parallel_detail::PartsJob<Body> job{body, count, parts};
-  platform::RunParts(parts, &parallel_detail::PartsJob<Body>::Run, &job);
-  return !job.failed.load();
+  return parallel_detail::ShareParts(threads, count, body, platform::RunParts);
+}
+
+// ParallelParts on a team's helpers (platform::PartTeam) instead of threads started for
+// the call: for renderers that share a small job many times, once or twice a frame.
+template <class Body>
+bool ParallelParts(platform::PartTeam& team, int32_t count, Body&& body) {
+  return parallel_detail::ShareParts(team.parts(), count, body,
+                                     [&team](int parts, platform::PartWork work, void* context) {
+                                       team.run(parts, work, context);
+                                     });
 }

@@ -4,6 +4,7 @@
 // POSIX.
 #pragma once
 
+#include <memory>
 #include <string>
 
 namespace platform {
@@ -17,6 +18,31 @@ int ProcessorCount();
 // runs exactly once whatever happens. `work` must not throw.
 using PartWork = void (*)(void* context, int part);
 void RunParts(int parts, PartWork work, void* context);
+
+// Helper threads kept for a run of many short jobs (one or two per frame), so that a job
+// costs a wake-up rather than the start of a thread. The helpers start with the team,
+// wait between jobs and end with it; a team lives no longer than the build that made it.
+class PartTeam {
+ public:
+  // A team for jobs of up to `parts` parts: parts - 1 helpers (fewer when some cannot
+  // be started; their parts then run on the calling thread).
+  explicit PartTeam(int parts);
+  ~PartTeam();
+  PartTeam(const PartTeam&) = delete;
+  PartTeam& operator=(const PartTeam&) = delete;
+
+  // The parts a job may have.
+  int parts() const { return parts_; }
+  // RunParts on the team's helpers: part 0 on the calling thread, part p on helper p, the
+  // parts of helpers that could not be started on the calling thread after part 0. At
+  // most parts() parts; one thread runs jobs of one team.
+  void run(int parts, PartWork work, void* context);
+
+ private:
+  struct Helpers;
+  int parts_;
+  std::unique_ptr<Helpers> helpers_;
+};
 
 // A variable of the process environment; false when it is not set.
 bool ReadEnvironment(const char* name, std::string* value);

@@ -141,13 +141,18 @@ int RippleRowThreads(int threads, int32_t width, int32_t height) {
 }
 
 bool RippleWater::waveStep(int threads) {
+  platform::PartTeam team(RippleRowThreads(threads, width_, height_));
+  return waveStep(team);
+}
+
+bool RippleWater::waveStep(platform::PartTeam& team) {
   const int32_t* c = maps_[current_].get();
   int32_t* p = maps_[current_ ^ 1].get();
   const size_t w = static_cast<size_t>(width_);
   // Each part steps its own rows of P (reading C only) and says whether any of them is
   // alive; the surface is alive when any part's rows are.
   bool alive[kMaxBuildThreads] = {};
-  ParallelParts(RippleRowThreads(threads, width_, height_), height_ - 2, [&](int part, int32_t begin, int32_t end) {
+  ParallelParts(team, height_ - 2, [&](int part, int32_t begin, int32_t end) {
     for (int32_t y = begin + 1; y < end + 1; ++y) {
       const int32_t* above = c + (y - 1) * w;
       const int32_t* row = c + y * w;
@@ -173,6 +178,11 @@ bool RippleWater::waveStep(int threads) {
 }
 
 DibImage RippleFrame(DibImage picture, const RippleWater& water, int threads) {
+  platform::PartTeam team(RippleRowThreads(threads, water.width(), water.height()));
+  return RippleFrame(picture, water, team);
+}
+
+DibImage RippleFrame(DibImage picture, const RippleWater& water, platform::PartTeam& team) {
   const int32_t w = water.width(), h = water.height();
   DibImage frame = CreateDibImage(w, h, nullptr, 24);
   if (!frame) return nullptr;
@@ -186,7 +196,7 @@ DibImage RippleFrame(DibImage picture, const RippleWater& water, int threads) {
   for (int32_t y = 0; y < h; ++y) sourceRows[y] = source.pictureRow(y);
   const int32_t* heights = water.current();
   // Every row of the frame is written by one part only, from the picture and the map.
-  ParallelParts(RippleRowThreads(threads, w, h), h, [&](int, int32_t begin, int32_t end) {
+  ParallelParts(team, h, [&](int, int32_t begin, int32_t end) {
     for (int32_t y = begin; y < end; ++y) {
       // Each row is copied and then patched while it is still in the cache.
       uint8_t* out = target.pictureRow(y);
@@ -226,10 +236,13 @@ int RunRipple(DibImage picture, RandomSource* random, int32_t delay, FrameList* 
     FreeDibImage(converted);
     return 0;
   }
+  // One team for the whole animation: two small jobs a frame would spend much of their
+  // time starting threads.
+  platform::PartTeam team(RippleRowThreads(threads, width, height));
   for (int32_t made = 0; made < frameCap; ++made) {
     water.dropStep();
-    bool alive = water.waveStep(threads);
-    DibImage frame = RippleFrame(source, water, threads);
+    bool alive = water.waveStep(team);
+    DibImage frame = RippleFrame(source, water, team);
     if (!frame) break;
     if (!AppendFrame(frames, frame, delay)) {
       FreeDibImage(frame);

@@ -14,6 +14,7 @@
 #include "framework/dib_image.h"
 #include "framework/frame_list.h"
 #include "framework/random_source.h"
+#include "platform/threads.h"
 
 enum DropKind : int32_t {
   kDropNone = 0,      // never falls
@@ -47,11 +48,11 @@ uint32_t RippleSeed(int32_t randomType, int32_t randomValue, DibImage picture, u
 
 // The water over a W x H picture: two height maps (current and previous, cell (x, y) at
 // y * W + x) and the drop table.
-// Pictures of fewer cells than this step and draw on one thread. Threads are started for
-// every wave step and every frame, so the rows must be many to pay for them: on a busy
-// two-core machine 640 x 480 ran 0.5 to 1.2 times as fast on two threads as on one,
-// 1280 x 960 1.1 to 1.4 times.
-constexpr int64_t kRippleThreadedCells = 512 * 1024;
+// Pictures of fewer cells than this step and draw on one thread. Even with the threads
+// kept for the whole animation, each frame's two shared jobs cost two wake-ups: on a
+// two-core machine 256 x 256 ran 0.95 to 0.98 times as fast on two threads as on one,
+// 384 x 384 1.05 to 1.15 times, 640 x 480 1.25 to 1.35 times.
+constexpr int64_t kRippleThreadedCells = 128 * 1024;
 
 // The threads a wave step or frame of a width x height picture uses: 1 for small
 // pictures, else `threads`.
@@ -68,8 +69,9 @@ class RippleWater {
   int dropStep();
   // One wave step from the current map into the previous one, which then becomes
   // current. True while the surface is alive (some new height above 1). The rows are
-  // shared among up to `threads` threads (see RippleRowThreads): the same heights at any
-  // count.
+  // shared among the team's threads: the same heights at any count. The second form
+  // shares them among up to `threads` threads (see RippleRowThreads) started for the step.
+  bool waveStep(platform::PartTeam& team);
   bool waveStep(int threads = 1);
 
   int32_t width() const { return width_; }
@@ -97,6 +99,7 @@ class RippleWater {
 // A new 24-bit frame: the picture (24-bit, the water's size) displaced by the slope of
 // `water`'s current map; the outermost rows and columns keep the picture's pixels. None
 // when memory cannot be had. The rows are shared as in the wave step.
+DibImage RippleFrame(DibImage picture, const RippleWater& water, platform::PartTeam& team);
 DibImage RippleFrame(DibImage picture, const RippleWater& water, int threads = 1);
 
 // The whole animation into `frames` (each with `delay`): drop step, wave step, frame,

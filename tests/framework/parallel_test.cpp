@@ -75,6 +75,46 @@ TEST(ParallelParts, SplitsIntoFixedContiguousRanges) {
   EXPECT_FALSE(ParallelParts(2, 10, [](int part, int32_t, int32_t) { return part == 0; }));
 }
 
+// A team serves many jobs in a row, each with as many parts as it asks for (at most the
+// team's), the same ranges as threads started per job, part 0 on the calling thread, and
+// every part of every job done before run returns.
+TEST(ParallelParts, ATeamServesManyJobsLikeThreadsStartedForEach) {
+  for (int size : {1, 2, 7}) {
+    platform::PartTeam team(size);
+    EXPECT_EQ(team.parts(), size);
+    for (int job = 0; job < 300; ++job) {
+      const int32_t count = job % 11;  // 0 to 10 items: fewer parts than the team, or all
+      std::vector<int> sums(static_cast<size_t>(size), 0);
+      std::vector<std::pair<int32_t, int32_t>> ranges(static_cast<size_t>(size), {-1, -1});
+      std::atomic<bool> zeroElsewhere{false};
+      t_callingThread = true;
+      ASSERT_TRUE(ParallelParts(team, count, [&](int part, int32_t begin, int32_t end) {
+        if (part == 0 && !t_callingThread) zeroElsewhere = true;
+        ranges[part] = {begin, end};
+        for (int32_t i = begin; i < end; ++i) sums[part] += i + 1;
+        return true;
+      }));
+      t_callingThread = false;
+      EXPECT_FALSE(zeroElsewhere.load());
+      int total = 0;
+      for (int s : sums) total += s;
+      ASSERT_EQ(total, count * (count + 1) / 2) << size << " threads, job " << job;
+      std::vector<std::pair<int32_t, int32_t>> started(static_cast<size_t>(size), {-1, -1});
+      ParallelParts(size, count, [&](int part, int32_t begin, int32_t end) {
+        started[part] = {begin, end};
+        return true;
+      });
+      ASSERT_EQ(ranges, started) << size << " threads, job " << job;
+    }
+  }
+  // A failing part fails the job; the team serves the next one as before.
+  platform::PartTeam team(3);
+  EXPECT_FALSE(ParallelParts(team, 9, [](int part, int32_t, int32_t) { return part != 1; }));
+  std::atomic<int> parts{0};
+  EXPECT_TRUE(ParallelParts(team, 9, [&](int, int32_t, int32_t) { return ++parts > 0; }));
+  EXPECT_EQ(parts.load(), 3);
+}
+
 TEST(ThreadCount, ComesFromTheEnvironmentOrTheProcessors) {
   EXPECT_EQ(ParseThreadCount("1"), 1);
   EXPECT_EQ(ParseThreadCount("64"), 64);

@@ -255,8 +255,9 @@ namespace {
 // Pictures from kRippleThreadedCells up share the rows of every step among the threads;
 // smaller ones keep to one.
 TEST(RippleThreads, OnlyLargePicturesShareTheirRows) {
-  EXPECT_EQ(RippleRowThreads(7, 1024, 511), 1);
-  EXPECT_EQ(RippleRowThreads(7, 1024, 512), 7);
+  EXPECT_EQ(RippleRowThreads(7, 1024, 127), 1);
+  EXPECT_EQ(RippleRowThreads(7, 1024, 128), 7);
+  EXPECT_EQ(RippleRowThreads(2, 640, 480), 2);
   EXPECT_EQ(RippleRowThreads(1, 2000, 2000), 1);
   EXPECT_EQ(RippleRowThreads(0, 2000, 2000), 1);
 }
