@@ -13,25 +13,20 @@
 //   plain_fps  frames per second of the plain version
 //   ratio      fps / plain_fps
 //
-// The rockets draw in order on one surface, so only the copying of the surface into each
-// frame could be shared among threads. BM_PyrotechnicsCaptureThreads measures whether
-// that would pay: 60 captures of a 640 x 480 surface (a new frame and its rows copied)
-// on one thread and with the rows split among all the machine's threads, in turns, the
-// bytes compared. Counters: one_fps and fps (captures per second), speedup, threads.
+// BM_PyrotechnicsThreads renders the same animation on all the machine's threads (the
+// frames of each batch of steps drawn on the threads from the steps' pixels) and on one,
+// in turns, checks that both give the same frames and reports fps, one_fps, speedup and
+// threads.
 #include <benchmark/benchmark.h>
 
-#include <malloc.h>
 
 #include <chrono>
 #include <cstring>
 #include <vector>
 
 #include "bench/render_bench.h"
-#include "effects/pyrotechnics/draw_surface.h"
 #include "effects/pyrotechnics/fireworks.h"
 #include "framework/dib_view.h"
-#include "framework/parallel.h"
-#include "samples/scenes.h"
 #include "tests/pyrotechnics/fireworks_oracle.h"
 
 namespace {
@@ -63,9 +58,6 @@ void BM_Pyrotechnics(benchmark::State& state) {
   double seconds = 0, plainSeconds = 0;
   int64_t frames = 0;
   bool warmUp = state.range(0) != 0;
-  if (warmUp) {
-    // Freed blocks stay with the process instead of going back to the system.
-  }
   for (auto _ : state) {
     FrameList list;
     RandomSource random;
@@ -122,58 +114,22 @@ BENCHMARK(BM_Pyrotechnics)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
-// A capture with the rows shared among `threads` threads.
-DibImage CaptureOnThreads(const DibView& surface, int threads) {
-  DibImage frame = CreateDibImage(surface.width(), surface.height(), nullptr, 24);
-  DibView view(frame);
-  const size_t stride = view.stride();
-  ParallelParts(threads, surface.height(), [&](int, int32_t begin, int32_t end) {
-    std::memcpy(view.pixels() + stride * begin, surface.pixels() + stride * begin, stride * (end - begin));
-    return true;
+void BM_PyrotechnicsThreads(benchmark::State& state) {
+  TimeThreadsAgainstOne(state, [](int threads, FrameList* list) {
+    RandomSource random;
+    random.SeedRandom(kSeed);
+    FireworksScene scene;
+    scene.frames = list;
+    scene.random = &random;
+    scene.width = kWidth;
+    scene.height = kHeight;
+    scene.threads = threads;
+    for (int32_t& colour : scene.rocketColours) colour = static_cast<int32_t>(kRandomColourFlag);
+    return RenderFireworks(scene) == 1;
   });
-  return frame;
 }
 
-void BM_PyrotechnicsCaptureThreads(benchmark::State& state) {
-  constexpr int kCaptures = 60;
-  DibImage picture = RenderScene(kWidth, kHeight, 4);
-  const DibView surface(picture);
-  const int threads = BuildThreadCount();
-  double seconds = 0, oneSeconds = 0;
-  for (auto _ : state) {
-    std::vector<DibImage> one, shared;
-    Clock::time_point start = Clock::now();
-    for (int i = 0; i < kCaptures; ++i) {
-      one.push_back(CreateDibImage(kWidth, kHeight, nullptr, 24));
-      CopySurfaceRows(surface.pixels(), kWidth, kHeight, surface.stride(), one.back());
-    }
-    oneSeconds += Seconds(start);
-    start = Clock::now();
-    for (int i = 0; i < kCaptures; ++i) shared.push_back(CaptureOnThreads(surface, threads));
-    const double elapsed = Seconds(start);
-    state.SetIterationTime(elapsed);
-    seconds += elapsed;
-    bool same = true;
-    for (int i = 0; i < kCaptures; ++i) {
-      DibView a(one[i]), b(shared[i]);
-      same = same && std::memcmp(a.pixels(), b.pixels(), static_cast<size_t>(a.stride()) * a.height()) == 0;
-      FreeDibImage(one[i]);
-      FreeDibImage(shared[i]);
-    }
-    if (!same) {
-      state.SkipWithError("the shared captures differ");
-      break;
-    }
-  }
-  FreeDibImage(picture);
-  const double captures = static_cast<double>(kCaptures) * state.iterations();
-  state.counters["fps"] = captures / seconds;
-  state.counters["one_fps"] = captures / oneSeconds;
-  state.counters["speedup"] = oneSeconds / seconds;
-  state.counters["threads"] = threads;
-}
-
-BENCHMARK(BM_PyrotechnicsCaptureThreads)->Iterations(10)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PyrotechnicsThreads)->Iterations(15)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

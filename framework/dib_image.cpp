@@ -306,23 +306,7 @@ DibImage PlaceOnCanvas(DibImage image, int32_t fill, int32_t canvasWidth, int32_
   return canvas;
 }
 
-DibImage DuplicateDibImage(DibImage image) {
-  size_t size = platform::BlockSize(image);
-  if (size == 0) return nullptr;
-  platform::BlockLock from(image);
-  if (!from) return nullptr;
-  DibImage copy = platform::AllocateBlock(size);
-  if (!copy) return nullptr;
-  {
-    platform::BlockLock to(copy);
-    if (to) {
-      std::memcpy(to.data(), from.data(), size);
-      return copy;
-    }
-  }
-  platform::FreeBlock(copy);
-  return nullptr;
-}
+DibImage DuplicateDibImage(DibImage image) { return platform::BlockSize(image) ? platform::DuplicateBlock(image) : nullptr; }
 
 // ---------------------------------------------------------------------------------------
 // Unused colours

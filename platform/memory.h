@@ -15,6 +15,10 @@ using MemoryHandle = void*;
 // A new zero-filled movable block of `bytes` bytes; null when it cannot be had.
 MemoryHandle AllocateBlock(size_t bytes);
 
+// A new block of the same size holding a copy of `block`'s bytes (written once, not
+// cleared first); null for a null or unknown handle or when it cannot be had.
+MemoryHandle DuplicateBlock(MemoryHandle block);
+
 // The block's current address; null for a null or unknown handle. Locks nest, and
 // several threads may hold locks on one block at once.
 void* LockBlock(MemoryHandle block);

@@ -2,6 +2,10 @@
 
 #include <cmath>
 #include <new>
+#include <vector>
+
+#include "framework/dib_view.h"
+#include "framework/parallel.h"
 
 namespace {
 
@@ -51,6 +55,120 @@ bool AnimationFits(int32_t width, int32_t height, int32_t lifetime) {
 }
 
 }  // namespace
+
+// The surface of a render on several threads. The steps are drawn into a log, not onto
+// pixels: for each step the pixels it sets, in order, clipped as the surface clips them.
+// Every few steps a batch of frames is made from the log, each part of the batch on a
+// thread of its own: its first frame from the frame before the batch with the batch's
+// earlier steps replayed on it, every later one from the frame before it plus its step.
+// A frame is thus exactly the surface as it stood after its step.
+class FrameBatch : public DrawSurface {
+ public:
+  FrameBatch(FireworksScene& scene, platform::PartTeam& team)
+      : scene_(scene), team_(team), steps_(32 * team.parts()) {}
+  ~FrameBatch() override = default;
+
+  void fill(int32_t colour) override { background_ = colour; }
+
+  void setPixel(int32_t x, int32_t y, int32_t colour) override {
+    if (x < 0 || y < 0 || x >= scene_.width || y >= scene_.height || failed_) return;
+    try {
+      plots_.push_back(Plotted{x, y, colour});
+    } catch (const std::bad_alloc&) {
+      failed_ = true;
+    }
+  }
+
+  int copyInto(DibImage) override { return 0; }  // frames come from the log
+
+  // Ends a step; its frame is made when the batch is full. False when memory ran out.
+  bool endStep() {
+    if (failed_) return false;
+    try {
+      ends_.push_back(plots_.size());
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    return static_cast<int>(ends_.size()) < steps_ || flush();
+  }
+
+  // Makes and appends the frames of the steps ended since the last batch.
+  bool flush() {
+    const int32_t count = static_cast<int32_t>(ends_.size());
+    if (count == 0) return !failed_;
+    std::vector<DibImage> made;
+    try {
+      made.assign(static_cast<size_t>(count), nullptr);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    ParallelParts(team_, count, [&](int, int32_t begin, int32_t end) {
+      for (int32_t i = begin; i < end; ++i) {
+        DibImage frame = i > begin ? DuplicateDibImage(made[i - 1]) : before_ ? DuplicateDibImage(before_) : filled();
+        if (!frame) return false;
+        made[i] = frame;
+        // The part's first frame replays the batch's steps before it as well.
+        if (!draw(frame, i > begin ? ends_[i - 1] : 0, ends_[i])) return false;
+      }
+      return true;
+    });
+    bool ok = true;
+    for (int32_t i = 0; i < count; ++i) {
+      if (ok && made[i] && AppendFrame(scene_.frames, made[i], scene_.delay)) {
+        before_ = made[i];  // the list's now; only read from here on
+        continue;
+      }
+      ok = false;
+      FreeDibImage(made[i]);
+    }
+    plots_.clear();
+    ends_.clear();
+    return ok;
+  }
+
+ private:
+  struct Plotted {
+    int32_t x, y, colour;
+  };
+
+  // A new frame of the background colour.
+  DibImage filled() const {
+    DibImage frame = NewFrameImage(scene_);
+    DibView view(frame);
+    if (!view.ok()) {
+      FreeDibImage(frame);
+      return nullptr;
+    }
+    for (int32_t y = 0; y < view.height(); ++y) {
+      uint8_t* pixel = view.pictureRow(y);
+      for (int32_t x = 0; x < view.width(); ++x, pixel += 3) Store(pixel, background_);
+    }
+    return frame;
+  }
+
+  // Sets the logged pixels [from, to) on `frame`.
+  bool draw(DibImage frame, size_t from, size_t to) const {
+    DibView view(frame);
+    if (!view.ok()) return false;
+    for (size_t k = from; k < to; ++k) Store(view.pictureRow(plots_[k].y) + 3 * static_cast<size_t>(plots_[k].x), plots_[k].colour);
+    return true;
+  }
+
+  static void Store(uint8_t* pixel, int32_t colour) {
+    pixel[0] = static_cast<uint8_t>(PackedBlue(colour));
+    pixel[1] = static_cast<uint8_t>(PackedGreen(colour));
+    pixel[2] = static_cast<uint8_t>(PackedRed(colour));
+  }
+
+  FireworksScene& scene_;
+  platform::PartTeam& team_;
+  const int steps_;  // steps in a full batch
+  int32_t background_ = 0;
+  bool failed_ = false;
+  std::vector<Plotted> plots_;
+  std::vector<size_t> ends_;  // where each step's pixels end in plots_
+  DibImage before_ = nullptr;  // the last frame appended
+};
 
 int64_t TruncateWhole(double value) {
   if (!(value == value)) return 0;  // not a number
@@ -120,6 +238,7 @@ int StepRocket(FireworksScene& scene, Rocket& rocket) {
 }
 
 int CaptureFrame(FireworksScene& scene) {
+  if (scene.batch) return scene.batch->endStep() ? 1 : 0;
   DibImage frame = NewFrameImage(scene);
   if (!frame) return 0;
   if (!scene.surface->copyInto(frame) || !AppendFrame(scene.frames, frame, scene.delay)) {
@@ -172,6 +291,17 @@ int RenderFireworks(FireworksScene& scene) {
     rockets[i].width = scene.width;
     rockets[i].height = scene.height;
     rockets[i].gravity = scene.gravity;
+  }
+  if (scene.threads > 1) {
+    platform::PartTeam team(scene.threads);
+    FrameBatch batch(scene, team);
+    scene.surface = &batch;
+    scene.batch = &batch;
+    batch.fill(scene.background);
+    const int result = RunPasses(scene, rockets.get()) && batch.flush() ? 1 : 0;
+    scene.surface = nullptr;
+    scene.batch = nullptr;
+    return result;
   }
   DibImage image = NewFrameImage(scene);
   if (!image) return 0;

@@ -56,9 +56,14 @@ struct FireworksScene {
   int32_t explosion = 850;  // E
   int32_t gravity = 400;    // g
   int32_t energy = 80;      // N
+  // Threads the frames are made on. With one, every step is drawn on the surface and
+  // copied out; with more, the steps' pixels are kept a batch of steps at a time and the
+  // threads draw the batch's frames from them: the same frames either way.
+  int threads = 1;
 
   // While rendering.
   DrawSurface* surface = nullptr;
+  class FrameBatch* batch = nullptr;  // with several threads: where the steps go
 };
 
 // Draws the whole animation into scene.frames: L + 1 frames, the last equal to the one
@@ -77,7 +82,8 @@ int LaunchRocket(FireworksScene& scene, Rocket& rocket, int32_t speed, int32_t p
 // nothing drawn and nothing drawn from the random source) when its lifetime is over.
 int StepRocket(FireworksScene& scene, Rocket& rocket);
 
-// Appends a copy of the surface as the next frame. 0 when it cannot be made or appended.
+// Appends a copy of the surface as the next frame (with several threads: ends the step,
+// whose frame is made with its batch). 0 when it cannot be made or appended.
 int CaptureFrame(FireworksScene& scene);
 
 // trunc(value) toward zero, held to the range of a 32-bit integer (the fields of a

@@ -185,6 +185,7 @@ int PyrotechnicsEffect::renderFrames(BuildContext& build, FrameList* frames) {
   RandomSource random;
   random.SeedRandom(FireworksSeed(settings.randomType, settings.randomValue, static_cast<int64_t>(std::time(nullptr))));
   FireworksScene scene = makeScene(build.dialog.window(), frames, &random);
+  scene.threads = build.threads;
   return RenderFireworks(scene);
 }
 

@@ -49,6 +49,22 @@ MemoryHandle AllocateBlock(size_t bytes) {
   return header;
 }
 
+MemoryHandle DuplicateBlock(MemoryHandle block) {
+  const BlockHeader* from = Header(block);
+  if (!from || !AllocationAllowed()) return nullptr;
+  auto* header = static_cast<BlockHeader*>(std::calloc(1, sizeof(BlockHeader)));
+  if (!header) return nullptr;
+  header->data = static_cast<unsigned char*>(std::malloc(from->size ? from->size : 1));
+  if (!header->data) {
+    std::free(header);
+    return nullptr;
+  }
+  std::memcpy(header->data, from->data, from->size ? from->size : 1);
+  header->magic = kLiveMagic;
+  header->size = from->size;
+  return header;
+}
+
 void* LockBlock(MemoryHandle block) {
   BlockHeader* header = Header(block);
   if (!header) return nullptr;

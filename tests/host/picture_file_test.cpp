@@ -211,10 +211,12 @@ TEST(PictureFileTest, PlainBmpRowsArriveInOrderWithCleanPadding) {
         ASSERT_TRUE(loaded) << error << " height " << signedHeight << " header " << headerSize;
         for (int32_t y = 0; y < height; ++y)
           for (int32_t x = 0; x < width; ++x) EXPECT_EQ(GetDibPixel(loaded, x, y), colour(x, y)) << x << "," << y;
-        DibView view(loaded);
-        ASSERT_TRUE(view.ok());
-        for (int32_t y = 0; y < height; ++y)
-          for (size_t i = 3 * width; i < stride; ++i) EXPECT_EQ(view.pictureRow(y)[i], 0) << "padding of row " << y;
+        {
+          DibView view(loaded);
+          ASSERT_TRUE(view.ok());
+          for (int32_t y = 0; y < height; ++y)
+            for (size_t i = 3 * width; i < stride; ++i) EXPECT_EQ(view.pictureRow(y)[i], 0) << "padding of row " << y;
+        }
         FreeDibImage(loaded);
       }
 }

@@ -48,6 +48,33 @@ TEST(MemoryBlock, NullHandlesAreRefusedQuietly) {
   platform::FreeBlock(nullptr);
 }
 
+TEST(MemoryBlock, ADuplicateHoldsTheSameBytesAndLivesApart) {
+  platform::MemoryHandle block = platform::AllocateBlock(5000);
+  ASSERT_NE(block, nullptr);
+  {
+    platform::BlockLock lock(block);
+    auto* bytes = static_cast<unsigned char*>(lock.data());
+    for (int i = 0; i < 5000; ++i) bytes[i] = static_cast<unsigned char>(i * 7 + 1);
+  }
+  platform::MemoryHandle copy = platform::DuplicateBlock(block);
+  ASSERT_NE(copy, nullptr);
+  ASSERT_NE(copy, block);
+  EXPECT_EQ(platform::BlockSize(copy), platform::BlockSize(block));
+  {
+    platform::BlockLock from(block), to(copy);
+    ASSERT_NE(from.data(), to.data());
+    EXPECT_EQ(std::memcmp(from.data(), to.data(), platform::BlockSize(block)), 0);
+    static_cast<unsigned char*>(to.data())[10] ^= 0xFF;  // the original keeps its byte
+    EXPECT_EQ(static_cast<unsigned char*>(from.data())[10], static_cast<unsigned char>(71));
+  }
+  platform::FailAllocationsAfter(0);
+  EXPECT_EQ(platform::DuplicateBlock(block), nullptr);
+  platform::FailAllocationsAfter(-1);
+  EXPECT_EQ(platform::DuplicateBlock(nullptr), nullptr);
+  platform::FreeBlock(copy);
+  platform::FreeBlock(block);
+}
+
 TEST(MemoryBlock, InjectedFailuresLeaveTheOldBlockUsable) {
   platform::MemoryHandle block = platform::AllocateBlock(16);
   ASSERT_NE(block, nullptr);

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "framework/dib_view.h"
+#include "platform/memory.h"
 #include "tests/pyrotechnics/fireworks_oracle.h"
 
 namespace {
@@ -282,6 +284,47 @@ TEST(Fireworks, HostileSpeedsAndLifetimesStayWholeNumbers) {
   EXPECT_EQ(TruncateWhole(-2.9), -2);
   EXPECT_EQ(TruncateWhole(1e300), INT32_MAX);
   EXPECT_EQ(TruncateWhole(-1e300), INT32_MIN);
+}
+
+// On several threads the frames are made a batch at a time from the steps' pixels: the
+// same frames as the plain version at every thread count, over several batches and a
+// last one cut short, with odd row padding, particles off the surface and many rockets.
+TEST(FireworksThreads, EveryThreadCountGivesThePlainVersionsFrames) {
+  for (int threads : {2, 7}) {
+    uint32_t seed = 777;
+    for (auto [w, h, rockets, energy] : {std::tuple<int32_t, int32_t, int32_t, int32_t>{64, 48, 5, 80},
+                                         {33, 35, 32, 200}, {7, 5, 3, 40}, {120, 90, 12, 2}}) {
+      SceneFixture f(w, h, seed);
+      f.scene.rockets = rockets;
+      f.scene.energy = energy;
+      f.scene.background = PackColour(10, 20, 200);
+      f.scene.threads = threads;
+      ASSERT_EQ(RenderFireworks(f.scene), 1) << threads << " threads, " << w << " x " << h;
+      ExpectSameAsOracle(f.scene, seed, f.frames);
+      seed = seed * 31 + 7;
+    }
+  }
+}
+
+// A frame that cannot be had on any thread, at any point of the animation, ends the
+// render with 0; every frame made is the list's or freed (the sanitizer build checks).
+TEST(FireworksThreads, AFailedAllocationOnAnyThreadEndsTheRender) {
+  SceneFixture whole(40, 30, 4242);
+  whole.scene.energy = 120;
+  ASSERT_EQ(RenderFireworks(whole.scene), 1);
+  const int32_t frames = whole.frames.count;
+  for (long successes : {0L, 1L, 5L, static_cast<long>(frames) / 2, static_cast<long>(frames) - 2}) {
+    SceneFixture f(40, 30, 4242);
+    f.scene.energy = 120;
+    f.scene.threads = 2;
+    platform::FailAllocationsAfter(successes);
+    const int result = RenderFireworks(f.scene);
+    platform::FailAllocationsAfter(-1);
+    EXPECT_EQ(result, 0) << successes;
+    EXPECT_LT(f.frames.count, frames) << successes;
+    for (int32_t i = 0; i < f.frames.count; ++i)
+      ASSERT_TRUE(FramePixels(f.frames, i) == FramePixels(whole.frames, i)) << successes << ", frame " << i;
+  }
 }
 
 }  // namespace
