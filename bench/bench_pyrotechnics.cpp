@@ -129,7 +129,7 @@ void BM_PyrotechnicsThreads(benchmark::State& state) {
   });
 }
 
-BENCHMARK(BM_PyrotechnicsThreads)->Iterations(15)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PyrotechnicsThreads)->Iterations(60)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

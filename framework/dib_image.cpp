@@ -130,7 +130,11 @@ void DibView::set(int32_t x, int32_t y, int32_t value) const {
 // ---------------------------------------------------------------------------------------
 // Creation and inspection
 
-DibImage CreateDibImage(int32_t width, int32_t height, const RgbPalette* palette, int bits) {
+namespace {
+
+// A new picture; with `clearRows` false the pixel rows are left as they are but for the
+// bytes that pad each row to four, which are cleared with the header and colour table.
+DibImage NewDibImage(int32_t width, int32_t height, const RgbPalette* palette, int bits, bool clearRows) {
   if (width < 1 || height < 1) return nullptr;
   int depth = DepthForBits(bits);
   uint32_t stride = DibStride(width, depth);
@@ -139,12 +143,20 @@ DibImage CreateDibImage(int32_t width, int32_t height, const RgbPalette* palette
   uint64_t total = kHeaderSize + tableBytes + imageBytes;
   if (stride == 0 || imageBytes > UINT32_MAX || total > UINT32_MAX) return nullptr;
 
-  DibImage image = platform::AllocateBlock(static_cast<size_t>(total));
+  DibImage image = clearRows ? platform::AllocateBlock(static_cast<size_t>(total))
+                             : platform::AllocateBlockToFill(static_cast<size_t>(total));
   if (!image) return nullptr;
   auto* base = static_cast<uint8_t*>(platform::LockBlock(image));
   if (!base) {
     platform::FreeBlock(image);
     return nullptr;
+  }
+  if (!clearRows) {
+    std::memset(base, 0, kHeaderSize + tableBytes);
+    const size_t used = (static_cast<size_t>(width) * depth + 7) / 8;
+    if (used < stride)
+      for (int32_t row = 0; row < height; ++row)
+        std::memset(base + kHeaderSize + tableBytes + static_cast<size_t>(row) * stride + used, 0, stride - used);
   }
   auto* header = reinterpret_cast<DibHeader*>(base);
   header->biSize = kHeaderSize;
@@ -165,6 +177,16 @@ DibImage CreateDibImage(int32_t width, int32_t height, const RgbPalette* palette
   }
   platform::UnlockBlock(image);
   return image;
+}
+
+}  // namespace
+
+DibImage CreateDibImage(int32_t width, int32_t height, const RgbPalette* palette, int bits) {
+  return NewDibImage(width, height, palette, bits, true);
+}
+
+DibImage CreateDibImageToFill(int32_t width, int32_t height, const RgbPalette* palette, int bits) {
+  return NewDibImage(width, height, palette, bits, false);
 }
 
 void FreeDibImage(DibImage image) { platform::FreeBlock(image); }
@@ -306,7 +328,23 @@ DibImage PlaceOnCanvas(DibImage image, int32_t fill, int32_t canvasWidth, int32_
   return canvas;
 }
 
-DibImage DuplicateDibImage(DibImage image) { return platform::BlockSize(image) ? platform::DuplicateBlock(image) : nullptr; }
+DibImage DuplicateDibImage(DibImage image) {
+  size_t size = platform::BlockSize(image);
+  if (size == 0) return nullptr;
+  platform::BlockLock from(image);
+  if (!from) return nullptr;
+  DibImage copy = platform::AllocateBlockToFill(size);  // every byte is copied in
+  if (!copy) return nullptr;
+  {
+    platform::BlockLock to(copy);
+    if (to) {
+      std::memcpy(to.data(), from.data(), size);
+      return copy;
+    }
+  }
+  platform::FreeBlock(copy);
+  return nullptr;
+}
 
 // ---------------------------------------------------------------------------------------
 // Unused colours

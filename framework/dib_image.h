@@ -56,6 +56,11 @@ uint32_t DibStride(int32_t width, int depth);
 // size that does not fit in 32 bits, or when memory cannot be had.
 DibImage CreateDibImage(int32_t width, int32_t height, const RgbPalette* palette, int bits);
 
+// The same picture with its pixels left as they are, all but the bytes that pad each row
+// to four (cleared, as in every picture): for a renderer that writes every pixel of every
+// row before the picture is read, and so need not have it cleared first.
+DibImage CreateDibImageToFill(int32_t width, int32_t height, const RgbPalette* palette, int bits);
+
 // Releases an image; null is ignored.
 void FreeDibImage(DibImage image);
 

@@ -105,7 +105,7 @@ bool GifPalette(const unsigned char* data, size_t size, std::vector<RgbColour>* 
 
 // Copies decoded pixels into a 24-bit picture, blending transparency over white.
 DibImage TrueColourPicture(const DecodedPixels& decoded) {
-  DibImage image = CreateDibImage(decoded.width, decoded.height, nullptr, 24);
+  DibImage image = CreateDibImageToFill(decoded.width, decoded.height, nullptr, 24);  // every pixel is written
   if (!image) return nullptr;
   DibView view(image);
   if (!view.ok()) {
@@ -134,7 +134,7 @@ DibImage TrueColourPicture(const DecodedPixels& decoded) {
 
 // An uncompressed 24-bit BMP stores its rows as a 24-bit picture does (blue, green, red;
 // rows padded to four bytes; the bottom row first unless the height is negative), so the
-// rows are copied as they stand rather than decoded, with the padding cleared. Null for
+// rows are copied as they stand rather than decoded, but for the padding. Null for
 // any other kind of BMP or one too short for its rows: the decoder then decides.
 DibImage PlainBmpPicture(const unsigned char* data, size_t size) {
   if (size < 14 + 40 || data[0] != 'B' || data[1] != 'M') return nullptr;
@@ -150,7 +150,7 @@ DibImage PlainBmpPicture(const unsigned char* data, size_t size) {
   const uint64_t stride = DibStride(static_cast<int32_t>(width), 24);
   if (offset < 14 + static_cast<uint64_t>(headerSize) || offset > size || stride * height > size - offset)
     return nullptr;
-  DibImage image = CreateDibImage(static_cast<int32_t>(width), static_cast<int32_t>(height), nullptr, 24);
+  DibImage image = CreateDibImageToFill(static_cast<int32_t>(width), static_cast<int32_t>(height), nullptr, 24);
   if (!image) return nullptr;
   DibView view(image);
   if (!view.ok()) {
@@ -166,7 +166,6 @@ DibImage PlainBmpPicture(const unsigned char* data, size_t size) {
   for (int32_t i = 0; i < height; ++i) {
     uint8_t* out = view.storedRow(topDown ? static_cast<int32_t>(height) - 1 - i : i);
     std::memcpy(out, rows + i * stride, used);
-    std::memset(out + used, 0, stride - used);
   }
   return image;
 }

@@ -2,7 +2,8 @@
 //
 // A block is identified by an opaque handle and reached through Lock/Unlock, so its
 // address may change between locks (on Windows these are real HGLOBALs that a host can
-// read). Every block starts zero-filled and grows with zero-filled bytes. Functions that
+// read). Every block starts zero-filled (but those made to be filled) and grows with
+// zero-filled bytes. Functions that
 // cannot do their work report failure (null handle, null pointer, 0) and change nothing.
 #pragma once
 
@@ -15,9 +16,10 @@ using MemoryHandle = void*;
 // A new zero-filled movable block of `bytes` bytes; null when it cannot be had.
 MemoryHandle AllocateBlock(size_t bytes);
 
-// A new block of the same size holding a copy of `block`'s bytes (written once, not
-// cleared first); null for a null or unknown handle or when it cannot be had.
-MemoryHandle DuplicateBlock(MemoryHandle block);
+// A new block of `bytes` bytes left as they are, not cleared: for a caller that writes
+// every byte before any is read (a copy, a picture whose rows are all copied in). Null
+// when it cannot be had.
+MemoryHandle AllocateBlockToFill(size_t bytes);
 
 // The block's current address; null for a null or unknown handle. Locks nest, and
 // several threads may hold locks on one block at once.

@@ -20,8 +20,8 @@ bool IsTrueColour(const DibView& view) { return view.ok() && view.bits() == 24; 
 
 size_t RowBytes(const DibView& view) { return static_cast<size_t>(view.width()) * 3; }
 
-// A new 24-bit image of the view's size; its rows are filled by the caller.
-DibImage NewLike(const DibView& view, int32_t height) { return CreateDibImage(view.width(), height, nullptr, 24); }
+// A new 24-bit image of the view's width; every row is filled by the caller.
+DibImage NewLike(const DibView& view, int32_t height) { return CreateDibImageToFill(view.width(), height, nullptr, 24); }
 
 }  // namespace
 

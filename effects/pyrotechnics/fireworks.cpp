@@ -14,6 +14,11 @@ DibImage NewFrameImage(const FireworksScene& scene) {
   return CreateDibImage(scene.width, scene.height, nullptr, 24);
 }
 
+// The same for a frame whose every pixel the caller writes.
+DibImage NewFrameToFill(const FireworksScene& scene) {
+  return CreateDibImageToFill(scene.width, scene.height, nullptr, 24);
+}
+
 // trunc(u × scale × 3 × 0.25) + scale / 4 + 1: a value from a quarter of `scale` to
 // `scale`, in the order of operations the animation has always used.
 int32_t QuarterToWhole(double u, int32_t scale) {
@@ -133,7 +138,7 @@ class FrameBatch : public DrawSurface {
 
   // A new frame of the background colour.
   DibImage filled() const {
-    DibImage frame = NewFrameImage(scene_);
+    DibImage frame = NewFrameToFill(scene_);
     DibView view(frame);
     if (!view.ok()) {
       FreeDibImage(frame);
@@ -239,7 +244,7 @@ int StepRocket(FireworksScene& scene, Rocket& rocket) {
 
 int CaptureFrame(FireworksScene& scene) {
   if (scene.batch) return scene.batch->endStep() ? 1 : 0;
-  DibImage frame = NewFrameImage(scene);
+  DibImage frame = NewFrameToFill(scene);
   if (!frame) return 0;
   if (!scene.surface->copyInto(frame) || !AppendFrame(scene.frames, frame, scene.delay)) {
     FreeDibImage(frame);

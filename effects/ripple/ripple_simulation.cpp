@@ -184,7 +184,7 @@ DibImage RippleFrame(DibImage picture, const RippleWater& water, int threads) {
 
 DibImage RippleFrame(DibImage picture, const RippleWater& water, platform::PartTeam& team) {
   const int32_t w = water.width(), h = water.height();
-  DibImage frame = CreateDibImage(w, h, nullptr, 24);
+  DibImage frame = CreateDibImageToFill(w, h, nullptr, 24);  // every row is written below
   if (!frame) return nullptr;
   DibView source(picture), target(frame);
   if (!source.ok() || !target.ok() || source.bits() != 24 || source.width() != w || source.height() != h) {

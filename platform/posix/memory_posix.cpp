@@ -32,14 +32,14 @@ BlockHeader* Header(MemoryHandle block) {
   return header;
 }
 
-}  // namespace
-
-MemoryHandle AllocateBlock(size_t bytes) {
+// A new block, its payload cleared or left as it is.
+MemoryHandle NewBlock(size_t bytes, bool cleared) {
   if (!AllocationAllowed()) return nullptr;
   auto* header = static_cast<BlockHeader*>(std::calloc(1, sizeof(BlockHeader)));
   if (!header) return nullptr;
   // calloc(0) may return null; keep one byte so every live block has an address.
-  header->data = static_cast<unsigned char*>(std::calloc(bytes ? bytes : 1, 1));
+  const size_t payload = bytes ? bytes : 1;
+  header->data = static_cast<unsigned char*>(cleared ? std::calloc(payload, 1) : std::malloc(payload));
   if (!header->data) {
     std::free(header);
     return nullptr;
@@ -49,21 +49,11 @@ MemoryHandle AllocateBlock(size_t bytes) {
   return header;
 }
 
-MemoryHandle DuplicateBlock(MemoryHandle block) {
-  const BlockHeader* from = Header(block);
-  if (!from || !AllocationAllowed()) return nullptr;
-  auto* header = static_cast<BlockHeader*>(std::calloc(1, sizeof(BlockHeader)));
-  if (!header) return nullptr;
-  header->data = static_cast<unsigned char*>(std::malloc(from->size ? from->size : 1));
-  if (!header->data) {
-    std::free(header);
-    return nullptr;
-  }
-  std::memcpy(header->data, from->data, from->size ? from->size : 1);
-  header->magic = kLiveMagic;
-  header->size = from->size;
-  return header;
-}
+}  // namespace
+
+MemoryHandle AllocateBlock(size_t bytes) { return NewBlock(bytes, true); }
+
+MemoryHandle AllocateBlockToFill(size_t bytes) { return NewBlock(bytes, false); }
 
 void* LockBlock(MemoryHandle block) {
   BlockHeader* header = Header(block);

@@ -12,23 +12,9 @@ MemoryHandle AllocateBlock(size_t bytes) {
   return GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_SHARE, bytes);
 }
 
-MemoryHandle DuplicateBlock(MemoryHandle block) {
-  if (!block || !AllocationAllowed()) return nullptr;
-  const SIZE_T size = GlobalSize(block);
-  if (size == 0) return nullptr;
-  const void* from = GlobalLock(block);
-  if (!from) return nullptr;
-  HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE | GMEM_SHARE, size);
-  void* to = copy ? GlobalLock(copy) : nullptr;
-  if (to) {
-    CopyMemory(to, from, size);
-    GlobalUnlock(copy);
-  } else if (copy) {
-    GlobalFree(copy);
-    copy = nullptr;
-  }
-  GlobalUnlock(block);
-  return copy;
+MemoryHandle AllocateBlockToFill(size_t bytes) {
+  if (!AllocationAllowed()) return nullptr;
+  return GlobalAlloc(GMEM_MOVEABLE | GMEM_SHARE, bytes);
 }
 
 void* LockBlock(MemoryHandle block) { return block ? GlobalLock(block) : nullptr; }

@@ -219,6 +219,36 @@ TEST(DibImage, DuplicateIsAnIndependentCopy) {
   EXPECT_EQ(GetDibPixel(copy, 1, 1), 77);
 }
 
+// A picture made to be filled has the header, colour table and row padding of a cleared
+// one even where its memory held other bytes before.
+TEST(DibImage, APictureToFillHasACleanHeaderTableAndPadding) {
+  RgbPalette palette{};
+  for (int i = 0; i < 256; ++i) palette.entries[i] = {static_cast<uint8_t>(i), 9, static_cast<uint8_t>(255 - i)};
+  for (auto [width, bits] : {std::pair<int32_t, int>{5, 24}, {7, 8}, {13, 4}, {9, 1}, {4, 24}}) {
+    const int32_t height = 6;
+    Image cleared(CreateDibImage(width, height, &palette, bits));
+    const size_t size = platform::BlockSize(cleared);
+    {
+      // Leave other bytes in memory of this size, for the next block to find.
+      DibImage dirty = platform::AllocateBlockToFill(size);
+      platform::BlockLock lock(dirty);
+      std::memset(lock.data(), 0xAB, size);
+      platform::UnlockBlock(dirty);
+      platform::FreeBlock(dirty);
+    }
+    Image filled(CreateDibImageToFill(width, height, &palette, bits));
+    ASSERT_NE(filled.handle, nullptr);
+    ASSERT_EQ(platform::BlockSize(filled), size);
+    DibView a(cleared), b(filled);
+    ASSERT_TRUE(a.ok() && b.ok());
+    EXPECT_EQ(std::memcmp(a.header(), b.header(), a.pixels() - reinterpret_cast<uint8_t*>(a.header())), 0)
+        << width << " x " << bits;
+    const size_t used = (static_cast<size_t>(width) * a.bits() + 7) / 8;
+    for (int32_t row = 0; row < height; ++row)
+      for (size_t i = used; i < a.stride(); ++i) ASSERT_EQ(b.storedRow(row)[i], 0) << width << " x " << bits;
+  }
+}
+
 TEST(DibImage, CopyRectSkipsPointsOutsideTheSource) {
   Image from(CreateDibImage(2, 2, nullptr, 24));
   Image to(CreateDibImage(4, 4, nullptr, 24));

@@ -48,31 +48,27 @@ TEST(MemoryBlock, NullHandlesAreRefusedQuietly) {
   platform::FreeBlock(nullptr);
 }
 
-TEST(MemoryBlock, ADuplicateHoldsTheSameBytesAndLivesApart) {
-  platform::MemoryHandle block = platform::AllocateBlock(5000);
+TEST(MemoryBlock, ABlockToFillHasItsSizeAndFailsLikeAnyOther) {
+  platform::MemoryHandle block = platform::AllocateBlockToFill(5000);
   ASSERT_NE(block, nullptr);
+  EXPECT_GE(platform::BlockSize(block), 5000u);
   {
     platform::BlockLock lock(block);
-    auto* bytes = static_cast<unsigned char*>(lock.data());
-    for (int i = 0; i < 5000; ++i) bytes[i] = static_cast<unsigned char>(i * 7 + 1);
+    ASSERT_TRUE(lock);
+    std::memset(lock.data(), 0x5A, 5000);
   }
-  platform::MemoryHandle copy = platform::DuplicateBlock(block);
-  ASSERT_NE(copy, nullptr);
-  ASSERT_NE(copy, block);
-  EXPECT_EQ(platform::BlockSize(copy), platform::BlockSize(block));
+  platform::MemoryHandle grown = platform::ReallocateBlock(block, 6000);  // growth is still cleared
+  ASSERT_NE(grown, nullptr);
   {
-    platform::BlockLock from(block), to(copy);
-    ASSERT_NE(from.data(), to.data());
-    EXPECT_EQ(std::memcmp(from.data(), to.data(), platform::BlockSize(block)), 0);
-    static_cast<unsigned char*>(to.data())[10] ^= 0xFF;  // the original keeps its byte
-    EXPECT_EQ(static_cast<unsigned char*>(from.data())[10], static_cast<unsigned char>(71));
+    platform::BlockLock lock(grown);
+    auto* bytes = static_cast<unsigned char*>(lock.data());
+    EXPECT_EQ(bytes[4999], 0x5A);
+    EXPECT_EQ(bytes[5000], 0);
   }
   platform::FailAllocationsAfter(0);
-  EXPECT_EQ(platform::DuplicateBlock(block), nullptr);
+  EXPECT_EQ(platform::AllocateBlockToFill(16), nullptr);
   platform::FailAllocationsAfter(-1);
-  EXPECT_EQ(platform::DuplicateBlock(nullptr), nullptr);
-  platform::FreeBlock(copy);
-  platform::FreeBlock(block);
+  platform::FreeBlock(grown);
 }
 
 TEST(MemoryBlock, InjectedFailuresLeaveTheOldBlockUsable) {
