@@ -231,8 +231,7 @@ TEST(DibImage, APictureToFillHasACleanHeaderTableAndPadding) {
     {
       // Leave other bytes in memory of this size, for the next block to find.
       DibImage dirty = platform::AllocateBlockToFill(size);
-      platform::BlockLock lock(dirty);
-      std::memset(lock.data(), 0xAB, size);
+      std::memset(platform::LockBlock(dirty), 0xAB, size);
       platform::UnlockBlock(dirty);
       platform::FreeBlock(dirty);
     }
