@@ -71,7 +71,6 @@ class FrameBatch : public DrawSurface {
  public:
   FrameBatch(FireworksScene& scene, platform::PartTeam& team)
       : scene_(scene), team_(team), steps_(32 * team.parts()) {}
-  ~FrameBatch() override = default;
 
   void fill(int32_t colour) override { background_ = colour; }
 
@@ -110,10 +109,12 @@ class FrameBatch : public DrawSurface {
     ParallelParts(team_, count, [&](int, int32_t begin, int32_t end) {
       for (int32_t i = begin; i < end; ++i) {
         DibImage frame = i > begin ? DuplicateDibImage(made[i - 1]) : before_ ? DuplicateDibImage(before_) : filled();
-        if (!frame) return false;
-        made[i] = frame;
         // The part's first frame replays the batch's steps before it as well.
-        if (!draw(frame, i > begin ? ends_[i - 1] : 0, ends_[i])) return false;
+        if (!frame || !draw(frame, i > begin ? ends_[i - 1] : 0, ends_[i])) {
+          FreeDibImage(frame);
+          return false;
+        }
+        made[i] = frame;
       }
       return true;
     });
