@@ -52,8 +52,8 @@ unsigned long long UsableMemoryBytes();
 // started again at once, with the same arguments, with the C library told to take large
 // blocks from a heap that asks for huge pages; the user's environment is restored before
 // main goes on, so programs it starts see what it saw. Returns at once elsewhere, under
-// the address sanitizer, when the user already chose the C library's page setting, or
-// when the restart cannot be made.
+// the address sanitizer or valgrind, when the user's GLIBC_TUNABLES already sets one of
+// the C library's malloc values, or when the restart cannot be made.
 void UseLargePagesForHeap(char** argv);
 
 // Test hook: after `successes` more successful allocations or reallocations, every

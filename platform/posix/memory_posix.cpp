@@ -182,6 +182,9 @@ void UseLargePagesForHeap(char** argv) {
   const char* tunables = std::getenv("GLIBC_TUNABLES");
   if (!argv || !argv[0] || (tunables && std::strstr(tunables, "glibc.malloc.") != nullptr) || !HugePagesOnRequest())
     return;
+  // Under valgrind the restarted program would run outside it.
+  const char* preload = std::getenv("LD_PRELOAD");
+  if (preload && std::strstr(preload, "vgpreload") != nullptr) return;
   const std::string saved = tunables ? std::string("=") + tunables : std::string();
   const std::string combined = tunables && *tunables ? std::string(tunables) + ":" + kHeapTunables : kHeapTunables;
   if (setenv(kRestartedVariable, saved.c_str(), 1) == 0 && setenv("GLIBC_TUNABLES", combined.c_str(), 1) == 0)
