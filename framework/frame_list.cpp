@@ -2,9 +2,8 @@
 
 #include <cstring>
 
-#if defined(_WIN32) && !defined(_WIN64)
-static_assert(sizeof(FrameEntry) == 24, "a frame entry is 24 bytes on the 32-bit target");
-#endif
+static_assert(sizeof(FrameEntry) == 2 * sizeof(void*) + 16, "a frame entry is two handles and four numbers: "
+              "24 bytes on the 32-bit target, 32 on 64-bit ones");
 
 int AppendFrameEntry(FrameList* list, const FrameEntry& entry) {
   if (!list || list->count < 0) return 0;

@@ -143,6 +143,27 @@ static_assert(offsetof(AddImageRecord, transparentKey) == 36, "key at 36");
 static_assert(sizeof(ColourRequestRecord) == 28, "colour record is 28 bytes");
 static_assert(offsetof(ColourRequestRecord, colour) == 20, "colour at 20");
 static_assert(offsetof(ColourRequestRecord, window) == 24, "window at 24");
+#else
+// 64-bit builds: the same field order, handles and pointers 8 bytes on 8-byte boundaries.
+static_assert(sizeof(void*) == 8, "a host record layout exists for 32-bit and 64-bit pointers only");
+static_assert(offsetof(PluginDescription, name) == 8, "name at 8");
+static_assert(offsetof(PluginDescription, notice) == kDescriptionNoticeOffset, "notice at 269");
+static_assert(offsetof(HostBuildRecord, callback) == 8, "callback at 8");
+static_assert(offsetof(HostBuildRecord, capabilities) == 24, "capabilities at 24");
+static_assert(sizeof(NewTaskRecord) == 1069, "task record is 1069 bytes");
+static_assert(offsetof(NewTaskRecord, window) == 8, "window at 8");
+static_assert(offsetof(NewTaskRecord, bitsPerPixel) == 24, "bits at 24");
+static_assert(offsetof(NewTaskRecord, palette) == 32, "palette at 32");
+static_assert(offsetof(NewTaskRecord, frameCount) == 804, "frame count at 804");
+static_assert(offsetof(NewTaskRecord, zero804) == 808, "tail at 808");
+static_assert(sizeof(AddImageRecord) == 112, "image record is 112 bytes");
+static_assert(offsetof(AddImageRecord, image) == 8, "image at 8");
+static_assert(offsetof(AddImageRecord, delay) == 20, "delay at 20");
+static_assert(offsetof(AddImageRecord, frameNumber) == 36, "frame number at 36");
+static_assert(offsetof(AddImageRecord, transparentKey) == 40, "key at 40");
+static_assert(sizeof(ColourRequestRecord) == 40, "colour record is 40 bytes");
+static_assert(offsetof(ColourRequestRecord, colour) == 24, "colour at 24");
+static_assert(offsetof(ColourRequestRecord, window) == 32, "window at 32");
 #endif
 
 // The exports every plug-in carries.

@@ -8,6 +8,7 @@
 #include "framework/host_interface.h"
 #include "framework/palette.h"
 #include "framework/parallel.h"
+#include "host/preflight.h"
 
 namespace {
 
@@ -600,12 +601,15 @@ void PrintEffectHelp(const EffectRow& row, std::FILE* out) {
 void PrintCommonHelp(std::FILE* out) {
   std::fprintf(out, "Options of every effect:\n");
   PrintOption(out, "-o, --output FILE",
-              "write the animation: FILE.gif a GIF, FILE.png an animated PNG, FILE.webp an animated WebP,");
+              kCanWriteWebp ? "write the animation: FILE.gif a GIF, FILE.png an animated PNG, FILE.webp an animated WebP,"
+                            : "write the animation: FILE.gif a GIF, FILE.png an animated PNG,");
   PrintOption(out, "", "- standard output (a GIF); written whole or not at all: an earlier file of that name stays");
   PrintOption(out, "", "until the new one is complete");
   PrintOption(out, "--quality", "ask for true-colour frames and make the GIF in the host: one fine palette, dithered");
-  PrintOption(out, "", "(a FILE ending in .webp: an animated WebP of the true-colour frames, lossless)");
-  PrintOption(out, "--webp-quality Q", "a lossy WebP at quality Q (0 to 100) instead");
+  if (kCanWriteWebp) {
+    PrintOption(out, "", "(a FILE ending in .webp: an animated WebP of the true-colour frames, lossless)");
+    PrintOption(out, "--webp-quality Q", "a lossy WebP at quality Q (0 to 100) instead");
+  }
   PrintOption(out, "--capture FILE", "write a text dump of everything delivered (for tests and comparisons)");
   PrintOption(out, "--screenshot FILE", "fwhost.exe: save the dialog as it looks before it closes (BMP)");
   PrintOption(out, "--screenshot-about FILE", "fwhost.exe: then open the About box and save it too (BMP)");

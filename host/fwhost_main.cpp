@@ -17,9 +17,7 @@
 #include "host/capture_file.h"
 #include "host/command_line.h"
 #include "host/effect_table.h"
-#if defined(KESTREL_HAVE_GIF) || defined(KESTREL_WIC_GIF)
 #include "host/gif_file.h"
-#endif
 #include "framework/settings_file.h"
 #include "host/exit_cleanup.h"
 #include "host/host_platform.h"
@@ -31,7 +29,7 @@
 #include "host/png_file.h"
 #include "host/preflight.h"
 #include "host/quality_gif.h"
-#ifdef KESTREL_HAVE_GIF
+#ifdef KESTREL_HAVE_WEBP
 #include "host/webp_file.h"
 #endif
 #include "host/selection_buffer.h"
@@ -128,29 +126,21 @@ bool EndsWith(std::string text, const char* suffix) {
   return text.size() >= n && text.compare(text.size() - n, n, suffix) == 0;
 }
 
-#if defined(KESTREL_HAVE_GIF) || defined(KESTREL_WIC_GIF)
-constexpr bool kCanWriteGif = true;
-#else
-// Without giflib (the Windows build) animations are written as animated PNGs only.
-constexpr bool kCanWriteGif = false;
-#endif
-
 // Writes the animation into the prepared output file and gives it its name. With
 // --quality the host makes the GIF's colours itself from the true-colour frames.
 bool WriteAnimation(const Delivery& delivered, const RunPlan& plan, OutputKind kind, OutputFile& file,
                     std::string* error) {
   bool ok = false;
   const Delivery* chosen = &delivered;
-#if defined(KESTREL_HAVE_GIF) || defined(KESTREL_WIC_GIF)
   Delivery reduced;
   if (kind == OutputKind::Gif && plan.quality) {
     if (!MakeQualityDelivery(delivered, QualityGifOptions{plan.qualityDither}, &reduced, error)) return false;
     chosen = &reduced;
   }
-#endif
   const Delivery& delivery = *chosen;
-#ifdef KESTREL_HAVE_GIF
+#ifdef KESTREL_HAVE_WEBP
   if (kind == OutputKind::Webp) ok = WriteWebpAnimation(delivery, WebpOptions{plan.webpQuality}, file.sink(), error);
+#endif
   if (kind == OutputKind::Gif) {
     if (!GifCanHold(delivery)) {
       *error = "a true-colour frame shows more than 256 colours, more than a GIF frame holds; nothing was written. "
@@ -159,16 +149,6 @@ bool WriteAnimation(const Delivery& delivered, const RunPlan& plan, OutputKind k
     }
     ok = WriteGifAnimation(delivery, file.sink(), error, BuildThreadCount());
   }
-#elif defined(KESTREL_WIC_GIF)
-  if (kind == OutputKind::Gif) {
-    if (!GifCanHold(delivery)) {
-      *error = "this build writes GIFs of paletted frames only; nothing was written. "
-               "Name the output .png for an animated PNG";
-      return false;
-    }
-    ok = WriteGifAnimation(delivery, file.sink(), error, BuildThreadCount());
-  }
-#endif
   if (kind == OutputKind::Png) ok = WriteApngAnimation(delivery, file.sink(), error, BuildThreadCount());
   return ok && file.commit(error);
 }
@@ -225,6 +205,11 @@ int RunEffect(const std::string& effect, const std::vector<std::string>& words) 
     else PrintEffectHelp(*row, stdout);
     return 0;
   }
+  if (!CanShowDialogs()) {
+    std::fprintf(stderr, "fwhost: the plug-in's dialog needs a display, and none can be opened here (under Wine, "
+                         "set DISPLAY or run inside xvfb-run); nothing was done\n");
+    return kExitUsage;
+  }
   std::error_code failure;
   if (!plan.pluginDirectory.empty() && !std::filesystem::is_directory(plan.pluginDirectory, failure)) {
     std::fprintf(stderr, "fwhost: --plugin-dir %s: no such directory\n", plan.pluginDirectory.c_str());
@@ -268,13 +253,13 @@ int RunEffect(const std::string& effect, const std::vector<std::string>& words) 
     exports = library.exports();
   }
 
-  error = CheckOutputNames(plan, kCanWriteGif);
+  error = CheckOutputNames(plan);
   if (!error.empty()) {
     std::fprintf(stderr, "fwhost: %s\n", error.c_str());
     return kExitUsage;
   }
   OutputKind kind = OutputKind::Refused;
-  if (!plan.output.empty()) kind = OutputKindOf(plan.output, kCanWriteGif, &error);
+  if (!plan.output.empty()) kind = OutputKindOf(plan.output, &error);
   std::vector<PictureSize> sizes;
   std::vector<std::string> problems;
   std::map<std::string, DibImage> decoded;  // handed to the run, which takes them as asked
@@ -365,7 +350,8 @@ int RunEffect(const std::string& effect, const std::vector<std::string>& words) 
     }
     ok = written && ok;
   }
-  if (!plan.quiet) {
+  // The summary says OK (or Test) only of an animation that was written.
+  if (!plan.quiet && (written || !output.isOpen())) {
     FramePicture first;
     bool trueColour = !delivery.frames.empty() && ReadFramePicture(delivery.frames[0].bitmap, &first) && first.bits == 24;
     std::string colours = trueColour ? "true colour (24-bit frames)" : std::to_string(delivery.bits) + "-bit palette";
@@ -390,12 +376,7 @@ int main(int argc, char** argv) {
   InstallExitCleanup();
   std::vector<std::string> words(argv + 1, argv + argc);
   if (!words.empty() && words[0] == "--version") {
-#ifdef KESTREL_HAVE_GIF
-    const char* formats = "GIF, animated PNG and animated WebP";
-#else
-    const char* formats = kCanWriteGif ? "GIF and animated PNG" : "animated PNG";
-#endif
-    std::printf("fwhost %s (plug-in interface 0x200; writes %s)\n", kFwhostVersion, formats);
+    std::printf("fwhost %s (plug-in interface 0x200; writes %s)\n", kFwhostVersion, WritableFormats());
     return 0;
   }
   if (words.empty() || words[0] == "--help" || words[0] == "-h" || words[0] == "help") {

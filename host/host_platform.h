@@ -27,3 +27,7 @@ std::FILE* BinaryStandardOutput();
 // the kernel's MemAvailable, lowered to the room left under a control-group limit);
 // 0 when unknown.
 uint64_t AvailableMemory();
+
+// True when the plug-ins' dialogs can run: always for the native build's headless
+// dialogs; on Windows when a window can be made (not under Wine without a display).
+bool CanShowDialogs();

@@ -68,22 +68,22 @@ void CheckPictureFiles(const std::vector<std::string>& paths, std::vector<Pictur
   }
 }
 
-OutputKind OutputKindOf(const std::string& name, bool canWriteGif, std::string* error) {
-  if (name == "-" || EndsWith(name, ".gif")) {
-    if (canWriteGif) return OutputKind::Gif;
-    *error = "this build writes no GIF files; name the output .png (an animated PNG), or use --capture";
-    return OutputKind::Refused;
-  }
+const char* WritableFormats() {
+  return kCanWriteWebp ? "GIF, animated PNG and animated WebP" : "GIF and animated PNG";
+}
+
+OutputKind OutputKindOf(const std::string& name, std::string* error) {
+  if (name == "-" || EndsWith(name, ".gif")) return OutputKind::Gif;
   if (EndsWith(name, ".png") || EndsWith(name, ".apng")) return OutputKind::Png;
   if (EndsWith(name, ".webp")) {
-#ifndef KESTREL_WIC_GIF  // the Windows build's GIFs come from the system, which writes no WebP
-    if (canWriteGif) return OutputKind::Webp;
-#endif
-    *error = "this build writes no WebP files; name the output .png (an animated PNG), or use --capture";
+    if (kCanWriteWebp) return OutputKind::Webp;
+    *error = "this build writes no WebP files; name the output .gif (a GIF) or .png (an animated PNG)";
     return OutputKind::Refused;
   }
-  *error = name + ": fwhost writes .gif (an animated GIF), .png (an animated PNG) and .webp (an animated WebP), "
-                  "or - for standard output";
+  *error = name + ": fwhost writes " +
+           (kCanWriteWebp ? ".gif (an animated GIF), .png (an animated PNG) and .webp (an animated WebP)"
+                          : ".gif (an animated GIF) and .png (an animated PNG)") +
+           ", or - for standard output";
   return OutputKind::Refused;
 }
 
@@ -98,10 +98,10 @@ bool SameFile(const std::string& a, const std::string& b) {
   return full(a) == full(b);
 }
 
-std::string CheckOutputNames(const RunPlan& plan, bool canWriteGif) {
+std::string CheckOutputNames(const RunPlan& plan) {
   std::string error;
   if (!plan.output.empty()) {
-    OutputKind kind = OutputKindOf(plan.output, canWriteGif, &error);
+    OutputKind kind = OutputKindOf(plan.output, &error);
     if (kind == OutputKind::Refused) return error;
     // --quality reduces the true-colour frames in the host, so its GIF holds them.
     if (kind == OutputKind::Gif && plan.trueColour == 1 && !plan.quality)

@@ -21,20 +21,29 @@
 void CheckPictureFiles(const std::vector<std::string>& paths, std::vector<PictureSize>* sizes,
                        std::vector<std::string>* problems, std::map<std::string, DibImage>* decoded = nullptr);
 
-// The output kinds this build writes.
+// The output kinds fwhost writes. Every build writes GIF and animated PNG; animated WebP
+// needs libwebp, which only the native build has.
 enum class OutputKind { Gif, Png, Webp, Refused };
+#ifdef KESTREL_HAVE_WEBP
+constexpr bool kCanWriteWebp = true;
+#else
+constexpr bool kCanWriteWebp = false;
+#endif
+
+// The formats this build writes, for --version and the help: "GIF, animated PNG and ...".
+const char* WritableFormats();
 
 // What `-o NAME` writes: by its extension (.gif, .png, .apng, .webp; "-" standard output,
-// a GIF); Refused, with the reason, for any other name or a GIF or WebP in a build
-// without those writers (the Windows build).
-OutputKind OutputKindOf(const std::string& name, bool canWriteGif, std::string* error);
+// a GIF); Refused, with the reason, for any other name or a WebP in a build without
+// its writer (the Windows build).
+OutputKind OutputKindOf(const std::string& name, std::string* error);
 
 // True when the two names are the same file (the same path, or links to one file).
 bool SameFile(const std::string& a, const std::string& b);
 
 // The first problem with the names to write, or empty: an output that is one of the
 // pictures, the output and the capture being one file, a true-colour build to a GIF.
-std::string CheckOutputNames(const RunPlan& plan, bool canWriteGif);
+std::string CheckOutputNames(const RunPlan& plan);
 
 // What a refused dialog action means for the user: the option that asked for it and
 // why it cannot be done. `refusal` is the dialog's own reason ("line 3: control 117 is

@@ -114,3 +114,5 @@ uint64_t AvailableMemory() {
   if (limit > 0 && limit > used && (available == 0 || limit - used < available)) available = limit - used;
   return available;
 }
+
+bool CanShowDialogs() { return true; }

@@ -63,3 +63,10 @@ uint64_t AvailableMemory() {
   uint64_t available = status.ullAvailPhys;
   return status.ullAvailVirtual < available ? status.ullAvailVirtual : available;
 }
+
+bool CanShowDialogs() {
+  HWND probe = CreateWindowA("STATIC", "fwhost", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  if (!probe) return false;
+  DestroyWindow(probe);
+  return true;
+}

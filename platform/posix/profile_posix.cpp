@@ -64,23 +64,6 @@ std::string ReadProfileString(const std::string& section, const std::string& key
   return fallback.substr(0, maxLength);
 }
 
-int ReadProfileInt(const std::string& section, const std::string& key, int fallback,
-                   const std::string& file) {
-  // A value no key can have: tells a missing key from an empty value.
-  const std::string missing("\x01");
-  std::string value = ReadProfileString(section, key, missing, file, 64);
-  if (value == missing) return fallback;
-  size_t i = 0;
-  bool negative = !value.empty() && value[0] == '-';
-  if (negative) ++i;
-  long long number = 0;
-  for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
-    number = number * 10 + (value[i] - '0');
-    if (number > 0x7FFFFFFF) number = 0x7FFFFFFF;
-  }
-  return static_cast<int>(negative ? -number : number);
-}
-
 bool WriteProfileEntry(const std::string& section, const std::string& key,
                         const std::string& value, const std::string& file) {
   std::string path = ProfilePath(file);

@@ -16,11 +16,6 @@ std::string ReadProfileString(const std::string& section, const std::string& key
   return std::string(buffer.data(), length);
 }
 
-int ReadProfileInt(const std::string& section, const std::string& key, int fallback,
-                   const std::string& file) {
-  return static_cast<int>(GetPrivateProfileIntA(section.c_str(), key.c_str(), fallback, file.c_str()));
-}
-
 bool WriteProfileEntry(const std::string& section, const std::string& key,
                         const std::string& value, const std::string& file) {
   return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) != 0;

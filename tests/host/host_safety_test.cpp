@@ -113,34 +113,35 @@ TEST_F(HostSafetyTest, OutputNamesAreCheckedAgainstThePicturesAndTheFormats) {
   RunPlan plan;
   plan.pictures = {Path("a.png")};
   plan.output = Path("a.png");
-  EXPECT_NE(CheckOutputNames(plan, true).find("is one of the pictures"), std::string::npos);
+  EXPECT_NE(CheckOutputNames(plan).find("is one of the pictures"), std::string::npos);
   plan.output = directory_ + "/./sub/../a.png";  // the same file written another way
-  EXPECT_NE(CheckOutputNames(plan, true).find("is one of the pictures"), std::string::npos);
+  EXPECT_NE(CheckOutputNames(plan).find("is one of the pictures"), std::string::npos);
 #ifndef _WIN32
   fs::create_symlink(Path("a.png"), Path("link.png"));
   plan.output = Path("link.png");
-  EXPECT_NE(CheckOutputNames(plan, true).find("is one of the pictures"), std::string::npos);
+  EXPECT_NE(CheckOutputNames(plan).find("is one of the pictures"), std::string::npos);
 #endif
   plan.output = Path("b.gif");
   plan.capture = Path("a.png");
-  EXPECT_NE(CheckOutputNames(plan, true).find("is one of the pictures"), std::string::npos);
+  EXPECT_NE(CheckOutputNames(plan).find("is one of the pictures"), std::string::npos);
   plan.capture.clear();
-  EXPECT_EQ(CheckOutputNames(plan, true), "");
+  EXPECT_EQ(CheckOutputNames(plan), "");
   plan.trueColour = 1;  // a true-colour build is never renamed to fit: refused before
-  EXPECT_NE(CheckOutputNames(plan, true).find("name the output .png"), std::string::npos);
+  EXPECT_NE(CheckOutputNames(plan).find("name the output .png"), std::string::npos);
   plan.output = Path("b.png");
-  EXPECT_EQ(CheckOutputNames(plan, true), "");
+  EXPECT_EQ(CheckOutputNames(plan), "");
   plan.output = Path("b.jpg");
-  EXPECT_NE(CheckOutputNames(plan, true).find("writes .gif"), std::string::npos);
-  plan.output = Path("b.gif");
+  EXPECT_NE(CheckOutputNames(plan).find("writes .gif"), std::string::npos);
+  plan.output = Path("b.webp");
   plan.trueColour = 0;
-  EXPECT_NE(CheckOutputNames(plan, false).find("no GIF"), std::string::npos);
+  // Every build writes GIFs; WebP only where libwebp is.
+  EXPECT_EQ(CheckOutputNames(plan).empty(), kCanWriteWebp);
 
   std::string error;
-  EXPECT_EQ(OutputKindOf("-", true, &error), OutputKind::Gif);
-  EXPECT_EQ(OutputKindOf("X.GIF", true, &error), OutputKind::Gif);
-  EXPECT_EQ(OutputKindOf("x.Png", true, &error), OutputKind::Png);
-  EXPECT_EQ(OutputKindOf("x", true, &error), OutputKind::Refused);
+  EXPECT_EQ(OutputKindOf("-", &error), OutputKind::Gif);
+  EXPECT_EQ(OutputKindOf("X.GIF", &error), OutputKind::Gif);
+  EXPECT_EQ(OutputKindOf("x.Png", &error), OutputKind::Png);
+  EXPECT_EQ(OutputKindOf("x", &error), OutputKind::Refused);
 }
 
 TEST_F(HostSafetyTest, EveryPictureIsReadBeforeAnyWork) {
