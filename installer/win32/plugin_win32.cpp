@@ -82,9 +82,17 @@ int ShowTextBox(HWND owner, const char* dialogName, const std::string& text) {
 
 INT_PTR CALLBACK LicenseProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_INITDIALOG:
+    case WM_INITDIALOG: {
       ShowDialogText(dialog, lParam);
-      return TRUE;
+      // A licence is read from the top: the text gets the focus (so the keys scroll it)
+      // with the caret at its start and nothing selected, which the dialog's own focus
+      // handling would not give (it selects the whole text).
+      HWND text = GetDlgItem(dialog, IDC_INSTALL_PATH);
+      SetFocus(text);
+      SendMessageA(text, EM_SETSEL, 0, 0);
+      SendMessageA(text, EM_SCROLLCARET, 0, 0);
+      return FALSE;
+    }
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK) EndDialog(dialog, 1);
       if (LOWORD(wParam) == IDCANCEL) EndDialog(dialog, 0);

@@ -126,6 +126,18 @@ TEST_F(FileCommands, MoveFileWithAPlainSourceNeedsAFileNameAsDestination) {
   EXPECT_FALSE(fs::exists(destination / "a.txt"));
 }
 
+// Install directories are often deeper than the 128 characters of the system's
+// open-file record: the move must not depend on it.
+TEST_F(FileCommands, MoveFileWorksInDeepDirectories) {
+  fs::path deep = sandbox / std::string(70, 'd') / std::string(70, 'e');
+  fs::create_directories(deep / "plugin");
+  WriteFile(deep / "one.dll", "library");
+  ASSERT_GT(ScriptPath(deep / "plugin" / "one.dll").size(), 140u);
+  EXPECT_EQ(installer::MoveFileCommand(context, {ScriptPath(deep) + "\\*.DLL", ScriptPath(deep / "plugin") + "\\"}), 1);
+  EXPECT_EQ(ReadFile(deep / "plugin" / "one.dll"), "library");
+  EXPECT_FALSE(fs::exists(deep / "one.dll"));
+}
+
 TEST_F(FileCommands, ZeroLengthSourceStopsTheMoveAndLosesNothing) {
   fs::path to = sandbox / "to";
   fs::create_directories(to);

@@ -38,7 +38,7 @@ run_case() {
 run_effect_threads_case() {
   local name=$1; shift
   "$native" "$@" --fresh --quiet --threads 1 --capture "$work/$name.native" >"$work/$name.native.log" 2>&1
-  for threads in 2 7; do
+  for threads in 1 2 7; do
     "$wine_run" "$fwhost_exe" "$@" --fresh --quiet --threads $threads \
       --capture "$work/$name.wine$threads" >"$work/$name.wine$threads.log" 2>&1
     if [ -s "$work/$name.native" ] && cmp -s "$work/$name.native" "$work/$name.wine$threads"; then
@@ -114,4 +114,20 @@ run_effect_threads_case threads-lake lake "$lake_picture" --frames 12 --supercom
 run_effect_threads_case threads-lens lens "$lens_picture" --diameter 30 --steps 25
 run_effect_threads_case threads-ripple ripple "$work/threads/scene-01.bmp" --use-seed --seed 8634
 run_effect_threads_case threads-pyrotechnics pyrotechnics --use-seed --seed 77
+# The files written: fwhost.exe writes GIFs with the same giflib and makes the quality
+# GIF and the animated PNG with the same code as the native fwhost, so the bytes match.
+compare_output() {
+  local name=$1 suffix=$2; shift 2
+  "$native" "$@" --fresh --quiet -o "$work/$name.native.$suffix" >"$work/$name.native.log" 2>&1
+  "$wine_run" "$fwhost_exe" "$@" --fresh --quiet -o "$work/$name.wine.$suffix" >"$work/$name.wine.log" 2>&1
+  if [ -s "$work/$name.native.$suffix" ] && cmp -s "$work/$name.native.$suffix" "$work/$name.wine.$suffix"; then
+    echo "same bytes: $name.$suffix ($(wc -c <"$work/$name.native.$suffix") bytes)"
+  else
+    echo "DIFFERENT: $name.$suffix"; cat "$work/$name.native.log" "$work/$name.wine.log"
+    failed=1
+  fi
+}
+compare_output file-pagecurl gif pagecurl "${pictures[@]}" --step 9 --supercompress
+compare_output file-lake-quality gif lake "$lake_picture" --frames 6 --quality
+compare_output file-lens-apng png lens "$lens_picture" --diameter 30 --steps 25
 exit $failed

@@ -34,9 +34,13 @@ const char* const kInstalledFiles[] = {
     "\\html\\fwplgks1-03.gif", "\\html\\fwplgks1-04.gif", "\\html\\fwplgks1-05.gif",
     "\\html\\fwplgks1-02.png", "\\html\\license.htm"};
 
+// The text of a window of the installer's process. Asked for with WM_GETTEXT: across
+// processes GetWindowText gives only the text a window was created with, not what an
+// edit control holds now.
 std::string TextOf(HWND window) {
   char text[4096] = "";
-  GetWindowTextA(window, text, sizeof text);
+  DWORD_PTR length = 0;
+  SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &length);
   return text;
 }
 
