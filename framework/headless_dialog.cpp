@@ -18,7 +18,8 @@ bool ParseNumber(const std::string& word, int* value) {
 
 }  // namespace
 
-bool ParseDialogActions(const std::string& script, std::vector<DialogAction>* actions, std::string* error) {
+bool ParseDialogActions(const std::string& script, std::vector<DialogAction>* actions, ActionRefusal* refusal) {
+  *refusal = MakeRefusal(RefusalKind::None);
   std::istringstream lines(script);
   std::string line;
   int number = 0;
@@ -54,7 +55,7 @@ bool ParseDialogActions(const std::string& script, std::vector<DialogAction>* ac
       ok = false;
     }
     if (!ok) {
-      *error = "line " + std::to_string(number) + ": not an action: " + line;
+      *refusal = MakeRefusal(RefusalKind::NotAnAction, number, 0, 0, line);
       return false;
     }
     actions->push_back(action);
@@ -253,17 +254,14 @@ void HeadlessDialog::click(DialogHandler& handler, Control& control) {
   handler.onCommand(*this, control.source.id, kButtonClicked);
 }
 
-bool HeadlessDialog::perform(DialogHandler& handler, const DialogAction& action, std::string* error) {
+bool HeadlessDialog::perform(DialogHandler& handler, const DialogAction& action, ActionRefusal* refusal) {
   Control* control = find(action.id);
-  std::string where = "line " + std::to_string(action.line) + ": ";
-  if (!control) {
-    *error = where + "the dialog has no control " + std::to_string(action.id);
+  auto refuse = [&](RefusalKind kind) {
+    *refusal = MakeRefusal(kind, action.line, action.id, action.index);
     return false;
-  }
-  if (!control->enabled) {
-    *error = where + "control " + std::to_string(action.id) + " is disabled";
-    return false;
-  }
+  };
+  if (!control) return refuse(RefusalKind::NoControl);
+  if (!control->enabled) return refuse(RefusalKind::Disabled);
   ControlKind kind = control->source.kind;
   int count = static_cast<int>(control->items.size());
   switch (action.kind) {
@@ -286,10 +284,7 @@ bool HeadlessDialog::perform(DialogHandler& handler, const DialogAction& action,
     case DialogAction::Kind::Select:
     case DialogAction::Kind::DoubleClick:
       if (kind != ControlKind::ComboBox && kind != ControlKind::ListBox) break;
-      if (action.index < 0 || action.index >= count) {
-        *error = where + "control " + std::to_string(action.id) + " has no item " + std::to_string(action.index);
-        return false;
-      }
+      if (action.index < 0 || action.index >= count) return refuse(RefusalKind::NoItem);
       if (kind == ControlKind::ComboBox) {
         if (action.kind != DialogAction::Kind::Select) break;
         setComboSelection(action.id, action.index);
@@ -307,24 +302,22 @@ bool HeadlessDialog::perform(DialogHandler& handler, const DialogAction& action,
       return true;
     case DialogAction::Kind::Drag:
       if (kind != ControlKind::ListBox || !control->draggable) break;
-      if (action.index < 0 || action.index >= count || action.to < 0 || action.to >= count) {
-        *error = where + "control " + std::to_string(action.id) + " has no such items";
-        return false;
-      }
+      if (action.index < 0 || action.index >= count || action.to < 0 || action.to >= count)
+        return refuse(RefusalKind::NoSuchItems);
       handler.onListDrag(*this, action.id, action.index, action.to);
       return true;
   }
-  *error = where + "control " + std::to_string(action.id) + " does not take that action";
-  return false;
+  return refuse(RefusalKind::WrongAction);
 }
 
-int HeadlessDialog::run(DialogHandler& handler, const std::vector<DialogAction>& actions, std::string* error) {
+int HeadlessDialog::run(DialogHandler& handler, const std::vector<DialogAction>& actions, ActionRefusal* refusal) {
+  *refusal = MakeRefusal(RefusalKind::None);
   handler.onInit(*this);
   drainPosted(handler);
   bool failed = false;
   for (const DialogAction& action : actions) {
     if (over()) break;
-    if (!perform(handler, action, error)) {
+    if (!perform(handler, action, refusal)) {
       failed = true;
       break;
     }

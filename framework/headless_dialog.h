@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "framework/action_refusal.h"
 #include "framework/dialog.h"
 #include "framework/dialog_template.h"
 
@@ -32,8 +33,8 @@ struct DialogAction {
   int line = 0;
 };
 
-// False (with `error` naming the line) when a line is not an action.
-bool ParseDialogActions(const std::string& script, std::vector<DialogAction>* actions, std::string* error);
+// False (with `refusal` naming the line) when a line is not an action.
+bool ParseDialogActions(const std::string& script, std::vector<DialogAction>* actions, ActionRefusal* refusal);
 
 class HeadlessDialog : public Dialog {
  public:
@@ -44,8 +45,8 @@ class HeadlessDialog : public Dialog {
   // Runs the dialog modally: start-up and its posted commands, then each action in turn
   // until the dialog ends. A dialog still open when the actions run out is cancelled as
   // if Escape were pressed. Returns the dialog's result, or -1 when it destroyed itself
-  // or an action could not be carried out (then `error` says why).
-  int run(DialogHandler& handler, const std::vector<DialogAction>& actions, std::string* error);
+  // or an action could not be carried out (then `refusal` says why; else it is None).
+  int run(DialogHandler& handler, const std::vector<DialogAction>& actions, ActionRefusal* refusal);
 
   void setMessageSink(MessageSink sink) { sink_ = std::move(sink); }
   void setClipboardHasPicture(bool has) { clipboardHasPicture_ = has; }
@@ -125,7 +126,7 @@ class HeadlessDialog : public Dialog {
   };
 
   Control* find(int id);
-  bool perform(DialogHandler& handler, const DialogAction& action, std::string* error);
+  bool perform(DialogHandler& handler, const DialogAction& action, ActionRefusal* refusal);
   void click(DialogHandler& handler, Control& control);
   void drainPosted(DialogHandler& handler);
   bool over() const { return ended_ || destroyed_; }

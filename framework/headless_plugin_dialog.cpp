@@ -7,7 +7,9 @@
 #include "framework/headless_dialog.h"
 #include "framework/headless_session.h"
 #include "framework/main_dialog.h"
+#include "framework/parallel.h"
 #include "framework/plugin_dialog.h"
+#include "platform/directories.h"
 
 namespace {
 
@@ -18,28 +20,49 @@ HeadlessSession* SessionOf(WindowHandle owner) {
   return session;
 }
 
-void Report(HeadlessSession* session, int result, const std::string& error) {
+void Report(HeadlessSession* session, int result, const ActionRefusal& refusal) {
   if (!session) {
-    if (!error.empty()) std::fprintf(stderr, "%s\n", error.c_str());
+    if (refusal.refused()) std::fprintf(stderr, "%s\n", DescribeRefusal(refusal).c_str());
     return;
   }
   session->result = result;
-  std::snprintf(session->error, sizeof session->error, "%s", error.c_str());
+  session->refusal = refusal;
 }
+
+// The session's thread count and settings directory, for the span of one dialog.
+class SessionChoices {
+ public:
+  explicit SessionChoices(const HeadlessSession* session)
+      : threads_(SetSessionThreadCount(session ? session->threads : 0)),
+        directory_(platform::OverrideWindowsDirectory(session && session->settingsDirectory
+                                                          ? session->settingsDirectory
+                                                          : "")) {}
+  ~SessionChoices() {
+    SetSessionThreadCount(threads_);
+    platform::OverrideWindowsDirectory(directory_);
+  }
+  SessionChoices(const SessionChoices&) = delete;
+  SessionChoices& operator=(const SessionChoices&) = delete;
+
+ private:
+  int threads_;
+  std::string directory_;
+};
 
 }  // namespace
 
 void RunPluginDialog(WindowHandle owner, const HostBuildRecord* host, Effect& effect) {
   HeadlessSession* session = SessionOf(owner);
+  SessionChoices choices(session);
   DialogTemplate dialogTemplate;
   if (!LoadDialogTemplate(kMainDialogTemplate, &dialogTemplate)) {
-    Report(session, -1, "the dialog template cannot be read");
+    Report(session, -1, MakeRefusal(RefusalKind::NoTemplate));
     return;
   }
   std::vector<DialogAction> actions;
-  std::string error;
-  if (session && session->actions && !ParseDialogActions(session->actions, &actions, &error)) {
-    Report(session, -1, error);
+  ActionRefusal refusal = MakeRefusal(RefusalKind::None);
+  if (session && session->actions && !ParseDialogActions(session->actions, &actions, &refusal)) {
+    Report(session, -1, refusal);
     return;
   }
   HeadlessDialog dialog(dialogTemplate);
@@ -50,6 +73,6 @@ void RunPluginDialog(WindowHandle owner, const HostBuildRecord* host, Effect& ef
     else std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
   });
   MainDialog logic(effect, host);
-  int result = dialog.run(logic, actions, &error);
-  Report(session, result, error);
+  int result = dialog.run(logic, actions, &refusal);
+  Report(session, result, refusal);
 }

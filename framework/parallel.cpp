@@ -10,7 +10,19 @@ int ParseThreadCount(const std::string& text) {
   return value >= 1 && value <= kMaxBuildThreads ? value : 0;
 }
 
+namespace {
+// Set and read on the user-interface thread only, around and inside a dialog.
+int g_sessionThreads = 0;
+}  // namespace
+
+int SetSessionThreadCount(int threads) {
+  int previous = g_sessionThreads;
+  g_sessionThreads = threads >= 1 && threads <= kMaxBuildThreads ? threads : 0;
+  return previous;
+}
+
 int BuildThreadCount() {
+  if (g_sessionThreads > 0) return g_sessionThreads;
   std::string text;
   if (platform::ReadEnvironment(kThreadsVariable, &text)) {
     const int count = ParseThreadCount(text);

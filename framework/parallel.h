@@ -1,8 +1,9 @@
 // Work sharing for builds: a job of `count` independent items spread over a few threads,
 // with results that never depend on the number of threads.
 //
-// How many threads: BuildThreadCount() (the host's KESTREL_THREADS, else the machine's
-// processors); a build reads it once and hands it down (BuildContext::threads). With 1
+// How many threads: BuildThreadCount() (the count the host's session asks for, else the
+// user's KESTREL_THREADS, else the machine's processors); a build reads it once and hands
+// it down (BuildContext::threads). With 1
 // thread every call below runs its items in order on the calling thread: the plain
 // single-threaded path, with no thread started.
 //
@@ -47,16 +48,22 @@
 
 // The most threads a build uses.
 constexpr int kMaxBuildThreads = 64;
-// The environment variable through which a host sets the plug-ins' thread count.
+// The environment variable through which a user sets the builds' thread count (the
+// Windows fwhost.exe also sets it for the plug-in it runs, which has no session record).
 constexpr const char* kThreadsVariable = "KESTREL_THREADS";
 
 // A thread count as text: a whole number from 1 to kMaxBuildThreads, nothing else (no
 // sign, no spaces); 0 when the text is not one.
 int ParseThreadCount(const std::string& text);
 
-// The threads a build uses: KESTREL_THREADS when it holds a valid count, else the
-// processors this process may run on, at most kMaxBuildThreads.
+// The threads a build uses: the session's count when one is set, else KESTREL_THREADS
+// when it holds a valid count, else the processors this process may run on, at most
+// kMaxBuildThreads.
 int BuildThreadCount();
+
+// The count a host's session asks for, for the span of the session (0: none); returns
+// the count set before.
+int SetSessionThreadCount(int threads);
 
 namespace parallel_detail {
 

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 
 #include "framework/host_interface.h"
 #include "framework/palette.h"
@@ -58,12 +59,41 @@ bool SplitOption(const std::string& word, std::string* name, std::string* value,
   return true;
 }
 
-// The options every effect has, for suggestions.
-const char* const kCommonOptionNames[] = {
-    "output", "capture", "screenshot", "screenshot-about", "delay", "palette", "custom-palette", "dither",
-    "truecolour", "supercompress", "comment", "test", "paste", "add-together", "remember", "forget", "fresh",
-    "keep-going", "fit", "max-memory", "quiet", "help", "without-optimise", "without-truecolour", "plugin-dir",
-    "set", "check", "uncheck", "click", "select", "dblclick", "open", "colour"};
+class Parser;
+
+// One option every effect has: its spellings (the first is the one the help shows), the
+// value it takes (named for the help; null for none), whether "--no-NAME" turns it off,
+// what it does, and its help. Plain switches and texts name the RunPlan field or the
+// dialog control they set; the rest have a handler of their own.
+struct HostOption {
+  using Handler = bool (Parser::*)(const HostOption& option, const std::string& value, bool negated);
+  const char* names;  // spellings separated by blanks: "truecolour truecolor true-colour true-color"
+  const char* shortName;
+  const char* argument;
+  bool negatable;
+  Handler handle;
+  std::string help;  // lines separated by '\n'
+  int CommonControls::*control;  // a check box of the dialog (Parser::toggle)
+  bool RunPlan::*flag;           // a switch of the plan (Parser::setFlag)
+  std::string RunPlan::*text;    // a text of the plan (Parser::setText)
+  bool controlGroup;             // listed under "Driving any control"
+  bool available = true;         // false where this build cannot do it
+};
+
+// The fixed palettes, one per line, for the help of --palette.
+std::string PaletteList() {
+  std::string list;
+  for (int kind = 0; kind < kPaletteKindCount; ++kind) list += "\n" + std::to_string(kind) + " " + PaletteKindName(kind);
+  return list;
+}
+
+// The spellings of an option, one by one.
+std::vector<std::string> NamesOf(const HostOption& option) {
+  std::vector<std::string> names;
+  std::istringstream words(option.names);
+  for (std::string name; words >> name;) names.push_back(name);
+  return names;
+}
 
 class Parser {
  public:
@@ -71,6 +101,9 @@ class Parser {
       : row_(row), words_(words), plan_(plan), error_(error) {}
 
   bool run();
+
+  // Every option every effect has, in the order the help lists them.
+  static const std::vector<HostOption>& Options();
 
  private:
   bool fail(const std::string& text) {
@@ -82,7 +115,40 @@ class Parser {
   bool idValue(const std::string& text, int* id);
   bool idPair(const std::string& text, int* id, std::string* rest);
   bool effectOption(const EffectOption& option, bool negated);
-  bool commonOption(bool* known);
+  // The common option of the current name, or null.
+  const HostOption* findCommon(bool* negated) const;
+  // Takes the option's value when it has one and carries the option out.
+  bool common(const HostOption& option, bool negated) {
+    std::string text;
+    if (option.argument && !value(&text)) return false;
+    return (this->*option.handle)(option, text, negated);
+  }
+
+  // What the common options do.
+  bool setFlag(const HostOption& option, const std::string&, bool) {
+    plan_->*option.flag = true;
+    return true;
+  }
+  bool setText(const HostOption& option, const std::string& value, bool) {
+    plan_->*option.text = value;
+    return true;
+  }
+  bool toggle(const HostOption& option, const std::string&, bool negated);
+  bool delay(const HostOption&, const std::string& value, bool);
+  bool palette(const HostOption&, const std::string& value, bool);
+  bool test(const HostOption&, const std::string&, bool) { return test_ = true; }
+  bool webpQuality(const HostOption&, const std::string& value, bool);
+  bool screenshot(const HostOption&, const std::string& value, bool);
+  bool threads(const HostOption&, const std::string& value, bool);
+  bool addTogether(const HostOption&, const std::string&, bool) { return together_ = true; }
+  bool withoutCapability(const HostOption& option, const std::string&, bool);
+  bool paste(const HostOption&, const std::string& value, bool);
+  bool controlPair(const HostOption&, const std::string& value, bool);
+  bool controlId(const HostOption&, const std::string& value, bool);
+  bool open(const HostOption&, const std::string& value, bool);
+  bool colour(const HostOption&, const std::string& value, bool);
+  bool fit(const HostOption&, const std::string& value, bool);
+  bool maxMemory(const HostOption&, const std::string& value, bool);
   bool addPicture(const std::string& path);
   void add(const std::string& action) { push(Step{action, {}, false, 0, false, ""}); }
   void push(Step step) {
@@ -230,121 +296,212 @@ bool Parser::effectOption(const EffectOption& option, bool negated) {
   return false;
 }
 
-// Options every effect has. `known` is false when the name is not one of them.
-bool Parser::commonOption(bool* known) {
-  const CommonControls& c = row_.controls;
-  const std::string& n = name_;
-  std::string text;
-  int id;
-  *known = true;
-  struct Toggle {
-    const char* name;
-    int id;
+const std::vector<HostOption>& Parser::Options() {
+  using P = Parser;
+  using C = CommonControls;
+  static const std::vector<HostOption> options = {
+      {"output", "-o", "FILE", false, &P::setText,
+       kCanWriteWebp ? "write the animation: FILE.gif a GIF, FILE.png an animated PNG, FILE.webp an animated WebP,\n"
+                       "- standard output (a GIF); written whole or not at all: an earlier file of that name stays\n"
+                       "until the new one is complete"
+                     : "write the animation: FILE.gif a GIF, FILE.png an animated PNG,\n"
+                       "- standard output (a GIF); written whole or not at all: an earlier file of that name stays\n"
+                       "until the new one is complete",
+       nullptr, nullptr, &RunPlan::output, false},
+      {"quality", nullptr, nullptr, false, &P::setFlag,
+       kCanWriteWebp ? "ask for true-colour frames and make the GIF in the host: one fine palette, dithered\n"
+                       "(a FILE ending in .webp: an animated WebP of the true-colour frames, lossless)"
+                     : "ask for true-colour frames and make the GIF in the host: one fine palette, dithered",
+       nullptr, &RunPlan::quality, nullptr, false},
+      {"webp-quality", nullptr, "Q", false, &P::webpQuality, "a lossy WebP at quality Q (0 to 100) instead", nullptr,
+       nullptr, nullptr, false, kCanWriteWebp},
+      {"capture", nullptr, "FILE", false, &P::setText,
+       "write a text dump of everything delivered (for tests and comparisons)", nullptr, nullptr, &RunPlan::capture,
+       false},
+      {"screenshot", nullptr, "FILE", false, &P::screenshot, "fwhost.exe: save the dialog as it looks before it closes (BMP)",
+       nullptr, nullptr, &RunPlan::screenshot, false},
+      {"screenshot-about", nullptr, "FILE", false, &P::screenshot,
+       "fwhost.exe: then open the About box and save it too (BMP)", nullptr, nullptr, &RunPlan::aboutScreenshot, false},
+      {"delay", nullptr, "N", false, &P::delay, "delay of every frame, in hundredths of a second", nullptr, nullptr,
+       nullptr, false},
+      {"palette", nullptr, "N|NAME", false, &P::palette,
+       "use a fixed palette (turns the custom palette off):" + PaletteList(), nullptr, nullptr, nullptr, false},
+      {"custom-palette", nullptr, nullptr, true, &P::toggle, "build an optimised palette from the frames (built-in on)",
+       &C::customPalette, nullptr, nullptr, false},
+      {"dither", nullptr, nullptr, true, &P::toggle, "reduce colours with error diffusion (built-in on)", &C::dither,
+       nullptr, nullptr, false},
+      {"truecolour truecolor true-colour true-color", nullptr, nullptr, true, &P::toggle,
+       "deliver 24-bit frames without colour reduction (built-in off)", &C::trueColour, nullptr, nullptr, false},
+      {"supercompress", nullptr, nullptr, true, &P::toggle,
+       "make unchanged pixels transparent after the first frame (built-in off)", &C::supercompress, nullptr, nullptr,
+       false},
+      {"comment", nullptr, nullptr, true, &P::toggle, "add the descriptive comment block (built-in on)", &C::comment,
+       nullptr, nullptr, false},
+      {"test", nullptr, nullptr, false, &P::test, "press Test instead of OK (a trial build: no Supercompress)", nullptr,
+       nullptr, nullptr, false},
+      {"paste", nullptr, "FILE", false, &P::paste,
+       "put the picture FILE on the clipboard and press Paste (effects with one)", nullptr, nullptr, nullptr, false},
+      {"add-together", nullptr, nullptr, false, &P::addTogether,
+       "add all pictures with one press of Add, as one multiple selection", nullptr, nullptr, nullptr, false},
+      {"remember", nullptr, nullptr, false, &P::setFlag,
+       "start from the plug-in's saved settings and save this run's (as the editor does)", nullptr, &RunPlan::remember,
+       nullptr, false},
+      {"forget", nullptr, nullptr, false, &P::setFlag, "delete the plug-in's saved settings", nullptr, &RunPlan::forget,
+       nullptr, false},
+      {"fresh", nullptr, nullptr, false, &P::setFlag,
+       "start from the built-in settings (what every run does without --remember)", nullptr, &RunPlan::fresh, nullptr,
+       false},
+      {"keep-going", nullptr, nullptr, false, &P::setFlag,
+       "hand unreadable pictures to the plug-in, which skips them, instead of stopping", nullptr, &RunPlan::keepGoing,
+       nullptr, false},
+      {"fit", nullptr, "WxH", false, &P::fit,
+       "scale every picture down to fit inside W x H pixels before the effect sees it", nullptr, nullptr, nullptr,
+       false},
+      {"max-memory", nullptr, "SIZE", false, &P::maxMemory,
+       "refuse a run whose estimated memory exceeds SIZE (2G, 1500M); default: what is free", nullptr, nullptr, nullptr,
+       false},
+      {"quiet", "-q", nullptr, false, &P::setFlag, "show no status or progress", nullptr, &RunPlan::quiet, nullptr,
+       false},
+      {"threads", nullptr, "N", false, &P::threads,
+       "threads to share the work among, 1 to " + std::to_string(kMaxBuildThreads) + " (built-in: one per processor)",
+       nullptr, nullptr, nullptr, false},
+      {"without-optimise without-optimize", nullptr, nullptr, false, &P::withoutCapability,
+       "a host without the optimise capability (long delays, no Supercompress)", nullptr, nullptr, nullptr, false},
+      {"without-truecolour without-truecolor", nullptr, nullptr, false, &P::withoutCapability,
+       "a host without the true-colour capability", nullptr, nullptr, nullptr, false},
+      {"plugin-dir", nullptr, "DIR", false, &P::setText, "look for plug-ins in DIR first", nullptr, nullptr,
+       &RunPlan::pluginDirectory, false},
+      {"help", "-h", nullptr, false, &P::setFlag, "show this help", nullptr, &RunPlan::help, nullptr, false},
+      {"set", nullptr, "ID=TEXT", false, &P::controlPair, "type TEXT into edit field ID", nullptr, nullptr, nullptr,
+       true},
+      {"check", nullptr, "ID", false, &P::controlId, "tick check box ID", nullptr, nullptr, nullptr, true},
+      {"uncheck", nullptr, "ID", false, &P::controlId, "clear check box ID", nullptr, nullptr, nullptr, true},
+      {"click", nullptr, "ID", false, &P::controlId, "press button ID", nullptr, nullptr, nullptr, true},
+      {"select", nullptr, "ID=INDEX", false, &P::controlPair, "choose item INDEX (from 0) of list or combo box ID",
+       nullptr, nullptr, nullptr, true},
+      {"dblclick", nullptr, "ID=INDEX", false, &P::controlPair, "double-click item INDEX of list ID", nullptr, nullptr,
+       nullptr, true},
+      {"open", nullptr, "FILE", false, &P::open, "answer the next file request with FILE", nullptr, nullptr, nullptr,
+       true},
+      {"colour color", nullptr, "R,G,B", false, &P::colour, "answer the next colour request with R,G,B", nullptr,
+       nullptr, nullptr, true},
   };
-  const Toggle toggles[] = {{"custom-palette", c.customPalette}, {"dither", c.dither},
-                            {"truecolour", c.trueColour},        {"truecolor", c.trueColour},
-                            {"true-colour", c.trueColour},       {"true-color", c.trueColour},
-                            {"supercompress", c.supercompress},  {"comment", c.comment}};
-  if (n == "dither" || n == "no-dither") plan_->qualityDither = n == "dither";
-  for (const Toggle& t : toggles) {
-    if (n == t.name || n == std::string("no-") + t.name) {
-      add((n == t.name ? "check " : "uncheck ") + std::to_string(t.id));
-      if (t.id == c.trueColour) plan_->trueColour = n == t.name ? 1 : 0;
-      return true;
+  return options;
+}
+
+const HostOption* Parser::findCommon(bool* negated) const {
+  for (const HostOption& option : Options()) {
+    if (!option.available) continue;
+    for (const std::string& spelling : NamesOf(option)) {
+      if (name_ == spelling) {
+        *negated = false;
+        return &option;
+      }
+      if (option.negatable && name_ == "no-" + spelling) {
+        *negated = true;
+        return &option;
+      }
     }
   }
-  if (n == "delay") {
-    long delay;
-    if (!value(&text)) return false;
-    if (!ParseInteger(text, &delay)) return fail("--delay takes a number of hundredths of a second");
-    delays_.push_back(delay);
-    add("set " + std::to_string(c.delay) + " " + std::to_string(delay));
-  } else if (n == "palette") {
-    if (!value(&text)) return false;
-    int kind = ParsePaletteKind(text);
-    if (kind < 0) return fail("--palette: \"" + text + "\" names no palette (0 to 8, or a name from --help)");
-    // The palette list is usable only with the custom palette off.
-    add("uncheck " + std::to_string(c.customPalette));
-    add("select " + std::to_string(c.palette) + " " + std::to_string(kind));
-  } else if (n == "test") {
-    test_ = true;
-  } else if (n == "quality") {
-    plan_->quality = true;
-  } else if (n == "webp-quality") {
-    long quality;
-    if (!value(&text)) return false;
-    if (!ParseInteger(text, &quality) || quality < 0 || quality > 100) return fail("--webp-quality takes a number from 0 to 100");
-    plan_->webpQuality = static_cast<int>(quality);
-  } else if (n == "output") {
-    return value(&plan_->output);
-  } else if (n == "capture") {
-    return value(&plan_->capture);
-  } else if (n == "screenshot") {
-    if (!value(&text)) return false;
-    plan_->screenshot = FullPath(text);
-  } else if (n == "screenshot-about") {
-    if (!value(&text)) return false;
-    plan_->aboutScreenshot = FullPath(text);
-    plan_->aboutButton = c.about;
-  } else if (n == "plugin-dir") {
-    return value(&plan_->pluginDirectory);
-  } else if (n == "threads") {
-    if (!value(&text)) return false;
-    plan_->threads = ParseThreadCount(text);
-    if (!plan_->threads) return fail("--threads takes a number from 1 to " + std::to_string(kMaxBuildThreads));
-  } else if (n == "quiet") {
-    plan_->quiet = true;
-  } else if (n == "fresh") {
-    plan_->fresh = true;
-  } else if (n == "help") {
-    plan_->help = true;
-  } else if (n == "add-together") {
-    together_ = true;
-  } else if (n == "without-optimise" || n == "without-optimize") {
-    plan_->capabilities &= ~HostCapsOptimise;
-  } else if (n == "without-truecolour" || n == "without-truecolor") {
-    plan_->capabilities &= ~HostCapsTrueColour;
-  } else if (n == "paste") {
-    if (!value(&text)) return false;
-    if (!row_.pasteButton && row_.name[0])
-      return fail(std::string("--paste: ") + row_.name + " has no Paste button; give the picture as a file instead");
-    plan_->clipboardFile = FullPath(text);
-    plan_->pictures.push_back(plan_->clipboardFile);
-    if (row_.pasteButton) add("click " + std::to_string(row_.pasteButton));
-  } else if (n == "set" || n == "select" || n == "dblclick") {
-    std::string rest;
-    if (!value(&text) || !idPair(text, &id, &rest)) return false;
-    add(n + " " + std::to_string(id) + " " + rest);
-  } else if (n == "check" || n == "uncheck" || n == "click") {
-    if (!value(&text) || !idValue(text, &id)) return false;
-    add(n + " " + std::to_string(id));
-    if (id == c.trueColour && n != "click") plan_->trueColour = n == "check" ? 1 : 0;
-  } else if (n == "open") {
-    if (!value(&text)) return false;
-    plan_->pictures.push_back(FullPath(text));
-    push(Step{"", {FullPath(text)}, false, 0, false, ""});
-  } else if (n == "colour" || n == "color") {
-    if (!value(&text)) return false;
-    int32_t colour = ParseColour(text);
-    if (colour < 0) return fail("--" + n + " takes a colour R,G,B or #rrggbb");
-    push(Step{"", {}, true, colour, false, ""});
-  } else if (n == "remember") {
-    plan_->remember = true;
-  } else if (n == "forget") {
-    plan_->forget = true;
-  } else if (n == "keep-going") {
-    plan_->keepGoing = true;
-  } else if (n == "fit") {
-    if (!value(&text)) return false;
-    if (!ParseSize(text, kMaxFitSide, &plan_->fitWidth, &plan_->fitHeight))
-      return fail("--fit takes WIDTHxHEIGHT, for example 1280x720 (each from 1 to " + std::to_string(kMaxFitSide) + ")");
-  } else if (n == "max-memory") {
-    if (!value(&text)) return false;
-    if (!ParseMemorySize(text, &plan_->maxMemory))
-      return fail("--max-memory takes a size such as 2G, 1500M or 800MiB");
-  } else {
-    *known = false;
-  }
+  return nullptr;
+}
+
+bool Parser::toggle(const HostOption& option, const std::string&, bool negated) {
+  const int id = row_.controls.*option.control;
+  if (option.control == &CommonControls::dither) plan_->qualityDither = !negated;
+  if (option.control == &CommonControls::trueColour) plan_->trueColour = negated ? 0 : 1;
+  add((negated ? "uncheck " : "check ") + std::to_string(id));
+  return true;
+}
+
+bool Parser::delay(const HostOption&, const std::string& text, bool) {
+  long delay;
+  if (!ParseInteger(text, &delay)) return fail("--delay takes a number of hundredths of a second");
+  delays_.push_back(delay);
+  add("set " + std::to_string(row_.controls.delay) + " " + std::to_string(delay));
+  return true;
+}
+
+bool Parser::palette(const HostOption&, const std::string& text, bool) {
+  int kind = ParsePaletteKind(text);
+  if (kind < 0) return fail("--palette: \"" + text + "\" names no palette (0 to 8, or a name from --help)");
+  // The palette list is usable only with the custom palette off.
+  add("uncheck " + std::to_string(row_.controls.customPalette));
+  add("select " + std::to_string(row_.controls.palette) + " " + std::to_string(kind));
+  return true;
+}
+
+bool Parser::webpQuality(const HostOption&, const std::string& text, bool) {
+  long quality;
+  if (!ParseInteger(text, &quality) || quality < 0 || quality > 100)
+    return fail("--webp-quality takes a number from 0 to 100");
+  plan_->webpQuality = static_cast<int>(quality);
+  return true;
+}
+
+bool Parser::screenshot(const HostOption& option, const std::string& text, bool) {
+  plan_->*option.text = FullPath(text);
+  if (option.text == &RunPlan::aboutScreenshot) plan_->aboutButton = row_.controls.about;
+  return true;
+}
+
+bool Parser::threads(const HostOption&, const std::string& text, bool) {
+  plan_->threads = ParseThreadCount(text);
+  if (!plan_->threads) return fail("--threads takes a number from 1 to " + std::to_string(kMaxBuildThreads));
+  return true;
+}
+
+bool Parser::withoutCapability(const HostOption& option, const std::string&, bool) {
+  plan_->capabilities &= ~(NamesOf(option)[0] == "without-optimise" ? HostCapsOptimise : HostCapsTrueColour);
+  return true;
+}
+
+bool Parser::paste(const HostOption&, const std::string& text, bool) {
+  if (!row_.pasteButton && row_.name[0])
+    return fail(std::string("--paste: ") + row_.name + " has no Paste button; give the picture as a file instead");
+  plan_->clipboardFile = FullPath(text);
+  plan_->pictures.push_back(plan_->clipboardFile);
+  if (row_.pasteButton) add("click " + std::to_string(row_.pasteButton));
+  return true;
+}
+
+bool Parser::controlPair(const HostOption&, const std::string& text, bool) {
+  int id;
+  std::string rest;
+  if (!idPair(text, &id, &rest)) return false;
+  add(name_ + " " + std::to_string(id) + " " + rest);
+  return true;
+}
+
+bool Parser::controlId(const HostOption&, const std::string& text, bool) {
+  int id;
+  if (!idValue(text, &id)) return false;
+  add(name_ + " " + std::to_string(id));
+  if (id == row_.controls.trueColour && name_ != "click") plan_->trueColour = name_ == "check" ? 1 : 0;
+  return true;
+}
+
+bool Parser::open(const HostOption&, const std::string& text, bool) {
+  plan_->pictures.push_back(FullPath(text));
+  push(Step{"", {FullPath(text)}, false, 0, false, ""});
+  return true;
+}
+
+bool Parser::colour(const HostOption&, const std::string& text, bool) {
+  int32_t colour = ParseColour(text);
+  if (colour < 0) return fail("--" + name_ + " takes a colour R,G,B or #rrggbb");
+  push(Step{"", {}, true, colour, false, ""});
+  return true;
+}
+
+bool Parser::fit(const HostOption&, const std::string& text, bool) {
+  if (!ParseSize(text, kMaxFitSide, &plan_->fitWidth, &plan_->fitHeight))
+    return fail("--fit takes WIDTHxHEIGHT, for example 1280x720 (each from 1 to " + std::to_string(kMaxFitSide) + ")");
+  return true;
+}
+
+bool Parser::maxMemory(const HostOption&, const std::string& text, bool) {
+  if (!ParseMemorySize(text, &plan_->maxMemory)) return fail("--max-memory takes a size such as 2G, 1500M or 800MiB");
   return true;
 }
 
@@ -373,14 +530,13 @@ bool Parser::run() {
   for (at_ = 0; at_ < words_.size(); ++at_) {
     const std::string& word = words_[at_];
     origin_ = word;
-    if (word == "-o") {
-      name_ = "output";
+    const HostOption* shortOption = nullptr;
+    for (const HostOption& option : Options())
+      if (option.shortName && word == option.shortName) shortOption = &option;
+    if (shortOption) {
+      name_ = NamesOf(*shortOption)[0];
       hasInline_ = false;
-      if (!value(&plan_->output)) return false;
-      continue;
-    }
-    if (word == "-q" || word == "-h") {
-      (word == "-q" ? plan_->quiet : plan_->help) = true;
+      if (!common(*shortOption, false)) return false;
       continue;
     }
     if (!SplitOption(word, &name_, &inline_, &hasInline_)) {
@@ -400,9 +556,12 @@ bool Parser::run() {
       if (!effectOption(*match, negated && name_ != match->name)) return false;
       continue;
     }
-    bool known = false;
-    if (!commonOption(&known)) return false;
-    if (!known) {
+    bool off = false;
+    if (const HostOption* option = findCommon(&off)) {
+      if (!common(*option, off)) return false;
+      continue;
+    }
+    {
       std::string wanted = negated ? name_.substr(3) : name_, closest;
       size_t best = 3;  // at most two letters wrong
       auto consider = [&](const std::string& name) {
@@ -413,7 +572,9 @@ bool Parser::run() {
         }
       };
       for (size_t i = 0; i < row_.optionCount; ++i) consider(row_.options[i].name);
-      for (const char* name : kCommonOptionNames) consider(name);
+      for (const HostOption& option : Options())
+        if (option.available)
+          for (const std::string& name : NamesOf(option)) consider(name);
       return fail("unknown option --" + name_ + (row_.name[0] ? " for " + std::string(row_.name) : "") +
                   (closest.empty() ? "" : " (did you mean --" + std::string(negated ? "no-" : "") + closest + "?)"));
     }
@@ -599,49 +760,21 @@ void PrintEffectHelp(const EffectRow& row, std::FILE* out) {
 }
 
 void PrintCommonHelp(std::FILE* out) {
-  std::fprintf(out, "Options of every effect:\n");
-  PrintOption(out, "-o, --output FILE",
-              kCanWriteWebp ? "write the animation: FILE.gif a GIF, FILE.png an animated PNG, FILE.webp an animated WebP,"
-                            : "write the animation: FILE.gif a GIF, FILE.png an animated PNG,");
-  PrintOption(out, "", "- standard output (a GIF); written whole or not at all: an earlier file of that name stays");
-  PrintOption(out, "", "until the new one is complete");
-  PrintOption(out, "--quality", "ask for true-colour frames and make the GIF in the host: one fine palette, dithered");
-  if (kCanWriteWebp) {
-    PrintOption(out, "", "(a FILE ending in .webp: an animated WebP of the true-colour frames, lossless)");
-    PrintOption(out, "--webp-quality Q", "a lossy WebP at quality Q (0 to 100) instead");
+  for (bool controls : {false, true}) {
+    std::fprintf(out, controls ? "Driving any control (ids of the effect's dialog):\n" : "Options of every effect:\n");
+    for (const HostOption& option : Parser::Options()) {
+      if (option.controlGroup != controls) continue;
+      if (!option.available) continue;
+      std::string left = std::string(option.shortName ? std::string(option.shortName) + ", " : "") + "--" +
+                         (option.negatable ? "[no-]" : "") + NamesOf(option)[0] +
+                         (option.argument ? std::string(" ") + option.argument : "");
+      const std::string& help = option.help;
+      for (size_t begin = 0;;) {
+        size_t end = help.find('\n', begin);
+        PrintOption(out, begin == 0 ? left : "", help.substr(begin, end - begin));
+        if (end == std::string::npos) break;
+        begin = end + 1;
+      }
+    }
   }
-  PrintOption(out, "--capture FILE", "write a text dump of everything delivered (for tests and comparisons)");
-  PrintOption(out, "--screenshot FILE", "fwhost.exe: save the dialog as it looks before it closes (BMP)");
-  PrintOption(out, "--screenshot-about FILE", "fwhost.exe: then open the About box and save it too (BMP)");
-  PrintOption(out, "--delay N", "delay of every frame, in hundredths of a second");
-  PrintOption(out, "--palette N|NAME", "use a fixed palette (turns the custom palette off):");
-  for (int kind = 0; kind < kPaletteKindCount; ++kind)
-    PrintOption(out, "", std::to_string(kind) + " " + PaletteKindName(kind));
-  PrintOption(out, "--[no-]custom-palette", "build an optimised palette from the frames (built-in on)");
-  PrintOption(out, "--[no-]dither", "reduce colours with error diffusion (built-in on)");
-  PrintOption(out, "--[no-]truecolour", "deliver 24-bit frames without colour reduction (built-in off)");
-  PrintOption(out, "--[no-]supercompress", "make unchanged pixels transparent after the first frame (built-in off)");
-  PrintOption(out, "--[no-]comment", "add the descriptive comment block (built-in on)");
-  PrintOption(out, "--test", "press Test instead of OK (a trial build: no Supercompress)");
-  PrintOption(out, "--paste FILE", "put the picture FILE on the clipboard and press Paste (effects with one)");
-  PrintOption(out, "--add-together", "add all pictures with one press of Add, as one multiple selection");
-  PrintOption(out, "--remember", "start from the plug-in's saved settings and save this run's (as the editor does)");
-  PrintOption(out, "--forget", "delete the plug-in's saved settings");
-  PrintOption(out, "--fresh", "start from the built-in settings (what every run does without --remember)");
-  PrintOption(out, "--keep-going", "hand unreadable pictures to the plug-in, which skips them, instead of stopping");
-  PrintOption(out, "--fit WxH", "scale every picture down to fit inside W x H pixels before the effect sees it");
-  PrintOption(out, "--max-memory SIZE", "refuse a run whose estimated memory exceeds SIZE (2G, 1500M); default: what is free");
-  PrintOption(out, "--quiet, -q", "show no status or progress");
-  PrintOption(out, "--threads N", "threads to share the work among, 1 to 64 (built-in: one per processor)");
-  PrintOption(out, "--without-optimise", "a host without the optimise capability (long delays, no Supercompress)");
-  PrintOption(out, "--without-truecolour", "a host without the true-colour capability");
-  PrintOption(out, "--plugin-dir DIR", "look for plug-ins in DIR first");
-  std::fprintf(out, "Driving any control (ids of the effect's dialog):\n");
-  PrintOption(out, "--set ID=TEXT", "type TEXT into edit field ID");
-  PrintOption(out, "--check ID, --uncheck ID", "set check box ID");
-  PrintOption(out, "--click ID", "press button ID");
-  PrintOption(out, "--select ID=INDEX", "choose item INDEX (from 0) of list or combo box ID");
-  PrintOption(out, "--dblclick ID=INDEX", "double-click item INDEX of list ID");
-  PrintOption(out, "--open FILE", "answer the next file request with FILE");
-  PrintOption(out, "--colour R,G,B", "answer the next colour request with R,G,B");
 }

@@ -216,10 +216,9 @@ int RunEffect(const std::string& effect, const std::vector<std::string>& words) 
     return kExitUsage;
   }
 
-  // The plug-ins read their thread count from the environment.
-  if (plan.threads > 0) platform::WriteEnvironment(kThreadsVariable, std::to_string(plan.threads).c_str());
-
   // Everything the user named is checked before any work.
+  // The host's own work (decoding, writing) uses the run's thread count too.
+  if (plan.threads > 0) SetSessionThreadCount(plan.threads);
   const bool builtIn = !byPath && !row->library;
   std::string settingsName = SettingsFileNameOf(byPath ? effect : builtIn ? "" : row->library);
   if (plan.forget && !settingsName.empty()) ForgetSettings(SettingsFilePath(settingsName.c_str()));
@@ -319,11 +318,11 @@ int RunEffect(const std::string& effect, const std::vector<std::string>& words) 
   service.fitWidth = plan.fitWidth;
   service.fitHeight = plan.fitHeight;
   service.preloaded.swap(decoded);
-  SessionResult session = RunPluginSession(exports, service, plan);
+  SessionResult session = RunPluginSession(exports, service, plan, privateSettings);
   display.clear();
 
-  if (session.dialogResult < 0 && !session.error.empty()) {
-    std::fprintf(stderr, "fwhost: %s; nothing was written\n", ExplainRefusedAction(*row, plan, session.error).c_str());
+  if (session.dialogResult < 0 && session.refusal.refused()) {
+    std::fprintf(stderr, "fwhost: %s; nothing was written\n", ExplainRefusedAction(*row, plan, session.refusal).c_str());
     return kExitUsage;
   }
   if (service.deliveries().empty()) {

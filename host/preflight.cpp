@@ -22,13 +22,6 @@ bool EndsWith(const std::string& text, const std::string& suffix) {
   return text.size() >= suffix.size() && Lower(text.substr(text.size() - suffix.size())) == suffix;
 }
 
-// The number after `word` in `text`, or -1.
-long NumberAfter(const std::string& text, const std::string& word) {
-  size_t at = text.find(word);
-  if (at == std::string::npos) return -1;
-  return std::strtol(text.c_str() + at + word.size(), nullptr, 10);
-}
-
 
 }  // namespace
 
@@ -120,26 +113,29 @@ std::string CheckOutputNames(const RunPlan& plan) {
   return "";
 }
 
-std::string ExplainRefusedAction(const EffectRow& row, const RunPlan& plan, const std::string& refusal) {
-  long line = NumberAfter(refusal, "line ");
-  std::string what = line >= 1 && static_cast<size_t>(line) <= plan.origins.size() ? plan.origins[line - 1] : "";
+std::string ExplainRefusedAction(const EffectRow& row, const RunPlan& plan, const ActionRefusal& refusal) {
+  if (refusal.line == 0) return DescribeRefusal(refusal);
+  std::string what = static_cast<size_t>(refusal.line) <= plan.origins.size() ? plan.origins[refusal.line - 1] : "";
   if (what.empty()) return "the effect's dialog did not accept what was asked";
   const CommonControls& c = row.controls;
-  long control = NumberAfter(refusal, "control ");
-  if (refusal.find("is disabled") != std::string::npos) {
-    if (control == c.supercompress && !(plan.capabilities & HostCapsOptimise))
-      return what + " needs a host that optimises; it is off with --without-optimise";
-    if (control == c.trueColour && !(plan.capabilities & HostCapsTrueColour))
-      return what + " needs a host with true colour; it is off with --without-truecolour";
-    if (control == c.palette) return what + ": the fixed palettes are usable only with --no-custom-palette";
-    if (row.pasteButton && control == row.pasteButton) return what + ": the clipboard holds no picture";
-    return what + " cannot be used together with the other options given (the effect does not offer it then)";
+  const int control = refusal.control;
+  const std::string effect = row.name[0] ? row.name : "the effect";
+  switch (refusal.kind) {
+    case RefusalKind::Disabled:
+      if (control == c.supercompress && !(plan.capabilities & HostCapsOptimise))
+        return what + " needs a host that optimises; it is off with --without-optimise";
+      if (control == c.trueColour && !(plan.capabilities & HostCapsTrueColour))
+        return what + " needs a host with true colour; it is off with --without-truecolour";
+      if (control == c.palette) return what + ": the fixed palettes are usable only with --no-custom-palette";
+      if (row.pasteButton && control == row.pasteButton) return what + ": the clipboard holds no picture";
+      return what + " cannot be used together with the other options given (the effect does not offer it then)";
+    case RefusalKind::NoControl:
+      return what + ": " + effect + " has no control " + std::to_string(control);
+    case RefusalKind::NoItem:
+      return what + ": the list has no item " + std::to_string(refusal.item + 1);
+    default:
+      return what + " cannot be done in " + (row.name[0] ? row.name : std::string("this effect"));
   }
-  long missing = NumberAfter(refusal, "has no control ");
-  if (missing >= 0) return what + ": " + (row.name[0] ? row.name : "the effect") + " has no control " + std::to_string(missing);
-  long item = NumberAfter(refusal, "has no item ");
-  if (item >= 0) return what + ": the list has no item " + std::to_string(item + 1);
-  return what + " cannot be done in " + (row.name[0] ? row.name : std::string("this effect"));
 }
 
 std::string ClosestEffectName(const std::string& word) {

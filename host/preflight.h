@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/action_refusal.h"
 #include "framework/dib_image.h"
 
 #include "host/command_line.h"
@@ -46,9 +47,8 @@ bool SameFile(const std::string& a, const std::string& b);
 std::string CheckOutputNames(const RunPlan& plan);
 
 // What a refused dialog action means for the user: the option that asked for it and
-// why it cannot be done. `refusal` is the dialog's own reason ("line 3: control 117 is
-// disabled").
-std::string ExplainRefusedAction(const EffectRow& row, const RunPlan& plan, const std::string& refusal);
+// why it cannot be done; a refusal of no action (line 0) in its own words.
+std::string ExplainRefusedAction(const EffectRow& row, const RunPlan& plan, const ActionRefusal& refusal);
 
 // The effect name closest to a mistyped one, or empty when none is close.
 std::string ClosestEffectName(const std::string& word);

@@ -14,6 +14,12 @@
 namespace platform {
 
 std::string WindowsDirectory();
+#ifndef _WIN32
+// POSIX: makes WindowsDirectory() return `directory` (the settings directory a host's
+// session hands a plug-in) until called again (an empty one restores the usual rule).
+// The directory is the caller's to make. Returns the override set before.
+std::string OverrideWindowsDirectory(const std::string& directory);
+#endif
 std::string SystemDirectory();
 std::string TemporaryDirectory();
 // The current user's Startup folder (the shell's special folder on Windows).

@@ -20,11 +20,12 @@ void ShowMessage(void* context, const char* text, const char* title) {
 
 }  // namespace
 
-SessionResult RunPluginSession(const PluginExports& exports, HostService& service, const RunPlan& plan) {
+SessionResult RunPluginSession(const PluginExports& exports, HostService& service, const RunPlan& plan,
+                               const PrivateSettingsDirectory& settings) {
   if (!plan.screenshot.empty() || !plan.aboutScreenshot.empty()) {
     SessionResult refused;
     refused.dialogResult = -1;
-    refused.error = "screenshots need real dialog windows: use fwhost.exe, the Windows build";
+    refused.refusal = MakeRefusal(RefusalKind::NeedsWindows);
     return refused;
   }
   std::string script = ActionScript(plan);
@@ -36,19 +37,19 @@ SessionResult RunPluginSession(const PluginExports& exports, HostService& servic
   session.showMessage = &ShowMessage;
   session.context = &service;
   session.clipboardHasPicture = plan.clipboardFile.empty() ? 0 : 1;
+  session.threads = plan.threads;
+  session.settingsDirectory = settings.path().empty() ? nullptr : settings.path().c_str();
   HostBuildRecord record = service.record(plan.capabilities);
   exports.doBuild(&session, &record, nullptr);
   SessionResult result;
   result.dialogResult = session.result;
-  session.error[sizeof session.error - 1] = '\0';
-  result.error = session.error;
+  result.refusal = session.refusal;
+  result.refusal.text[sizeof result.refusal.text - 1] = '\0';
   return result;
 }
 
 PrivateSettingsDirectory::~PrivateSettingsDirectory() {
   if (directory_.empty()) return;
-  if (hadPrevious_) setenv("KESTREL_WINDOWS_DIR", previous_.c_str(), 1);
-  else unsetenv("KESTREL_WINDOWS_DIR");
   RemovePath(directory_, true);
   ForgetWhenStopped(directory_);
 }
@@ -72,9 +73,5 @@ bool PrivateSettingsDirectory::open(std::string* error) {
   std::error_code ignored;
   if (!hostSettings.empty())
     std::filesystem::copy_file(hostSettings, platform::JoinPath(directory_, "FWHOST.INI"), ignored);
-  const char* previous = getenv("KESTREL_WINDOWS_DIR");
-  hadPrevious_ = previous != nullptr;
-  if (previous) previous_ = previous;
-  setenv("KESTREL_WINDOWS_DIR", directory_.c_str(), 1);
   return true;
 }

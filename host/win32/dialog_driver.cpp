@@ -124,15 +124,12 @@ void DialogDriver::tick() {
 
 bool DialogDriver::perform(HWND dialog, const DialogAction& action) {
   HWND control = GetDlgItem(dialog, action.id);
-  std::string where = "line " + std::to_string(action.line) + ": ";
-  if (!control) {
-    error_ = where + "the dialog has no control " + std::to_string(action.id);
+  auto refuse = [&](RefusalKind kind) {
+    refusal_ = MakeRefusal(kind, action.line, action.id, action.index);
     return false;
-  }
-  if (!IsWindowEnabled(control)) {
-    error_ = where + "control " + std::to_string(action.id) + " is disabled";
-    return false;
-  }
+  };
+  if (!control) return refuse(RefusalKind::NoControl);
+  if (!IsWindowEnabled(control)) return refuse(RefusalKind::Disabled);
   char name[32] = "";
   GetClassNameA(control, name, sizeof name);
   bool checkable = false;
@@ -158,10 +155,7 @@ bool DialogDriver::perform(HWND dialog, const DialogAction& action) {
     case DialogAction::Kind::DoubleClick: {
       if (!combo && !list) break;
       LRESULT count = SendMessageA(control, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0);
-      if (action.index < 0 || action.index >= count) {
-        error_ = where + "control " + std::to_string(action.id) + " has no item " + std::to_string(action.index);
-        return false;
-      }
+      if (action.index < 0 || action.index >= count) return refuse(RefusalKind::NoItem);
       if (combo) {
         SendMessageA(control, CB_SETCURSEL, action.index, 0);
         Command(dialog, action.id, CBN_SELCHANGE);
@@ -186,10 +180,8 @@ bool DialogDriver::perform(HWND dialog, const DialogAction& action) {
       if (!list) break;
       RECT from, to;
       if (SendMessageA(control, LB_GETITEMRECT, action.index, reinterpret_cast<LPARAM>(&from)) == LB_ERR ||
-          SendMessageA(control, LB_GETITEMRECT, action.to, reinterpret_cast<LPARAM>(&to)) == LB_ERR) {
-        error_ = where + "control " + std::to_string(action.id) + " has no such items";
-        return false;
-      }
+          SendMessageA(control, LB_GETITEMRECT, action.to, reinterpret_cast<LPARAM>(&to)) == LB_ERR)
+        return refuse(RefusalKind::NoSuchItems);
       // The item may lie outside the visible part of the list: show each end first.
       SendMessageA(control, LB_SETTOPINDEX, action.index, 0);
       SendMessageA(control, LB_GETITEMRECT, action.index, reinterpret_cast<LPARAM>(&from));
@@ -203,8 +195,7 @@ bool DialogDriver::perform(HWND dialog, const DialogAction& action) {
       return true;
     }
   }
-  error_ = where + "control " + std::to_string(action.id) + " does not take that action";
-  return false;
+  return refuse(RefusalKind::WrongAction);
 }
 
 bool SaveWindowPicture(HWND window, const std::string& path) {

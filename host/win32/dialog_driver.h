@@ -28,8 +28,8 @@ class DialogDriver {
 
   // Message boxes seen: text and title.
   const std::vector<std::pair<std::string, std::string>>& messages() const { return messages_; }
-  // Why an action was refused (empty when none was).
-  const std::string& error() const { return error_; }
+  // Why an action was refused (kind None when none was).
+  const ActionRefusal& refusal() const { return refusal_; }
   bool dialogSeen() const { return dialogSeen_; }
 
  private:
@@ -51,7 +51,7 @@ class DialogDriver {
   std::string dialogShot_, aboutShot_;
   int aboutId_ = 0;
   std::vector<std::pair<std::string, std::string>> messages_;
-  std::string error_;
+  ActionRefusal refusal_ = MakeRefusal(RefusalKind::None);
 };
 
 // Saves what the screen shows of a window as a 24-bit BMP file; false on failure.

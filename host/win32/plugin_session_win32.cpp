@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/dib_view.h"
+#include "framework/parallel.h"
 #include "host/exit_cleanup.h"
 #include "host/picture_file.h"
 #include "host/plugin_session.h"
@@ -32,13 +33,17 @@ void PutOnClipboard(const std::string& path) {
 
 }  // namespace
 
-SessionResult RunPluginSession(const PluginExports& exports, HostService& service, const RunPlan& plan) {
+SessionResult RunPluginSession(const PluginExports& exports, HostService& service, const RunPlan& plan,
+                               const PrivateSettingsDirectory&) {
   SessionResult result;
   std::vector<DialogAction> actions;
-  if (!ParseDialogActions(ActionScript(plan), &actions, &result.error)) {
+  if (!ParseDialogActions(ActionScript(plan), &actions, &result.refusal)) {
     result.dialogResult = -1;
     return result;
   }
+  // A real plug-in has no session record: the thread count reaches it through the
+  // environment, as a user's own setting would.
+  if (plan.threads > 0) platform::WriteEnvironment(kThreadsVariable, std::to_string(plan.threads).c_str());
   if (!plan.clipboardFile.empty()) PutOnClipboard(plan.clipboardFile);
   HWND owner = CreateWindowA("STATIC", "fwhost", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   {
@@ -48,8 +53,8 @@ SessionResult RunPluginSession(const PluginExports& exports, HostService& servic
     HostBuildRecord record = service.record(plan.capabilities);
     exports.doBuild(owner, &record, nullptr);
     for (const auto& message : driver.messages()) service.showMessage(message.first, message.second);
-    result.error = driver.error();
-    result.dialogResult = result.error.empty() ? 1 : -1;
+    result.refusal = driver.refusal();
+    result.dialogResult = result.refusal.refused() ? -1 : 1;
   }
   DestroyWindow(owner);
   return result;

@@ -20,9 +20,19 @@ void MakeDirectories(const std::string& path) {
   }
 }
 
+// Set and read on the user-interface thread only, around and inside a host's session.
+std::string g_windowsOverride;
+
 }  // namespace
 
+std::string OverrideWindowsDirectory(const std::string& directory) {
+  std::string previous = g_windowsOverride;
+  g_windowsOverride = directory;
+  return previous;
+}
+
 std::string WindowsDirectory() {
+  if (!g_windowsOverride.empty()) return g_windowsOverride;
   std::string dir = FromEnvironment("KESTREL_WINDOWS_DIR");
   if (dir.empty()) {
     std::string config = FromEnvironment("XDG_CONFIG_HOME");

@@ -29,11 +29,11 @@ class BuildTest : public ::testing::Test {
   int Run(const std::string& script) {
     std::remove(SettingsFilePath("FWPLGTST.INI").c_str());
     std::vector<DialogAction> actions;
-    std::string error;
-    EXPECT_TRUE(ParseDialogActions(script, &actions, &error));
+    ActionRefusal refusal{};
+    EXPECT_TRUE(ParseDialogActions(script, &actions, &refusal));
     dialog = std::make_unique<HeadlessDialog>(dialogTemplate);
     MainDialog logic(effect, &host.record);
-    return dialog->run(logic, actions, &error);
+    return dialog->run(logic, actions, &refusal);
   }
 
   // Operations other than status and progress, in order.
@@ -59,12 +59,12 @@ class BuildTest : public ::testing::Test {
       host.reset();
       std::remove(SettingsFilePath("FWPLGTST.INI").c_str());
       std::vector<DialogAction> actions;
-      std::string error;
-      ParseDialogActions("click 1", &actions, &error);
+      ActionRefusal refusal{};
+      ParseDialogActions("click 1", &actions, &refusal);
       HeadlessDialog failing(dialogTemplate);
       MainDialog logic(effect, &host.record);
       platform::FailAllocationsAfter(k);
-      failing.run(logic, actions, &error);
+      failing.run(logic, actions, &refusal);
       platform::FailAllocationsAfter(-1);
       completed = host.tasks.size() == 1 && host.tasks[0].finished == 1;
       if (!completed) {

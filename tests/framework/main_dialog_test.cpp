@@ -14,8 +14,8 @@ namespace {
 
 std::vector<DialogAction> Actions(const std::string& script) {
   std::vector<DialogAction> actions;
-  std::string error;
-  EXPECT_TRUE(ParseDialogActions(script, &actions, &error)) << error;
+  ActionRefusal refusal{};
+  EXPECT_TRUE(ParseDialogActions(script, &actions, &refusal)) << DescribeRefusal(refusal);
   return actions;
 }
 
@@ -31,14 +31,14 @@ class MainDialogTest : public ::testing::Test {
   int Run(const std::string& script) {
     dialog = std::make_unique<HeadlessDialog>(dialogTemplate);
     MainDialog logic(effect, &host.record);
-    return dialog->run(logic, Actions(script), &error);
+    return dialog->run(logic, Actions(script), &refusal);
   }
 
   DialogTemplate dialogTemplate;
   TestEffect effect;
   FakeHost host;
   std::unique_ptr<HeadlessDialog> dialog;
-  std::string error;
+  ActionRefusal refusal{};
 };
 
 TEST_F(MainDialogTest, TemplateGivesEveryControlItsKind) {
@@ -145,12 +145,34 @@ TEST_F(MainDialogTest, EveryWayOutSavesTheSettings) {
 TEST_F(MainDialogTest, ActionsOnDisabledOrMissingControlsAreRefused) {
   effect.commonSettings.mainCustomPalette = 1;
   EXPECT_EQ(Run("select 109 2"), -1);
-  EXPECT_NE(error.find("disabled"), std::string::npos);
+  EXPECT_NE(DescribeRefusal(refusal).find("disabled"), std::string::npos);
   EXPECT_EQ(Run("click 4242"), -1);
-  EXPECT_NE(error.find("4242"), std::string::npos);
+  EXPECT_NE(DescribeRefusal(refusal).find("4242"), std::string::npos);
   std::vector<DialogAction> actions;
-  EXPECT_FALSE(ParseDialogActions("click 1\nfrobnicate 3", &actions, &error));
-  EXPECT_NE(error.find("line 2"), std::string::npos);
+  EXPECT_FALSE(ParseDialogActions("click 1\nfrobnicate 3", &actions, &refusal));
+  EXPECT_NE(DescribeRefusal(refusal).find("line 2"), std::string::npos);
+}
+
+// Every kind of refusal has its sentence, with the line, control, item and text in place;
+// a text longer than the record holds is cut, never overrun.
+TEST(ActionRefusalWords, EveryKindSaysWhatWasRefused) {
+  const struct {
+    ActionRefusal refusal;
+    const char* words;
+  } cases[] = {
+      {MakeRefusal(RefusalKind::None), ""},
+      {MakeRefusal(RefusalKind::NotAnAction, 4, 0, 0, "frobnicate 3"), "line 4: not an action: frobnicate 3"},
+      {MakeRefusal(RefusalKind::NoControl, 2, 4242), "line 2: the dialog has no control 4242"},
+      {MakeRefusal(RefusalKind::Disabled, 1, 117), "line 1: control 117 is disabled"},
+      {MakeRefusal(RefusalKind::NoItem, 3, 106, 32), "line 3: control 106 has no item 32"},
+      {MakeRefusal(RefusalKind::NoSuchItems, 5, 124), "line 5: control 124 has no such items"},
+      {MakeRefusal(RefusalKind::WrongAction, 6, 128), "line 6: control 128 does not take that action"},
+      {MakeRefusal(RefusalKind::NoTemplate), "the dialog template cannot be read"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DescribeRefusal(c.refusal), c.words);
+  std::string longLine(500, 'x');
+  ActionRefusal cut = MakeRefusal(RefusalKind::NotAnAction, 1, 0, 0, longLine);
+  EXPECT_EQ(DescribeRefusal(cut), "line 1: not an action: " + longLine.substr(0, sizeof cut.text - 1));
 }
 
 TEST_F(MainDialogTest, AboutAndHelpReachTheUser) {

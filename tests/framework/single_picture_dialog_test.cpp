@@ -88,8 +88,8 @@ class SinglePictureDialog : public ::testing::Test {
   // Runs the actions with a fresh effect; the dialog is kept for inspection.
   int Run(const std::string& script, SinglePictureOptions options = RippleLike()) {
     std::vector<DialogAction> actions;
-    std::string error;
-    EXPECT_TRUE(ParseDialogActions(script, &actions, &error)) << error;
+    ActionRefusal refusal{};
+    EXPECT_TRUE(ParseDialogActions(script, &actions, &refusal)) << DescribeRefusal(refusal);
     effect = std::make_unique<PictureProbe>(std::move(options));
     if (prepare) {
       // As an earlier session would have left them in the settings file.
@@ -101,8 +101,8 @@ class SinglePictureDialog : public ::testing::Test {
     dialog = std::make_unique<HeadlessDialog>(dialogTemplate);
     dialog->setClipboardHasPicture(true);
     MainDialog logic(*effect, &host.record);
-    int result = dialog->run(logic, actions, &error);
-    lastError = error;
+    int result = dialog->run(logic, actions, &refusal);
+    lastError = DescribeRefusal(refusal);
     return result;
   }
 

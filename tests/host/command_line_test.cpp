@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstdio>
+#include <map>
+#include <sstream>
+
 #include "framework/host_interface.h"
 #include "framework/palette_types.h"
 #include "host/selection_buffer.h"
@@ -118,6 +123,52 @@ TEST(CommandLineTest, QualityAndWebpOutputsTickTruecolourLast) {
   EXPECT_TRUE(IsWebpName("x.webp"));
   EXPECT_FALSE(IsWebpName("webp"));
   EXPECT_FALSE(IsWebpName("x.webp.gif"));
+}
+
+
+
+// The help, the parser and the suggestions come from one table of options: every option
+// the help shows is accepted with a value of the kind the help names, and a name with a
+// letter missing is answered with a suggestion.
+TEST(CommandLineTest, EveryOptionInTheHelpIsAcceptedAndSuggested) {
+  std::FILE* file = std::tmpfile();
+  ASSERT_NE(file, nullptr);
+  PrintCommonHelp(file);
+  std::rewind(file);
+  std::string help;
+  for (int c; (c = std::fgetc(file)) != EOF;) help += static_cast<char>(c);
+  std::fclose(file);
+  const std::map<std::string, std::string> samples = {
+      {"FILE", "x.txt"}, {"N", "3"}, {"N|NAME", "2"}, {"Q", "50"}, {"WxH", "64x64"}, {"SIZE", "1G"},
+      {"DIR", "."}, {"ID=TEXT", "101=5"}, {"ID", "101"}, {"ID=INDEX", "101=0"}, {"R,G,B", "1,2,3"}, {"", ""}};
+  std::istringstream lines(help);
+  int seen = 0;
+  for (std::string line; std::getline(lines, line);) {
+    size_t at = line.find("--");
+    if (line.compare(0, 2, "  ") != 0 || at == std::string::npos || at > 6) continue;
+    std::istringstream words(line.substr(at));
+    std::string option, argument;
+    words >> option >> argument;
+    if (!argument.empty() && !std::isupper(static_cast<unsigned char>(argument[0]))) argument.clear();
+    bool negatable = option.compare(0, 7, "--[no-]") == 0;
+    std::string name = negatable ? option.substr(7) : option.substr(2);
+    ASSERT_TRUE(samples.count(argument)) << line;
+    for (const std::string& spelling : negatable ? std::vector<std::string>{name, "no-" + name}
+                                                 : std::vector<std::string>{name}) {
+      std::vector<std::string> words = {"a.bmp", "--" + spelling};
+      if (!argument.empty()) words.push_back(samples.at(argument));
+      std::string error;
+      RunPlan plan;
+      ParseRunOptions(*FindEffectRow("pagecurl"), words, &plan, &error);
+      EXPECT_EQ(error.find("unknown option"), std::string::npos) << spelling << ": " << error;
+    }
+    if (name.size() > 5) {
+      std::string typo = name.substr(0, 1) + name.substr(2);
+      EXPECT_TRUE(Refused("pagecurl", {"a.bmp", "--" + typo}, "did you mean --")) << typo;
+    }
+    ++seen;
+  }
+  EXPECT_GE(seen, 30);
 }
 
 }  // namespace

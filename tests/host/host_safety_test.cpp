@@ -162,18 +162,21 @@ TEST(HostChecks, RefusalsAreToldInTheUsersTerms) {
   RunPlan plan;
   std::string error;
   ASSERT_TRUE(ParseRunOptions(row, {"a.bmp", "--without-optimise", "--supercompress", "-o", "x.gif"}, &plan, &error));
-  // The dialog's own words name a line of its script and a control.
-  std::string said = ExplainRefusedAction(row, plan, "line 2: control 117 is disabled");
+  // The dialog's refusal names a line of its script and a control.
+  std::string said = ExplainRefusedAction(row, plan, MakeRefusal(RefusalKind::Disabled, 2, 117));
   EXPECT_EQ(said, "--supercompress needs a host that optimises; it is off with --without-optimise");
   plan = RunPlan();
   ASSERT_TRUE(ParseRunOptions(row, {"a.bmp", "--without-truecolour", "--truecolour", "-o", "x.png"}, &plan, &error));
-  said = ExplainRefusedAction(row, plan, "line 2: control 103 is disabled");
+  said = ExplainRefusedAction(row, plan, MakeRefusal(RefusalKind::Disabled, 2, 103));
   EXPECT_EQ(said.find("--truecolour needs a host with true colour"), 0u) << said;
   plan = RunPlan();
   ASSERT_TRUE(ParseRunOptions(row, {"a.bmp", "--click", "4242", "-o", "x.gif"}, &plan, &error));
-  said = ExplainRefusedAction(row, plan, "line 2: the dialog has no control 4242");
+  said = ExplainRefusedAction(row, plan, MakeRefusal(RefusalKind::NoControl, 2, 4242));
   EXPECT_EQ(said, "--click: pagecurl has no control 4242");
   EXPECT_EQ(said.find("line"), std::string::npos);
+  // A refusal of no action is said in its own words.
+  EXPECT_EQ(ExplainRefusedAction(row, plan, MakeRefusal(RefusalKind::NeedsWindows)),
+            "screenshots need real dialog windows: use fwhost.exe, the Windows build");
 
   EXPECT_EQ(ClosestEffectName("pagecurll"), "pagecurl");
   EXPECT_EQ(ClosestEffectName("Ripple"), "ripple");

@@ -30,13 +30,13 @@ class PageCurlDialog : public ::testing::Test {
   // to end it the way a closing dialog does.
   int Run(const std::string& script) {
     std::vector<DialogAction> actions;
-    std::string error;
-    EXPECT_TRUE(ParseDialogActions(script, &actions, &error)) << error;
+    ActionRefusal refusal{};
+    EXPECT_TRUE(ParseDialogActions(script, &actions, &refusal)) << DescribeRefusal(refusal);
     dialog = std::make_unique<HeadlessDialog>(dialogTemplate);
     dialog->setClipboardHasPicture(clipboardHasPicture);
     logic = std::make_unique<ProbeDialog>(effect, &host.record);
-    int result = dialog->run(*logic, actions, &error);
-    EXPECT_TRUE(error.empty()) << error;
+    int result = dialog->run(*logic, actions, &refusal);
+    EXPECT_FALSE(refusal.refused()) << DescribeRefusal(refusal);
     return result;
   }
 

@@ -27,12 +27,12 @@ class PyrotechnicsDialog : public ::testing::Test {
   // Runs the actions on a new dialog (kept for inspection); returns the dialog's result.
   int Run(const std::string& script) {
     std::vector<DialogAction> actions;
-    std::string error;
-    EXPECT_TRUE(ParseDialogActions(script, &actions, &error)) << error;
+    ActionRefusal refusal{};
+    EXPECT_TRUE(ParseDialogActions(script, &actions, &refusal)) << DescribeRefusal(refusal);
     dialog = std::make_unique<HeadlessDialog>(dialogTemplate);
     logic = std::make_unique<MainDialog>(effect, &host.record);
-    int result = dialog->run(*logic, actions, &error);
-    EXPECT_TRUE(error.empty()) << error;
+    int result = dialog->run(*logic, actions, &refusal);
+    EXPECT_FALSE(refusal.refused()) << DescribeRefusal(refusal);
     return result;
   }
 

@@ -25,14 +25,14 @@ class RippleDialog : public ::testing::Test {
 
   int Run(const std::string& script) {
     std::vector<DialogAction> actions;
-    std::string error;
-    EXPECT_TRUE(ParseDialogActions(script, &actions, &error)) << error;
+    ActionRefusal refusal{};
+    EXPECT_TRUE(ParseDialogActions(script, &actions, &refusal)) << DescribeRefusal(refusal);
     effect = std::make_unique<RippleEffect>();
     dialog = std::make_unique<HeadlessDialog>(dialogTemplate);
     dialog->setClipboardHasPicture(true);
     MainDialog logic(*effect, &host.record);
-    int result = dialog->run(logic, actions, &error);
-    EXPECT_TRUE(error.empty()) << error;
+    int result = dialog->run(logic, actions, &refusal);
+    EXPECT_FALSE(refusal.refused()) << DescribeRefusal(refusal);
     return result;
   }
 

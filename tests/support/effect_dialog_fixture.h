@@ -31,13 +31,13 @@ class EffectDialogTest : public ::testing::Test {
   // `lastError` tells why an action was refused.
   int Run(const std::string& script) {
     std::vector<DialogAction> actions;
-    std::string error;
-    EXPECT_TRUE(ParseDialogActions(script, &actions, &error)) << error;
+    ActionRefusal refusal{};
+    EXPECT_TRUE(ParseDialogActions(script, &actions, &refusal)) << DescribeRefusal(refusal);
     dialog = std::make_unique<HeadlessDialog>(dialogTemplate);
     dialog->setClipboardHasPicture(true);
     MainDialog logic(effect, &host.record);
-    int result = dialog->run(logic, actions, &error);
-    lastError = error;
+    int result = dialog->run(logic, actions, &refusal);
+    lastError = DescribeRefusal(refusal);
     return result;
   }
 

@@ -47,14 +47,14 @@ class PyrotechnicsRealDialog : public ::testing::Test {
   // Runs the dialog with the actions; returns why an action was refused, if one was.
   std::string Drive(const std::string& script, const std::string& shot = "") {
     std::vector<DialogAction> actions;
-    std::string error;
-    EXPECT_TRUE(ParseDialogActions(script, &actions, &error)) << error;
+    ActionRefusal refusal{};
+    EXPECT_TRUE(ParseDialogActions(script, &actions, &refusal)) << DescribeRefusal(refusal);
     DialogDriver driver(owner, actions);
     if (!shot.empty()) driver.screenshotDialog(shot);
     doBuild(owner, &host.record, nullptr);
     messages = driver.messages();
     EXPECT_TRUE(driver.dialogSeen());
-    return driver.error();
+    return DescribeRefusal(driver.refusal());
   }
 
   std::string Saved() {

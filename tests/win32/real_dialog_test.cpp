@@ -46,15 +46,15 @@ class RealDialog : public ::testing::Test {
   // Runs the plug-in's dialog with the actions; returns what the driver saw.
   std::string Drive(const std::string& script, DialogDriver** keep = nullptr) {
     std::vector<DialogAction> actions;
-    std::string error;
-    EXPECT_TRUE(ParseDialogActions(script, &actions, &error)) << error;
+    ActionRefusal refusal{};
+    EXPECT_TRUE(ParseDialogActions(script, &actions, &refusal)) << DescribeRefusal(refusal);
     DialogDriver driver(owner, actions);
     if (!shots.empty()) driver.screenshotDialog(shots);
     if (!aboutShot.empty()) driver.screenshotAbout(aboutShot, 116);
     doBuild(owner, &host.record, nullptr);
     messages = driver.messages();
     EXPECT_TRUE(driver.dialogSeen());
-    return driver.error();
+    return DescribeRefusal(driver.refusal());
   }
 
   HMODULE module = nullptr;

@@ -54,14 +54,14 @@ class RippleRealDialog : public ::testing::Test {
 
   std::string Drive(const std::string& script) {
     std::vector<DialogAction> actions;
-    std::string error;
-    EXPECT_TRUE(ParseDialogActions(script, &actions, &error)) << error;
+    ActionRefusal refusal{};
+    EXPECT_TRUE(ParseDialogActions(script, &actions, &refusal)) << DescribeRefusal(refusal);
     DialogDriver driver(owner, actions);
     if (!shot.empty()) driver.screenshotDialog(shot);
     doBuild(owner, &host.record, nullptr);
     messages = driver.messages();
     EXPECT_TRUE(driver.dialogSeen());
-    return driver.error();
+    return DescribeRefusal(driver.refusal());
   }
 
   HMODULE module = nullptr;
