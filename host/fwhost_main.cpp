@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -126,31 +127,59 @@ bool EndsWith(std::string text, const char* suffix) {
   return text.size() >= n && text.compare(text.size() - n, n, suffix) == 0;
 }
 
-// Writes the animation into the prepared output file and gives it its name. With
-// --quality the host makes the GIF's colours itself from the true-colour frames.
-bool WriteAnimation(const Delivery& delivered, const RunPlan& plan, OutputKind kind, OutputFile& file,
-                    std::string* error) {
-  bool ok = false;
-  const Delivery* chosen = &delivered;
+// The writers of the output kinds, one row each. A writer returns false with the reason;
+// what became of the file is said by the caller.
+struct OutputWriter {
+  OutputKind kind;
+  bool (*write)(const Delivery& delivery, const RunPlan& plan, const ByteSink& sink, std::string* error);
+};
+
+bool WriteGif(const Delivery& delivered, const RunPlan& plan, const ByteSink& sink, std::string* error) {
+  // With --quality the host makes the GIF's colours itself from the true-colour frames.
   Delivery reduced;
-  if (kind == OutputKind::Gif && plan.quality) {
-    if (!MakeQualityDelivery(delivered, QualityGifOptions{plan.qualityDither}, &reduced, error)) return false;
-    chosen = &reduced;
+  if (plan.quality && !MakeQualityDelivery(delivered, QualityGifOptions{plan.qualityDither}, &reduced, error))
+    return false;
+  const Delivery& delivery = plan.quality ? reduced : delivered;
+  if (!GifCanHold(delivery)) {
+    *error = "a true-colour frame shows more than 256 colours, more than a GIF frame holds (name the output .png "
+             "for an animated PNG)";
+    return false;
   }
-  const Delivery& delivery = *chosen;
+  return WriteGifAnimation(delivery, sink, error, BuildThreadCount());
+}
+
+bool WritePng(const Delivery& delivery, const RunPlan&, const ByteSink& sink, std::string* error) {
+  return WriteApngAnimation(delivery, sink, error, BuildThreadCount());
+}
+
 #ifdef KESTREL_HAVE_WEBP
-  if (kind == OutputKind::Webp) ok = WriteWebpAnimation(delivery, WebpOptions{plan.webpQuality}, file.sink(), error);
+bool WriteWebp(const Delivery& delivery, const RunPlan& plan, const ByteSink& sink, std::string* error) {
+  return WriteWebpAnimation(delivery, WebpOptions{plan.webpQuality}, sink, error);
+}
 #endif
-  if (kind == OutputKind::Gif) {
-    if (!GifCanHold(delivery)) {
-      *error = "a true-colour frame shows more than 256 colours, more than a GIF frame holds; nothing was written. "
-               "Name the output .png for an animated PNG";
-      return false;
-    }
-    ok = WriteGifAnimation(delivery, file.sink(), error, BuildThreadCount());
-  }
-  if (kind == OutputKind::Png) ok = WriteApngAnimation(delivery, file.sink(), error, BuildThreadCount());
-  return ok && file.commit(error);
+
+const OutputWriter kWriters[] = {
+    {OutputKind::Gif, &WriteGif},
+    {OutputKind::Png, &WritePng},
+#ifdef KESTREL_HAVE_WEBP
+    {OutputKind::Webp, &WriteWebp},
+#endif
+};
+
+// Writes the animation into the prepared output file and gives it its name.
+bool WriteAnimation(const Delivery& delivery, const RunPlan& plan, OutputKind kind, OutputFile& file,
+                    std::string* error) {
+  for (const OutputWriter& writer : kWriters)
+    if (writer.kind == kind) return writer.write(delivery, plan, file.sink(), error) && file.commit(error);
+  *error = "this build has no writer for it";
+  return false;
+}
+
+// What became of an output that could not be written, after the reason.
+std::string WhatWasWritten(const RunPlan& plan, const OutputFile& file) {
+  if (plan.output != "-") return "nothing was written, an earlier file of that name is kept";
+  if (file.bytesWritten() == 0) return "nothing was written";
+  return std::to_string(file.bytesWritten()) + " bytes had gone out to standard output";
 }
 
 long FileSize(const std::string& path) {
@@ -185,24 +214,64 @@ void ForgetSettings(const std::string& path) {
     std::fprintf(stderr, "fwhost: no saved settings at %s\n", path.c_str());
 }
 
-int RunEffect(const std::string& effect, const std::vector<std::string>& words) {
-  const EffectRow* row = FindEffectRow(effect.c_str());
-  bool byPath = !row;
-  if (byPath) {
+// One run of an effect, phase by phase: resolve what was named, check it before any
+// work, prepare the outputs, run the plug-in's dialog, write and report. Each phase
+// returns kGoOn or the exit status to end with.
+class EffectRun {
+ public:
+  static constexpr int kGoOn = -1;
+
+  EffectRun() = default;
+  ~EffectRun() {
+    for (auto& [path, image] : decoded_) FreeDibImage(image);
+  }
+  EffectRun(const EffectRun&) = delete;
+  EffectRun& operator=(const EffectRun&) = delete;
+
+  int resolve(const std::string& effect, const std::vector<std::string>& words);
+  int check();
+  int prepareOutputs();
+  int run();
+  int report();
+
+ private:
+  std::string effect_;
+  const EffectRow* row_ = nullptr;
+  bool byPath_ = false;
+  bool builtIn_ = false;
+  RunPlan plan_;
+  PluginLibrary library_;
+  PluginExports exports_;
+  std::string settingsName_;
+  OutputKind kind_ = OutputKind::Refused;
+  std::vector<PictureSize> sizes_;
+  std::map<std::string, DibImage> decoded_;  // handed to the run, which takes them as asked
+  OutputFile output_, capture_;
+  PrivateSettingsDirectory privateSettings_;
+  std::unique_ptr<ProgressDisplay> display_;
+  std::unique_ptr<HostService> service_;
+  SessionResult session_;
+};
+
+// The effect or library named, the options parsed, the plug-in found and loaded.
+int EffectRun::resolve(const std::string& effect, const std::vector<std::string>& words) {
+  effect_ = effect;
+  row_ = FindEffectRow(effect.c_str());
+  byPath_ = !row_;
+  if (byPath_) {
     std::error_code failure;
     if (!LooksLikePath(effect) && !std::filesystem::exists(effect, failure)) return UnknownEffect(effect);
-    row = RowOfLibrary(effect);
-    if (!row) row = &GenericEffectRow();
+    row_ = RowOfLibrary(effect);
+    if (!row_) row_ = &GenericEffectRow();
   }
-  RunPlan plan;
   std::string error;
-  if (!ParseRunOptions(*row, words, &plan, &error)) {
+  if (!ParseRunOptions(*row_, words, &plan_, &error)) {
     std::fprintf(stderr, "fwhost: %s\n", error.c_str());
     return kExitUsage;
   }
-  if (plan.help) {
-    if (row == &GenericEffectRow()) PrintCommonHelp(stdout);
-    else PrintEffectHelp(*row, stdout);
+  if (plan_.help) {
+    if (row_ == &GenericEffectRow()) PrintCommonHelp(stdout);
+    else PrintEffectHelp(*row_, stdout);
     return 0;
   }
   if (!CanShowDialogs()) {
@@ -211,161 +280,173 @@ int RunEffect(const std::string& effect, const std::vector<std::string>& words) 
     return kExitUsage;
   }
   std::error_code failure;
-  if (!plan.pluginDirectory.empty() && !std::filesystem::is_directory(plan.pluginDirectory, failure)) {
-    std::fprintf(stderr, "fwhost: --plugin-dir %s: no such directory\n", plan.pluginDirectory.c_str());
+  if (!plan_.pluginDirectory.empty() && !std::filesystem::is_directory(plan_.pluginDirectory, failure)) {
+    std::fprintf(stderr, "fwhost: --plugin-dir %s: no such directory\n", plan_.pluginDirectory.c_str());
     return kExitUsage;
   }
-
-  // Everything the user named is checked before any work.
   // The host's own work (decoding, writing) uses the run's thread count too.
-  if (plan.threads > 0) SetSessionThreadCount(plan.threads);
-  const bool builtIn = !byPath && !row->library;
-  std::string settingsName = SettingsFileNameOf(byPath ? effect : builtIn ? "" : row->library);
-  if (plan.forget && !settingsName.empty()) ForgetSettings(SettingsFilePath(settingsName.c_str()));
-  if (plan.output.empty() && plan.capture.empty()) {
-    if (plan.forget) return 0;
+  if (plan_.threads > 0) SetSessionThreadCount(plan_.threads);
+  builtIn_ = !byPath_ && !row_->library;
+  settingsName_ = SettingsFileNameOf(byPath_ ? effect : builtIn_ ? "" : row_->library);
+  if (plan_.forget && !settingsName_.empty()) ForgetSettings(SettingsFilePath(settingsName_.c_str()));
+  if (plan_.output.empty() && plan_.capture.empty()) {
+    if (plan_.forget) return 0;
     std::fprintf(stderr, "fwhost: give the output: -o NAME.gif, -o NAME.png, or -o - for standard output\n");
     return kExitUsage;
   }
-  PluginLibrary library;
-  PluginExports exports;
-  if (builtIn) {
-    exports = BuiltInExports();
-    if (exports.entryPoint) exports.entryPoint(nullptr, kProcessAttach, nullptr);
-  } else {
-    std::string path = effect;
-    if (!byPath) {
-      std::vector<std::string> directories = PluginDirectories(plan.pluginDirectory);
-      path = LocatePlugin(row->library, directories);
-      if (path.empty()) {
-        std::string where;
-        for (const std::string& d : directories) where += "\n  " + d;
-        std::fprintf(stderr, "fwhost: the %s plug-in (%s%s) is not installed in any of:%s\n", row->title, row->library,
-                     platform::LibrarySuffix(), where.c_str());
-        return kExitFailure;
-      }
-    }
-    if (!library.open(path, &error)) {
-      std::fprintf(stderr, "fwhost: %s: %s\n", path.c_str(), error.c_str());
-      return byPath ? kExitUsage : kExitFailure;
-    }
-    exports = library.exports();
+  if (builtIn_) {
+    exports_ = BuiltInExports();
+    if (exports_.entryPoint) exports_.entryPoint(nullptr, kProcessAttach, nullptr);
+    return kGoOn;
   }
+  std::string path = effect;
+  if (!byPath_) {
+    std::vector<std::string> directories = PluginDirectories(plan_.pluginDirectory);
+    path = LocatePlugin(row_->library, directories);
+    if (path.empty()) {
+      std::string where;
+      for (const std::string& d : directories) where += "\n  " + d;
+      std::fprintf(stderr, "fwhost: the %s plug-in (%s%s) is not installed in any of:%s\n", row_->title, row_->library,
+                   platform::LibrarySuffix(), where.c_str());
+      return kExitFailure;
+    }
+  }
+  if (!library_.open(path, &error)) {
+    std::fprintf(stderr, "fwhost: %s: %s\n", path.c_str(), error.c_str());
+    return byPath_ ? kExitUsage : kExitFailure;
+  }
+  exports_ = library_.exports();
+  return kGoOn;
+}
 
-  error = CheckOutputNames(plan);
+// Everything the user named, checked before any work: the output names, the pictures
+// (decoded once and kept for the run) and the memory the build needs.
+int EffectRun::check() {
+  std::string error = CheckOutputNames(plan_);
   if (!error.empty()) {
     std::fprintf(stderr, "fwhost: %s\n", error.c_str());
     return kExitUsage;
   }
-  OutputKind kind = OutputKind::Refused;
-  if (!plan.output.empty()) kind = OutputKindOf(plan.output, &error);
-  std::vector<PictureSize> sizes;
+  if (!plan_.output.empty()) kind_ = OutputKindOf(plan_.output, &error);
   std::vector<std::string> problems;
-  std::map<std::string, DibImage> decoded;  // handed to the run, which takes them as asked
-  CheckPictureFiles(plan.pictures, &sizes, &problems, &decoded);
-  struct FreeUnused {
-    std::map<std::string, DibImage>& pictures;
-    ~FreeUnused() {
-      for (auto& [path, image] : pictures) FreeDibImage(image);
-    }
-  } freeUnused{decoded};
+  CheckPictureFiles(plan_.pictures, &sizes_, &problems, &decoded_);
   for (const std::string& problem : problems) std::fprintf(stderr, "fwhost: %s\n", problem.c_str());
-  if (!problems.empty() && !plan.keepGoing) {
+  if (!problems.empty() && !plan_.keepGoing) {
     std::fprintf(stderr, "fwhost: nothing was done; --keep-going hands unreadable pictures to the plug-in, which "
                          "skips them\n");
     return kExitUsage;
   }
   MemoryEstimate estimate;
-  if (EstimateBuildMemory(*row, plan, sizes, &estimate)) {
-    uint64_t limit = plan.maxMemory ? plan.maxMemory : AvailableMemory();
+  if (EstimateBuildMemory(*row_, plan_, sizes_, &estimate)) {
+    uint64_t limit = plan_.maxMemory ? plan_.maxMemory : AvailableMemory();
     if (limit && estimate.bytes > limit) {
       std::fprintf(stderr, "fwhost: %s\n",
-                   ExplainTooLarge(*row, plan, sizes, estimate, limit, plan.maxMemory != 0).c_str());
+                   ExplainTooLarge(*row_, plan_, sizes_, estimate, limit, plan_.maxMemory != 0).c_str());
       return kExitUsage;
     }
   }
-  // The temporary files are made now: a directory that cannot be written is found here.
-  OutputFile output, capture;
-  for (auto [file, name, option] : {std::tuple{&output, &plan.output, "-o"}, {&capture, &plan.capture, "--capture"}}) {
+  return kGoOn;
+}
+
+// The temporary output files are made now, so that a directory that cannot be written
+// is found before the build; then the settings directory of the run.
+int EffectRun::prepareOutputs() {
+  std::string error;
+  for (auto [file, name, option] :
+       {std::tuple{&output_, &plan_.output, "-o"}, {&capture_, &plan_.capture, "--capture"}}) {
     if (!name->empty() && !file->open(*name, &error)) {
       std::fprintf(stderr, "fwhost: %s %s: %s\n", option, name->c_str(), error.c_str());
       return kExitUsage;
     }
   }
-
-
   // Without --remember the plug-in starts from its built-in settings and keeps none:
   // its settings files go to a private directory removed afterwards.
-  PrivateSettingsDirectory privateSettings;
-  if (!plan.remember || builtIn) {
-    if (!privateSettings.open(&error)) {
+  if (!plan_.remember || builtIn_) {
+    if (!privateSettings_.open(&error)) {
       std::fprintf(stderr, "fwhost: %s\n", error.c_str());
       return kExitFailure;
     }
-  } else if (!settingsName.empty()) {
-    std::string saved = SettingsFilePath(settingsName.c_str());
+  } else if (!settingsName_.empty()) {
+    std::string saved = SettingsFilePath(settingsName_.c_str());
+    std::error_code failure;
     if (std::filesystem::exists(saved, failure))
       std::fprintf(stderr, "fwhost: starting from the saved settings in %s (--forget deletes them)\n", saved.c_str());
   }
+  return kGoOn;
+}
 
-  ProgressDisplay display(stderr, plan.quiet           ? ProgressDisplay::Mode::Quiet
-                                  : IsTerminal(stderr) ? ProgressDisplay::Mode::Terminal
-                                                       : ProgressDisplay::Mode::Lines);
-  HostService service(display);
-  service.selections = plan.selections;
-  service.colours = plan.colours;
-  service.clipboardFile = plan.clipboardFile;
-  service.fitWidth = plan.fitWidth;
-  service.fitHeight = plan.fitHeight;
-  service.preloaded.swap(decoded);
-  SessionResult session = RunPluginSession(exports, service, plan, privateSettings);
-  display.clear();
-
-  if (session.dialogResult < 0 && session.refusal.refused()) {
-    std::fprintf(stderr, "fwhost: %s; nothing was written\n", ExplainRefusedAction(*row, plan, session.refusal).c_str());
+// The plug-in's dialog, driven by the plan; the host answers its requests.
+int EffectRun::run() {
+  display_ = std::make_unique<ProgressDisplay>(stderr, plan_.quiet           ? ProgressDisplay::Mode::Quiet
+                                                        : IsTerminal(stderr) ? ProgressDisplay::Mode::Terminal
+                                                                             : ProgressDisplay::Mode::Lines);
+  service_ = std::make_unique<HostService>(*display_);
+  service_->selections = plan_.selections;
+  service_->colours = plan_.colours;
+  service_->clipboardFile = plan_.clipboardFile;
+  service_->fitWidth = plan_.fitWidth;
+  service_->fitHeight = plan_.fitHeight;
+  service_->preloaded.swap(decoded_);
+  session_ = RunPluginSession(exports_, *service_, plan_, privateSettings_);
+  display_->clear();
+  if (session_.dialogResult < 0 && session_.refusal.refused()) {
+    std::fprintf(stderr, "fwhost: %s; nothing was written\n", ExplainRefusedAction(*row_, plan_, session_.refusal).c_str());
     return kExitUsage;
   }
-  if (service.deliveries().empty()) {
+  if (service_->deliveries().empty()) {
     std::fprintf(stderr, "fwhost: no animation was delivered%s; nothing was written\n",
-                 service.messageCount() ? " (see the message above)" : "");
+                 service_->messageCount() ? " (see the message above)" : "");
     return kExitFailure;
   }
-  const Delivery& delivery = service.deliveries().back();
+  return kGoOn;
+}
+
+// The delivery written to the capture and the output, and the summary.
+int EffectRun::report() {
+  const Delivery& delivery = service_->deliveries().back();
+  std::string error;
   bool ok = true;
-  if (capture.isOpen()) {
-    WriteCapture(delivery, capture.stream());
-    if (!capture.commit(&error)) {
-      std::fprintf(stderr, "fwhost: --capture %s: %s\n", plan.capture.c_str(), error.c_str());
+  if (capture_.isOpen()) {
+    WriteCapture(delivery, capture_.stream());
+    if (!capture_.commit(&error)) {
+      std::fprintf(stderr, "fwhost: --capture %s: %s\n", plan_.capture.c_str(), error.c_str());
       ok = false;
     }
   }
   bool written = false;
-  if (output.isOpen()) {
-    written = WriteAnimation(delivery, plan, kind, output, &error);
-    if (!written) {
-      if (error.find("nothing was written") == std::string::npos)
-        error += "; nothing was written" + std::string(plan.output == "-" ? "" : ", an earlier file of that name is kept");
-      std::fprintf(stderr, "fwhost: %s: %s\n", plan.output.c_str(), error.c_str());
-    }
+  if (output_.isOpen()) {
+    written = WriteAnimation(delivery, plan_, kind_, output_, &error);
+    if (!written)
+      std::fprintf(stderr, "fwhost: %s: %s; %s\n", plan_.output.c_str(), error.c_str(),
+                   WhatWasWritten(plan_, output_).c_str());
     ok = written && ok;
   }
   // The summary says OK (or Test) only of an animation that was written.
-  if (!plan.quiet && (written || !output.isOpen())) {
+  if (!plan_.quiet && (written || plan_.output.empty())) {
     FramePicture first;
     bool trueColour = !delivery.frames.empty() && ReadFramePicture(delivery.frames[0].bitmap, &first) && first.bits == 24;
     std::string colours = trueColour ? "true colour (24-bit frames)" : std::to_string(delivery.bits) + "-bit palette";
-    if (trueColour && plan.quality && kind == OutputKind::Gif) colours += ", colours reduced by fwhost";
+    if (trueColour && plan_.quality && kind_ == OutputKind::Gif) colours += ", colours reduced by fwhost";
     std::fprintf(stderr, "%s: %lu frames, %d x %d, %s", delivery.test ? "Test" : "OK",
                  static_cast<unsigned long>(delivery.frames.size()), delivery.width, delivery.height, colours.c_str());
-    if (written && plan.output == "-") std::fprintf(stderr, " -> standard output");
-    else if (written) std::fprintf(stderr, " -> %s (%ld bytes)", plan.output.c_str(), FileSize(plan.output));
+    if (written && plan_.output == "-") std::fprintf(stderr, " -> standard output");
+    else if (written) std::fprintf(stderr, " -> %s (%ld bytes)", plan_.output.c_str(), FileSize(plan_.output));
     std::fprintf(stderr, "\n");
   }
-  if (service.messageCount()) {
+  if (service_->messageCount()) {
     std::fprintf(stderr, "fwhost: the plug-in reported a problem (see above)\n");
     ok = false;
   }
   return ok ? 0 : kExitFailure;
+}
+
+int RunEffect(const std::string& effect, const std::vector<std::string>& words) {
+  EffectRun run;
+  int status = run.resolve(effect, words);
+  if (status == EffectRun::kGoOn) status = run.check();
+  if (status == EffectRun::kGoOn) status = run.prepareOutputs();
+  if (status == EffectRun::kGoOn) status = run.run();
+  return status == EffectRun::kGoOn ? run.report() : status;
 }
 
 }  // namespace

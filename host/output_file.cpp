@@ -20,6 +20,7 @@ bool OutputFile::open(const std::string& path, std::string* error) {
   abandon();
   path_ = path;
   failure_ = 0;
+  written_ = 0;
   if (path == "-") {
     standardOutput_ = true;
     stream_ = BinaryStandardOutput();
@@ -53,7 +54,10 @@ bool OutputFile::open(const std::string& path, std::string* error) {
 
 ByteSink OutputFile::sink() {
   return [this](const uint8_t* bytes, size_t count) {
-    if (stream_ && std::fwrite(bytes, 1, count, stream_) == count) return true;
+    if (stream_ && std::fwrite(bytes, 1, count, stream_) == count) {
+      written_ += count;
+      return true;
+    }
     if (!failure_) failure_ = errno;
     return false;
   };
@@ -80,7 +84,7 @@ bool OutputFile::commit(std::string* error) {
     reason = errno;
   }
   if (!written) {
-    *error = "cannot be written" + why() + "; nothing was written, an earlier file of that name is kept";
+    *error = "cannot be written" + why();
     RemovePath(temporary_, false);
     ForgetWhenStopped(temporary_);
     temporary_.clear();

@@ -5,6 +5,7 @@
 // standard output.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -24,11 +25,14 @@ class OutputFile {
   const std::string& path() const { return path_; }
 
   std::FILE* stream() const { return stream_; }
+  // The bytes the sink has taken so far.
+  uint64_t bytesWritten() const { return written_; }
   // Writes to the stream; false once a write has failed. Valid while this file lives.
   ByteSink sink();
 
   // Flushes and closes the file and gives it its final name. False, with the reason
-  // (a full disk, the file-size limit), when a write failed; nothing is left then.
+  // (a full disk, the file-size limit), when a write failed; no file is left then, and
+  // an earlier file of that name is kept.
   bool commit(std::string* error);
   // Drops what was written.
   void abandon();
@@ -39,6 +43,7 @@ class OutputFile {
   std::FILE* stream_ = nullptr;
   bool standardOutput_ = false;
   int failure_ = 0;  // the reason the first write through the sink failed
+  uint64_t written_ = 0;
 };
 
 // Writes `path` through an OutputFile with `write`, which receives the stream.

@@ -699,6 +699,20 @@ TEST_F(FwhostTest, AFailedWriteKeepsTheEarlierFile) {
   EXPECT_TRUE(left.empty()) << left[0];
 }
 
+// Standard output closed early (a reader that stopped): the run fails, says how much had
+// gone out, and never says OK.
+TEST_F(FwhostTest, AClosedPipeSaysHowMuchWentOut) {
+  std::string a = Picture("a.bmp", 1, 640, 480), b = Picture("b.bmp", 2, 640, 480);
+  std::string command = "( KESTREL_WINDOWS_DIR='" + Path("settings") + "' '" FWHOST_PROGRAM "' frames '" + a + "' '" +
+                        b + "' -o - 2>'" + Path("log.txt") + "'; echo $? >'" + Path("status.txt") +
+                        "' ) | head -c 10 >/dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  std::string log = ReadFile(Path("log.txt"));
+  EXPECT_EQ(ReadFile(Path("status.txt")), "1\n") << log;
+  EXPECT_NE(log.find("bytes had gone out to standard output"), std::string::npos) << log;
+  EXPECT_EQ(log.find("OK:"), std::string::npos) << log;
+}
+
 TEST_F(FwhostTest, MistakesAreAnsweredBeforeAnyWork) {
   std::string good = Picture("good.bmp", 1);
   std::string bad = Path("bad.jpg");
