@@ -19,13 +19,11 @@ inline double ThreadSeconds() {
 }
 
 // The heap as fwhost has it (huge pages where the system offers them), and freed frames
-// kept in the process and reused (blocks up to the C library's largest threshold, 32 MiB,
-// from the heap, which is never given back), so that both versions are timed on their own
-// work rather than on the kernel handing out and clearing fresh pages for every new
-// frame, which costs both the same.
+// kept in the process and reused (blocks up to 32 MiB from the heap, which is never given
+// back), so that both versions are timed on their own work rather than on the kernel
+// handing out and clearing fresh pages for every new frame, which costs both the same.
 inline int RunRenderBenchmarks(int argc, char** argv) {
-  platform::UseLargePagesForHeap(argv);
-  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  platform::PrepareHeapForFrames();
   mallopt(M_TRIM_THRESHOLD, 1 << 30);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

@@ -452,7 +452,7 @@ int RunEffect(const std::string& effect, const std::vector<std::string>& words) 
 }  // namespace
 
 int main(int argc, char** argv) {
-  platform::UseLargePagesForHeap(argv);
+  platform::PrepareHeapForFrames();
   InstallExitCleanup();
   std::vector<std::string> words(argv + 1, argv + argc);
   if (!words.empty() && words[0] == "--version") {

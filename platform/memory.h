@@ -1,5 +1,8 @@
 // Movable memory blocks: the storage of every image and frame list.
 //
+// On Windows every block is a real HGLOBAL; on POSIX the payloads come from the C
+// library's heap.
+//
 // A block is identified by an opaque handle and reached through Lock/Unlock, so its
 // address may change between locks (on Windows these are real HGLOBALs that a host can
 // read). Every block starts zero-filled (but those made to be filled) and grows with
@@ -45,16 +48,12 @@ void FreeBlock(MemoryHandle block);
 // against it before rendering, so an impossible animation fails cleanly.
 unsigned long long UsableMemoryBytes();
 
-// Called first thing in a program's main, with main's argv. Builds touch hundreds of
-// megabytes of fresh frame memory, and with ordinary 4 KiB pages the kernel's work on
-// each first touch can take more time than the effect itself. On Linux with the GNU C
-// library, where the kernel offers transparent huge pages on request, the program is
-// started again at once, with the same arguments, with the C library told to take large
-// blocks from a heap that asks for huge pages; the user's environment is restored before
-// main goes on, so programs it starts see what it saw. Returns at once elsewhere, under
-// the address sanitizer or valgrind, when the user's GLIBC_TUNABLES already sets one of
-// the C library's malloc values, or when the restart cannot be made.
-void UseLargePagesForHeap(char** argv);
+// Called first in the main of a program that makes frames (fwhost, the benchmarks): on
+// Linux with the GNU C library, every thread's buffers up to 32 MiB come from one heap
+// that is kept and reused, and the heap is advised for huge pages as it grows, so that
+// frame memory costs few page faults. Nothing to do elsewhere. A plug-in never calls it:
+// the process's heap is its host's.
+void PrepareHeapForFrames();
 
 // Test hook: after `successes` more successful allocations or reallocations, every
 // further one fails until the hook is reset with a negative value. The count is shared

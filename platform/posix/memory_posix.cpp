@@ -8,6 +8,10 @@
 #include <cstring>
 #include <string>
 
+#include <mutex>
+
+#include <malloc.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -15,6 +19,45 @@
 
 namespace platform {
 namespace {
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KESTREL_ADDRESS_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define KESTREL_ADDRESS_SANITIZER 1
+#endif
+
+// Payloads come from the C library. Builds touch hundreds of megabytes of fresh frame
+// memory, and with 4 KiB pages the kernel's work on each first touch can take longer than
+// the effect itself; so in a program that asked for it (PrepareHeapForFrames) the heap
+// is advised for huge pages as it grows.
+bool g_adviseHeap = false;
+std::mutex g_adviseMutex;
+uintptr_t g_advisedEnd = 0;  // the heap is advised up to here
+
+constexpr uintptr_t kHugePage = 2 * 1024 * 1024;
+
+// Advises what the heap grew by since the last call (whole huge pages of it).
+void AdviseHeapGrowth() {
+#if defined(MADV_HUGEPAGE) && !defined(KESTREL_ADDRESS_SANITIZER)
+  std::lock_guard<std::mutex> hold(g_adviseMutex);
+  const uintptr_t end = reinterpret_cast<uintptr_t>(sbrk(0)) / kHugePage * kHugePage;
+  if (end > g_advisedEnd) {
+    madvise(reinterpret_cast<void*>(g_advisedEnd), end - g_advisedEnd, MADV_HUGEPAGE);
+    g_advisedEnd = end;
+  }
+#endif
+}
+
+void* AllocatePayload(size_t bytes, bool cleared) {
+  void* payload = cleared ? std::calloc(bytes, 1) : std::malloc(bytes);
+  if (payload && g_adviseHeap) AdviseHeapGrowth();
+  return payload;
+}
+
+void FreePayload(void* address) { std::free(address); }
 
 constexpr uint32_t kLiveMagic = 0x4B424C4Bu;  // marks a header that is in use
 constexpr uint32_t kDeadMagic = 0xDEADB10Cu;
@@ -37,9 +80,8 @@ MemoryHandle NewBlock(size_t bytes, bool cleared) {
   if (!AllocationAllowed()) return nullptr;
   auto* header = static_cast<BlockHeader*>(std::calloc(1, sizeof(BlockHeader)));
   if (!header) return nullptr;
-  // calloc(0) may return null; keep one byte so every live block has an address.
-  const size_t payload = bytes ? bytes : 1;
-  header->data = static_cast<unsigned char*>(cleared ? std::calloc(payload, 1) : std::malloc(payload));
+  // Keep one byte for an empty block, so every live block has an address.
+  header->data = static_cast<unsigned char*>(AllocatePayload(bytes ? bytes : 1, cleared));
   if (!header->data) {
     std::free(header);
     return nullptr;
@@ -80,10 +122,10 @@ size_t BlockSize(MemoryHandle block) {
 MemoryHandle ReallocateBlock(MemoryHandle block, size_t bytes) {
   BlockHeader* header = Header(block);
   if (!header || !AllocationAllowed()) return nullptr;
-  auto* data = static_cast<unsigned char*>(std::calloc(bytes ? bytes : 1, 1));
+  auto* data = static_cast<unsigned char*>(AllocatePayload(bytes ? bytes : 1, true));
   if (!data) return nullptr;
   std::memcpy(data, header->data, header->size < bytes ? header->size : bytes);
-  std::free(header->data);
+  FreePayload(header->data);
   header->data = data;
   header->size = bytes;
   return header;
@@ -93,7 +135,7 @@ void FreeBlock(MemoryHandle block) {
   BlockHeader* header = Header(block);
   if (!header) return;
   header->magic = kDeadMagic;
-  std::free(header->data);
+  FreePayload(header->data);
   std::free(header);
 }
 
@@ -130,70 +172,23 @@ unsigned long long UsableMemoryBytes() {
 }  // namespace platform
 
 namespace platform {
-namespace {
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KESTREL_ADDRESS_SANITIZER 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define KESTREL_ADDRESS_SANITIZER 1
-#endif
-
-#if defined(__linux__) && defined(__GLIBC__) && !defined(KESTREL_ADDRESS_SANITIZER)
-// Present in the restarted program: "=" and the user's own GLIBC_TUNABLES, or empty when
-// the user had none.
-constexpr char kRestartedVariable[] = "KESTREL_HEAP_RESTARTED";
-
-// Huge pages for the heap; blocks up to 32 MiB (frames and pictures) from the heap rather
-// than each from a mapping of its own, which would be too small for a huge page; the heap
-// grown 64 MiB at a time, so each growth is large enough to be given huge pages.
-constexpr char kHeapTunables[] =
-    "glibc.malloc.hugetlb=1:glibc.malloc.mmap_threshold=33554432:glibc.malloc.top_pad=67108864";
-
-// True when the kernel gives transparent huge pages to memory that asks for them.
-bool HugePagesOnRequest() {
-  std::FILE* file = std::fopen("/sys/kernel/mm/transparent_hugepage/enabled", "r");
-  if (!file) return false;
-  char line[128] = {};
-  bool offered = std::fgets(line, sizeof line, file) &&
-                 (std::strstr(line, "[always]") != nullptr || std::strstr(line, "[madvise]") != nullptr);
-  std::fclose(file);
-  return offered;
-}
-
-// Puts GLIBC_TUNABLES back as `saved` describes it ("=value", or empty for none).
-void RestoreTunables(const std::string& saved) {
-  if (saved.empty()) unsetenv("GLIBC_TUNABLES");
-  else setenv("GLIBC_TUNABLES", saved.c_str() + 1, 1);
-}
-#endif
-
-}  // namespace
-
-void UseLargePagesForHeap(char** argv) {
-#if defined(__linux__) && defined(__GLIBC__) && !defined(KESTREL_ADDRESS_SANITIZER)
-  if (const char* restarted = std::getenv(kRestartedVariable)) {
-    RestoreTunables(restarted);
-    unsetenv(kRestartedVariable);
-    return;
+void PrepareHeapForFrames() {
+#if defined(__GLIBC__) && !defined(KESTREL_ADDRESS_SANITIZER)
+  // Every thread allocates from the one heap, which grows 64 MiB at a time and is kept;
+  // buffers up to 32 MiB (frames, pictures and the work buffers of colour reduction and
+  // encoding) come from it rather than each from a fresh mapping, so freed ones are
+  // reused without new page faults.
+  mallopt(M_ARENA_MAX, 1);
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TOP_PAD, 64 << 20);
+  mallopt(M_TRIM_THRESHOLD, 128 << 20);
+  {
+    std::lock_guard<std::mutex> hold(g_adviseMutex);
+    const uintptr_t start = reinterpret_cast<uintptr_t>(sbrk(0));
+    g_advisedEnd = (start + kHugePage - 1) / kHugePage * kHugePage;
   }
-  const char* tunables = std::getenv("GLIBC_TUNABLES");
-  if (!argv || !argv[0] || (tunables && std::strstr(tunables, "glibc.malloc.") != nullptr) || !HugePagesOnRequest())
-    return;
-  // Under valgrind the restarted program would run outside it.
-  const char* preload = std::getenv("LD_PRELOAD");
-  if (preload && std::strstr(preload, "vgpreload") != nullptr) return;
-  const std::string saved = tunables ? std::string("=") + tunables : std::string();
-  const std::string combined = tunables && *tunables ? std::string(tunables) + ":" + kHeapTunables : kHeapTunables;
-  if (setenv(kRestartedVariable, saved.c_str(), 1) == 0 && setenv("GLIBC_TUNABLES", combined.c_str(), 1) == 0)
-    execv("/proc/self/exe", argv);
-  // Still here: the restart could not be made, so the program goes on as it was started.
-  RestoreTunables(saved);
-  unsetenv(kRestartedVariable);
-#else
-  (void)argv;
+  g_adviseHeap = true;
 #endif
 }
 

@@ -35,7 +35,6 @@ void FreeBlock(MemoryHandle block) {
 }
 
 // Large pages need a privilege ordinary users lack on Windows.
-void UseLargePagesForHeap(char**) {}
 
 // The smaller of the physical memory free now, the commit charge still allowed and what
 // is left of the process's address space (at most 2 or 4 GiB for a 32-bit process).
@@ -48,5 +47,12 @@ unsigned long long UsableMemoryBytes() {
   if (status.ullAvailVirtual < bytes) bytes = status.ullAvailVirtual;
   return bytes;
 }
+
+}  // namespace platform
+
+namespace platform {
+
+// The system heap takes no such settings; HGLOBALs are the host's form of a block.
+void PrepareHeapForFrames() {}
 
 }  // namespace platform
