@@ -707,17 +707,8 @@ int32_t ParseColour(const std::string& text) {
   return PackColour(parts[0], parts[1], parts[2]);
 }
 
-void PrintEffectHelp(const EffectRow& row, std::FILE* out) {
-  const char* pictures = row.sources == SourceKind::PictureList     ? " PICTURES..."
-                         : row.sources == SourceKind::SinglePicture ? " [PICTURE]"
-                                                                    : "";
-  std::fprintf(out, "usage: fwhost %s%s [OPTIONS...] -o OUTPUT.gif\n\n%s: %s.\n", row.name, pictures, row.title,
-               row.summary);
-  if (row.sources == SourceKind::PictureList)
-    std::fprintf(out, "Each picture is added with one press of the Add button, in the order given.\n");
-  if (row.sources == SourceKind::SinglePicture)
-    std::fprintf(out, "The picture is chosen with Select image; without one, the last picture used is taken.\n");
-  if (row.optionCount) std::fprintf(out, "\n%s options (built-in values shown; each run starts from them unless --remember):\n", row.title);
+std::vector<manual::Entry> EffectOptionEntries(const EffectRow& row) {
+  std::vector<manual::Entry> entries;
   for (size_t i = 0; i < row.optionCount; ++i) {
     const EffectOption& o = row.options[i];
     std::string name = std::string("--") + o.name;
@@ -751,27 +742,48 @@ void PrintEffectHelp(const EffectRow& row, std::FILE* out) {
                 o.defaultText + ")";
         break;
     }
-    PrintOption(out, name, help);
+    entries.push_back({name, help});
   }
+  return entries;
+}
+
+void PrintEffectHelp(const EffectRow& row, std::FILE* out) {
+  const char* pictures = row.sources == SourceKind::PictureList     ? " PICTURES..."
+                         : row.sources == SourceKind::SinglePicture ? " [PICTURE]"
+                                                                    : "";
+  std::fprintf(out, "usage: fwhost %s%s [OPTIONS...] -o OUTPUT.gif\n\n%s: %s.\n", row.name, pictures, row.title,
+               row.summary);
+  if (row.sources == SourceKind::PictureList)
+    std::fprintf(out, "Each picture is added with one press of the Add button, in the order given.\n");
+  if (row.sources == SourceKind::SinglePicture)
+    std::fprintf(out, "The picture is chosen with Select image; without one, the last picture used is taken.\n");
+  if (row.optionCount) std::fprintf(out, "\n%s options (built-in values shown; each run starts from them unless --remember):\n", row.title);
+  for (const manual::Entry& entry : EffectOptionEntries(row)) PrintOption(out, entry.term, entry.text);
   std::fprintf(out, "\nDelay: %d to %d hundredths of a second (%d to %d with --without-optimise); built-in %d.\n",
                row.delayMinimum, row.delayMaximum, row.delayMinimum, row.delayMaximumPlain, row.delayDefault);
   std::fprintf(out, "\n");
   PrintCommonHelp(out);
 }
 
+std::vector<manual::Entry> CommonOptionEntries(bool controls) {
+  std::vector<manual::Entry> entries;
+  for (const HostOption& option : Parser::Options()) {
+    if (option.controlGroup != controls || !option.available) continue;
+    entries.push_back({std::string(option.shortName ? std::string(option.shortName) + ", " : "") + "--" +
+                           (option.negatable ? "[no-]" : "") + NamesOf(option)[0] +
+                           (option.argument ? std::string(" ") + option.argument : ""),
+                       option.help});
+  }
+  return entries;
+}
+
 void PrintCommonHelp(std::FILE* out) {
   for (bool controls : {false, true}) {
     std::fprintf(out, controls ? "Driving any control (ids of the effect's dialog):\n" : "Options of every effect:\n");
-    for (const HostOption& option : Parser::Options()) {
-      if (option.controlGroup != controls) continue;
-      if (!option.available) continue;
-      std::string left = std::string(option.shortName ? std::string(option.shortName) + ", " : "") + "--" +
-                         (option.negatable ? "[no-]" : "") + NamesOf(option)[0] +
-                         (option.argument ? std::string(" ") + option.argument : "");
-      const std::string& help = option.help;
+    for (const manual::Entry& entry : CommonOptionEntries(controls)) {
       for (size_t begin = 0;;) {
-        size_t end = help.find('\n', begin);
-        PrintOption(out, begin == 0 ? left : "", help.substr(begin, end - begin));
+        size_t end = entry.text.find('\n', begin);
+        PrintOption(out, begin == 0 ? entry.term : "", entry.text.substr(begin, end - begin));
         if (end == std::string::npos) break;
         begin = end + 1;
       }

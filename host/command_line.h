@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "host/effect_table.h"
+#include "platform/manual_page.h"
 
 // The largest side --fit accepts (the largest picture side the decoder reads).
 constexpr int kMaxFitSide = 16384;
@@ -86,4 +87,8 @@ int32_t ParseColour(const std::string& text);
 // The help of one effect: its options with their ranges and built-in values, then the
 // options every effect has.
 void PrintEffectHelp(const EffectRow& row, std::FILE* out);
+// The options the help lists: every effect's common ones (or, with `controls`, those
+// that drive any control), and one effect's own; for the help and the manual page.
+std::vector<manual::Entry> CommonOptionEntries(bool controls);
+std::vector<manual::Entry> EffectOptionEntries(const EffectRow& row);
 void PrintCommonHelp(std::FILE* out);

@@ -35,6 +35,7 @@
 #endif
 #include "host/selection_buffer.h"
 #include "platform/library.h"
+#include "platform/manual_page.h"
 #include "platform/memory.h"
 
 namespace {
@@ -64,6 +65,43 @@ void PrintUsage(std::FILE* out) {
                     "Every run starts from the plug-in's built-in settings and leaves no settings file;\n"
                     "--remember starts from the saved ones and saves the run's, as the editor does.\n"
                     "The output is written whole or not at all; pictures and names are checked first.\n");
+}
+
+// The manual page, from the tables that give the help: the effects, their options and
+// the options of every effect.
+std::string ManualPage() {
+  std::vector<manual::Section> sections;
+  sections.push_back({"SYNOPSIS",
+                      "fwhost list [--plugin-dir DIR]\nfwhost EFFECT [PICTURES...] [OPTIONS...] -o OUTPUT\n"
+                      "fwhost EFFECT --help\nfwhost --version\nfwhost --manual",
+                      {}});
+  sections.push_back({"DESCRIPTION",
+                      "fwhost runs an animation-effect plug-in as its host editor would: it loads the plug-in, works "
+                      "the plug-in's own dialog as the options say (each picture one press of Add, each option the "
+                      "control a user would set), answers the plug-in's requests for files, pictures and colours, "
+                      "and writes the animation the plug-in delivers. It writes " +
+                          std::string(WritableFormats()) +
+                          " files, chosen by the output's name, whole or not at all. Every run starts from the "
+                          "plug-in's built-in settings and leaves no settings file, unless --remember is given.",
+                      {}});
+  size_t count = 0;
+  const EffectRow* rows = EffectRows(&count);
+  manual::Section effects{"EFFECTS", "EFFECT is one of these names, or the path of a plug-in library.", {}};
+  for (size_t i = 0; i < count; ++i) {
+    std::string text = std::string(rows[i].title) + ": " + rows[i].summary + ".";
+    for (const manual::Entry& option : EffectOptionEntries(rows[i])) text += "\n" + option.term + ": " + option.text;
+    effects.entries.push_back({rows[i].name, text});
+  }
+  sections.push_back(effects);
+  sections.push_back({"OPTIONS", "Options of every effect.", CommonOptionEntries(false)});
+  sections.push_back({"DRIVING ANY CONTROL", "Controls named by their ids in the effect's dialog.", CommonOptionEntries(true)});
+  sections.push_back({"ENVIRONMENT",
+                      "",
+                      {{"FWHOST_PLUGIN_PATH", "directories to look for plug-ins in, after --plugin-dir"},
+                       {kThreadsVariable, "the builds' thread count when --threads is not given"}}});
+  sections.push_back({"EXIT STATUS", "0 the animation was written; 1 the build or the writing failed; 2 a mistake in "
+                                     "what was asked, found before any work.", {}});
+  return manual::Page("fwhost", "run animation-effect plug-ins from the command line", sections);
 }
 
 // The row a library file belongs to, from its file name.
@@ -455,6 +493,10 @@ int main(int argc, char** argv) {
   platform::PrepareHeapForFrames();
   InstallExitCleanup();
   std::vector<std::string> words(argv + 1, argv + argc);
+  if (!words.empty() && words[0] == "--manual") {
+    std::fputs(ManualPage().c_str(), stdout);
+    return 0;
+  }
   if (!words.empty() && words[0] == "--version") {
     std::printf("fwhost %s (plug-in interface 0x200; writes %s)\n", kFwhostVersion, WritableFormats());
     return 0;

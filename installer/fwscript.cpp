@@ -18,6 +18,7 @@
 #include "installer/script/interpreter.h"
 #include "installer/script/recording_front_end.h"
 #include "platform/directories.h"
+#include "platform/manual_page.h"
 #include "platform/files.h"
 
 namespace {
@@ -112,9 +113,34 @@ void PrintText(const char* label, const std::vector<Call>& calls) {
   }
 }
 
-int Usage() {
-  std::fprintf(stderr, "usage: fwscript SCRIPT [--dry-run] [--var N=TEXT]... [--root DIR] [--json]\n");
-  return 2;
+constexpr const char* kSynopsis = "fwscript SCRIPT [--dry-run] [--var N=TEXT]... [--root DIR] [--json]";
+
+// The options, for the usage text and the manual page.
+const std::vector<manual::Entry> kOptions = {
+    {"--dry-run", "no command acts: each is recorded and counts as done, except checkfileexists, which really "
+                  "checks (under --root, or the working directory)"},
+    {"--var N=TEXT", "the text of %N (N from 1 to 4: the install path, the Windows, system and Startup directories)"},
+    {"--root DIR", "where checkfileexists looks in a dry run"},
+    {"--json", "print the record as JSON"},
+    {"--help", "show this help"},
+    {"--manual", "write this program's manual page"},
+};
+
+int Usage(std::FILE* out = stderr) {
+  std::fprintf(out, "usage: %s\n", kSynopsis);
+  for (const manual::Entry& option : kOptions) std::fprintf(out, "  %-16s %s\n", option.term.c_str(), option.text.c_str());
+  return out == stderr ? 2 : 0;
+}
+
+std::string ManualPage() {
+  return manual::Page("fwscript", "run an install script's three passes and show what each command received",
+                      {{"SYNOPSIS", kSynopsis, {}},
+                       {"DESCRIPTION",
+                        "fwscript runs the setup, action and closing passes of an install script file as the "
+                        "installer does and prints what happened: the settings the setup pass made, the messages "
+                        "it showed, and every command handed to a handler, with its arguments as received.",
+                        {}},
+                       {"OPTIONS", "", kOptions}});
 }
 
 }  // namespace
@@ -128,6 +154,11 @@ int main(int argc, char** argv) {
   context.substitutions.values[3] = platform::StartupDirectory();
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
+    if (arg == "--help") return Usage(stdout);
+    if (arg == "--manual") {
+      std::fputs(ManualPage().c_str(), stdout);
+      return 0;
+    }
     if (arg == "--dry-run") {
       dryRun = true;
     } else if (arg == "--json") {

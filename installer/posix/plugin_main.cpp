@@ -15,18 +15,48 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "installer/posix/terminal_front_end.h"
 #include "installer/script/command_table.h"
 #include "installer/session/install_session.h"
 #include "platform/directories.h"
+#include "platform/manual_page.h"
 
 namespace {
 
-int Usage() {
-  std::fprintf(stderr,
-               "usage: plugin [/CD] [--yes | --no] [--accept-license] [--path DIR] [--answers FILE]\n");
-  return 2;
+constexpr const char* kSynopsis = "plugin [/CD] [--yes | --no] [--accept-license] [--path DIR] [--answers FILE]";
+
+// The options, for the usage text and the manual page.
+const std::vector<manual::Entry> kOptions = {
+    {"/CD", "start without the introduction"},
+    {"--yes", "answer every question of the script Yes"},
+    {"--no", "answer every question of the script No"},
+    {"--accept-license", "accept the licence without being asked"},
+    {"--path DIR", "install into DIR rather than asking for the path"},
+    {"--answers FILE", "answer each prompt in turn with a line of FILE (the path, y or n, agree)"},
+    {"--help", "show this help"},
+    {"--manual", "write this program's manual page"},
+};
+
+int Usage(std::FILE* out = stderr) {
+  std::fprintf(out, "usage: %s\n", kSynopsis);
+  for (const manual::Entry& option : kOptions) std::fprintf(out, "  %-16s %s\n", option.term.c_str(), option.text.c_str());
+  return out == stderr ? 2 : 0;
+}
+
+std::string ManualPage() {
+  return manual::Page("plugin", "install the plug-in set",
+                      {{"SYNOPSIS", kSynopsis, {}},
+                       {"DESCRIPTION",
+                        "plugin runs the install script it carries: the setup pass and the introduction, the install "
+                        "path, the action pass, and after a successful installation the closing text, the success "
+                        "message and the closing pass.",
+                        {}},
+                       {"OPTIONS", "", kOptions},
+                       {"EXIT STATUS",
+                        "0 installed; 1 a command stopped the installation; 2 cancelled before anything ran.", {}}});
 }
 
 }  // namespace
@@ -59,7 +89,10 @@ int main(int argc, char** argv) {
         answers.lines.push_back(line);
       }
     } else if (arg == "--help") {
-      return Usage();
+      return Usage(stdout);
+    } else if (arg == "--manual") {
+      std::fputs(ManualPage().c_str(), stdout);
+      return 0;
     } else if (!installer::HasNoIntroSwitch(arg)) {
       return Usage();
     }

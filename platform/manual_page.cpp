@@ -1,0 +1,50 @@
+#include "platform/manual_page.h"
+
+namespace manual {
+namespace {
+
+// Text as the formatter reads it: backslashes and hyphens escaped, and no line that
+// starts with a control character.
+std::string Escaped(const std::string& text) {
+  std::string out;
+  bool lineStart = true;
+  for (char c : text) {
+    if (lineStart && (c == '.' || c == '\'')) out += "\\&";
+    if (c == '\\') out += "\\e";
+    else if (c == '-') out += "\\-";
+    else out += c;
+    lineStart = c == '\n';
+  }
+  return out;
+}
+
+// Each line of `text` escaped, on a line of its own.
+std::string Lines(const std::string& text) {
+  std::string out;
+  for (size_t begin = 0;;) {
+    size_t end = text.find('\n', begin);
+    out += Escaped(text.substr(begin, end - begin));
+    if (end == std::string::npos) return out;
+    out += "\n.br\n";
+    begin = end + 1;
+  }
+}
+
+}  // namespace
+
+std::string Page(const std::string& program, const std::string& summary, const std::vector<Section>& sections) {
+  std::string upper;
+  for (char c : program) upper += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  std::string page = ".TH " + upper + " 1\n.SH NAME\n" + Escaped(program) + " \\- " + Escaped(summary) + "\n";
+  for (const Section& section : sections) {
+    page += ".SH " + Escaped(section.title) + "\n";
+    if (!section.text.empty()) page += Lines(section.text) + "\n";
+    for (const Entry& entry : section.entries) {
+      page += ".TP\n.B " + Escaped(entry.term) + "\n";
+      page += Lines(entry.text) + "\n";
+    }
+  }
+  return page;
+}
+
+}  // namespace manual
