@@ -333,18 +333,18 @@ bool Build::remap() {
     if (!ReadFrameEntry(&frames_, i, &entries[i])) return false;
   // Each frame is reduced on its own, on the build's threads, into a new image; the list
   // keeps the old ones until every frame has been reduced.
-  std::vector<DibImage> reduced(entries.size(), nullptr);
+  std::vector<OwnedDib> reduced(entries.size());
   std::atomic<int32_t> done{0};
   bool ok = ParallelFor(context_.threads, count, [&](int32_t i, int worker) {
     if (worker == 0) host().progress(done.load(), count);
     FrameEntry& entry = entries[i];
     DibImage image = entry.image;
     if (!settings_.trueColour) {
-      reduced[i] = settings_.mainDither == 1
-                       ? DitherToPalette(entry.image, &palette_, bits_, colours_, colourSettings)
-                       : RemapToPalette(entry.image, &palette_, bits_, colours_, colourSettings);
+      reduced[i].reset(settings_.mainDither == 1
+                           ? DitherToPalette(entry.image, &palette_, bits_, colours_, colourSettings)
+                           : RemapToPalette(entry.image, &palette_, bits_, colours_, colourSettings));
       if (!reduced[i]) return false;
-      image = reduced[i];
+      image = reduced[i].get();
     }
     if (supercompress_ && entry.unchangedMask) {
       // True-colour frames get a key colour of their own; paletted frames the reserved
@@ -360,18 +360,17 @@ bool Build::remap() {
   // Back into the list in order; an old image is freed only once the list holds the new.
   for (int32_t i = 0; i < count; ++i) {
     FrameEntry& entry = entries[i];
-    if (!ok) {
-      FreeDibImage(reduced[i]);
-      continue;
-    }
+    if (!ok) continue;  // the owners free what was made
     DibImage old = entry.image;
-    if (reduced[i]) entry.image = reduced[i];
+    if (reduced[i]) entry.image = reduced[i].get();
     if (!WriteFrameEntry(&frames_, i, entry)) {
-      FreeDibImage(reduced[i]);
       ok = false;
       continue;
     }
-    if (reduced[i]) FreeDibImage(old);
+    if (reduced[i]) {
+      reduced[i].release();  // the list's now
+      FreeDibImage(old);
+    }
     int32_t width = 0, height = 0;
     if (GetDibImageInfo(entry.image, &width, &height, nullptr, nullptr)) {
       if (width > width_) width_ = width;

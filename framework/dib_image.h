@@ -64,6 +64,41 @@ DibImage CreateDibImageToFill(int32_t width, int32_t height, const RgbPalette* p
 // Releases an image; null is ignored.
 void FreeDibImage(DibImage image);
 
+// The one owner of an image inside the core: frees it when it goes, moves but never
+// copies. The raw handle is for the host interface and for the operations below, which
+// take images they only read; release() hands the image on (to a frame list, to the
+// host) and the owner holds none after it.
+class OwnedDib {
+ public:
+  OwnedDib() = default;
+  explicit OwnedDib(DibImage image) : image_(image) {}
+  ~OwnedDib() { FreeDibImage(image_); }
+  OwnedDib(OwnedDib&& other) noexcept : image_(other.release()) {}
+  OwnedDib& operator=(OwnedDib&& other) noexcept {
+    reset(other.release());
+    return *this;
+  }
+  OwnedDib(const OwnedDib&) = delete;
+  OwnedDib& operator=(const OwnedDib&) = delete;
+
+  DibImage get() const { return image_; }
+  explicit operator bool() const { return image_ != nullptr; }
+  // The image, now the caller's to free.
+  DibImage release() {
+    DibImage image = image_;
+    image_ = nullptr;
+    return image;
+  }
+  // Frees the image held and takes `image` instead.
+  void reset(DibImage image = nullptr) {
+    if (image != image_) FreeDibImage(image_);
+    image_ = image;
+  }
+
+ private:
+  DibImage image_ = nullptr;
+};
+
 // Width, height, bits and palette (each output optional). 0 when the image cannot be
 // locked or its header does not describe a readable bitmap.
 int GetDibImageInfo(DibImage image, int32_t* width, int32_t* height, int* bits,

@@ -13,13 +13,9 @@ SinglePictureEffect::SinglePictureEffect(SinglePictureOptions options) : options
   for (const PictureField& field : options_.fields) fieldIds_.push_back(field.id);
 }
 
-SinglePictureEffect::~SinglePictureEffect() { FreeDibImage(source_); }
+SinglePictureEffect::~SinglePictureEffect() = default;
 
-void SinglePictureEffect::replaceSource(DibImage image) {
-  if (image == source_) return;
-  FreeDibImage(source_);
-  source_ = image;
-}
+void SinglePictureEffect::replaceSource(DibImage image) { source_.reset(image); }
 
 bool SinglePictureEffect::acceptsSize(Dialog& dialog, int32_t width, int32_t height) const {
   if (!options_.sizeCheck || (width >= kSmallestPictureSide && height >= kSmallestPictureSide)) return true;
@@ -51,8 +47,8 @@ void SinglePictureEffect::restoreSources(Dialog& dialog, const Host& host) {
   // The picture of the last Select image comes back without a word when it cannot be
   // read; one too small for the effect is refused as Select image would refuse it.
   if (!picture.fileNamePath[0]) return;
-  DibImage loaded = host.loadImage(picture.fileNamePath);
-  if (loaded) takePicture(dialog, loaded, false);
+  OwnedDib loaded(host.loadImage(picture.fileNamePath));
+  if (loaded) takePicture(dialog, std::move(loaded), false);
 }
 
 void SinglePictureEffect::finishInit(Dialog& dialog) { applySeedRule(dialog); }
@@ -102,20 +98,16 @@ void SinglePictureEffect::applySeedRule(Dialog& dialog) {
   dialog.enable(kRandomSeedField + kUpDownOffset, seeded);
 }
 
-bool SinglePictureEffect::takePicture(Dialog& dialog, DibImage loaded, bool reportMemory) {
-  DibImage trueColour = ConvertToTrueColour(loaded);
-  FreeDibImage(loaded);
+bool SinglePictureEffect::takePicture(Dialog& dialog, OwnedDib loaded, bool reportMemory) {
+  OwnedDib trueColour(ConvertToTrueColour(loaded.get()));
+  loaded.reset();
   int32_t width = 0, height = 0;
-  if (!trueColour || !GetDibImageInfo(trueColour, &width, &height, nullptr, nullptr)) {
-    FreeDibImage(trueColour);
+  if (!trueColour || !GetDibImageInfo(trueColour.get(), &width, &height, nullptr, nullptr)) {
     if (reportMemory) ShowMessage(dialog, kMsgMemoryError);
     return false;
   }
-  if (!acceptsSize(dialog, width, height)) {
-    FreeDibImage(trueColour);
-    return false;
-  }
-  replaceSource(trueColour);
+  if (!acceptsSize(dialog, width, height)) return false;
+  source_ = std::move(trueColour);
   dialog.repaint(kPicturePreview);
   return true;
 }
@@ -123,27 +115,23 @@ bool SinglePictureEffect::takePicture(Dialog& dialog, DibImage loaded, bool repo
 void SinglePictureEffect::selectPicture(Dialog& dialog, const Host& host) {
   char path[kOpenFileBufferSize];
   if (!host.openFile(dialog.window(), path)) return;
-  DibImage loaded = host.loadImage(path);
+  OwnedDib loaded(host.loadImage(path));
   int32_t width = 0, height = 0;
-  if (!loaded || !GetDibImageInfo(loaded, &width, &height, nullptr, nullptr)) {
-    FreeDibImage(loaded);
+  if (!loaded || !GetDibImageInfo(loaded.get(), &width, &height, nullptr, nullptr)) {
     ShowMessage(dialog, kMsgErrorReadingFile);
     return;
   }
-  if (!acceptsSize(dialog, width, height)) {
-    FreeDibImage(loaded);
-    return;
-  }
-  if (!takePicture(dialog, loaded, true)) return;
+  if (!acceptsSize(dialog, width, height)) return;
+  if (!takePicture(dialog, std::move(loaded), true)) return;
   std::snprintf(picture.fileNamePath, sizeof picture.fileNamePath, "%s", path);
 }
 
 void SinglePictureEffect::pastePicture(Dialog& dialog, const Host& host) {
-  DibImage fetched = host.pasteImage(dialog.window());
+  OwnedDib fetched(host.pasteImage(dialog.window()));
   if (!fetched) {
     ShowMessage(dialog, kClipboardError);
     return;
   }
   // A pasted picture keeps FileNamePath: the file named there is not what is shown.
-  takePicture(dialog, fetched, true);
+  takePicture(dialog, std::move(fetched), true);
 }

@@ -72,7 +72,7 @@ class SinglePictureEffect : public Effect {
   PictureSettings picture;
 
   // The source picture, or none; it stays the dialog's.
-  DibImage source() const { return source_; }
+  DibImage source() const { return source_.get(); }
   // Makes `image` (24-bit) the source, freeing the old one.
   void replaceSource(DibImage image);
   // The size message when `image` is below the minimum of an effect that checks; true
@@ -105,10 +105,10 @@ class SinglePictureEffect : public Effect {
   // Makes `loaded` true-colour and, when its size is accepted, the source; frees
   // `loaded`. A failed conversion shows "Memory error" when `reportMemory` is set.
   // False when the picture was not taken.
-  bool takePicture(Dialog& dialog, DibImage loaded, bool reportMemory);
+  bool takePicture(Dialog& dialog, OwnedDib loaded, bool reportMemory);
   void applySeedRule(Dialog& dialog);
 
   SinglePictureOptions options_;
   std::vector<int> fieldIds_;
-  DibImage source_ = nullptr;
+  OwnedDib source_;
 };

@@ -181,7 +181,7 @@ intptr_t HostService::loadImage(const char* path) {
     if (picture.image && picture.path == path) {
       DibImage image = picture.image;
       picture.image = nullptr;  // the plug-in's now
-      return reinterpret_cast<intptr_t>(FitPicture(image, fitWidth, fitHeight));
+      return reinterpret_cast<intptr_t>(FitPicture(OwnedDib(image), fitWidth, fitHeight).release());
     }
   }
   std::string error;
@@ -194,6 +194,6 @@ intptr_t HostService::loadImage(const char* path) {
     image = LoadPictureFile(path, &error);
     if (!image) display_.message(std::string(path) + ": " + error, "fwhost");
   }
-  image = FitPicture(image, fitWidth, fitHeight);
-  return reinterpret_cast<intptr_t>(image);
+  // The plug-in's from here on.
+  return reinterpret_cast<intptr_t>(FitPicture(OwnedDib(image), fitWidth, fitHeight).release());
 }

@@ -5,6 +5,6 @@
 
 #include "framework/dib_image.h"
 
-// The picture itself when it fits already (or no size is given), else a scaled 24-bit
-// copy; `picture` is then freed. Null, with `picture` freed, when memory runs out.
-DibImage FitPicture(DibImage picture, int fitWidth, int fitHeight);
+// Takes the picture: gives it back when it fits already (or no size is given), else a
+// scaled 24-bit copy (the picture is freed). None when memory runs out.
+OwnedDib FitPicture(OwnedDib picture, int fitWidth, int fitHeight);

@@ -28,15 +28,12 @@ DibImage NewLike(const DibView& view, int32_t height) { return CreateDibImageToF
 DibImage MakeMirror(DibImage picture) {
   DibView from(picture);
   if (!IsTrueColour(from)) return nullptr;
-  DibImage mirror = NewLike(from, from.height());
-  DibView to(mirror);
-  if (!to.ok()) {
-    FreeDibImage(mirror);
-    return nullptr;
-  }
+  OwnedDib mirror(NewLike(from, from.height()));
+  DibView to(mirror.get());
+  if (!to.ok()) return nullptr;
   const int32_t height = from.height();
   for (int32_t i = 0; i < height; ++i) std::memcpy(to.pictureRow(height - 1 - i), from.pictureRow(i), RowBytes(from));
-  return mirror;
+  return mirror.release();
 }
 
 int32_t LakeRowShift(int32_t row, int32_t height, int32_t frame, int32_t frameCount) {
@@ -51,33 +48,30 @@ DibImage LakeFrame(DibImage mirror, int32_t frame, int32_t frameCount) {
   DibView from(mirror);
   if (!IsTrueColour(from) || frameCount < 1) return nullptr;
   const int32_t height = from.height();
-  DibImage result = NewLike(from, height);
-  DibView to(result);
-  if (!to.ok()) {
-    FreeDibImage(result);
-    return nullptr;
-  }
+  OwnedDib result(NewLike(from, height));
+  DibView to(result.get());
+  if (!to.ok()) return nullptr;
   for (int32_t i = 0; i < height; ++i) {
     const int32_t shift = LakeRowShift(i, height, frame, frameCount);
     // A row whose source lies above or below the reflection keeps the mirror's own row.
     const int32_t source = i + shift < 0 || i + shift >= height ? i : i + shift;
     std::memcpy(to.pictureRow(i), from.pictureRow(source), RowBytes(from));
   }
-  return result;
+  return result.release();
 }
 
 int RenderLake(DibImage picture, int32_t frameCount, int32_t delay, FrameList* frames, int threads) {
-  DibImage mirror = MakeMirror(picture);
+  OwnedDib mirror(MakeMirror(picture));
   if (!mirror) return 0;
-  const int64_t frameBytes = static_cast<int64_t>(DibView(mirror).stride()) * DibView(mirror).height();
+  const int64_t frameBytes = static_cast<int64_t>(DibView(mirror.get()).stride()) * DibView(mirror.get()).height();
   const bool made = MakeFramesInOrder(
-      threads, frameCount, frameBytes, [&](int64_t j, int) { return LakeFrame(mirror, static_cast<int32_t>(j), frameCount); },
+      threads, frameCount, frameBytes,
+      [&](int64_t j, int) { return LakeFrame(mirror.get(), static_cast<int32_t>(j), frameCount); },
       [&](int64_t, DibImage frame) {
         if (AppendFrame(frames, frame, delay)) return true;
         FreeDibImage(frame);
         return false;
       });
-  FreeDibImage(mirror);
   return made ? 1 : 0;
 }
 
@@ -88,17 +82,14 @@ DibImage ComposeLakeFrame(DibImage picture, DibImage reflection) {
       top.height() != bottom.height() || top.height() > INT32_MAX / 2)
     return nullptr;
   const int32_t height = top.height();
-  DibImage result = NewLike(top, 2 * height);
-  DibView to(result);
-  if (!to.ok()) {
-    FreeDibImage(result);
-    return nullptr;
-  }
+  OwnedDib result(NewLike(top, 2 * height));
+  DibView to(result.get());
+  if (!to.ok()) return nullptr;
   for (int32_t i = 0; i < height; ++i) {
     std::memcpy(to.pictureRow(i), top.pictureRow(i), RowBytes(top));
     std::memcpy(to.pictureRow(height + i), bottom.pictureRow(i), RowBytes(top));
   }
-  return result;
+  return result.release();
 }
 
 int ComposeLakeFrames(DibImage picture, FrameList* frames, void (*progress)(void* context, int32_t done, int32_t total),

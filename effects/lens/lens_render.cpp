@@ -123,27 +123,20 @@ class LensTables {
 
 // A new 24-bit image holding the picture's pixels (padding left zero), or none.
 DibImage CopyOfPicture(const DibView& picture) {
-  DibImage copy = CreateDibImage(picture.width(), picture.height(), nullptr, 24);
-  DibView to(copy);
-  if (!to.ok()) {
-    FreeDibImage(copy);
-    return nullptr;
-  }
+  OwnedDib copy(CreateDibImage(picture.width(), picture.height(), nullptr, 24));
+  DibView to(copy.get());
+  if (!to.ok()) return nullptr;
   const size_t rowBytes = static_cast<size_t>(picture.width()) * 3;
   for (int32_t y = 0; y < picture.height(); ++y) std::memcpy(to.pictureRow(y), picture.pictureRow(y), rowBytes);
-  return copy;
+  return copy.release();
 }
 
 DibImage DrawFrame(const LensTables& tables, const DibView& picture, int32_t cx, int32_t cy, int32_t* sample) {
-  DibImage frame = CopyOfPicture(picture);
-  if (!frame) return nullptr;
-  DibView view(frame);
-  if (!view.ok()) {
-    FreeDibImage(frame);
-    return nullptr;
-  }
+  OwnedDib frame(CopyOfPicture(picture));
+  DibView view(frame.get());
+  if (!view.ok()) return nullptr;
   tables.draw(view, cx, cy, sample);
-  return frame;
+  return frame.release();
 }
 
 }  // namespace

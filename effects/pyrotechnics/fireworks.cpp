@@ -139,17 +139,14 @@ class FrameBatch : public DrawSurface {
 
   // A new frame of the background colour.
   DibImage filled() const {
-    DibImage frame = NewFrameToFill(scene_);
-    DibView view(frame);
-    if (!view.ok()) {
-      FreeDibImage(frame);
-      return nullptr;
-    }
+    OwnedDib frame(NewFrameToFill(scene_));
+    DibView view(frame.get());
+    if (!view.ok()) return nullptr;
     for (int32_t y = 0; y < view.height(); ++y) {
       uint8_t* pixel = view.pictureRow(y);
       for (int32_t x = 0; x < view.width(); ++x, pixel += 3) Store(pixel, background_);
     }
-    return frame;
+    return frame.release();
   }
 
   // Sets the logged pixels [from, to) on `frame`.
@@ -309,16 +306,15 @@ int RenderFireworks(FireworksScene& scene) {
     scene.batch = nullptr;
     return result;
   }
-  DibImage image = NewFrameImage(scene);
+  OwnedDib image(NewFrameImage(scene));
   if (!image) return 0;
   int result = 0;
   // The surface keeps the image locked: it goes first, the image after it.
-  if (std::unique_ptr<DrawSurface> surface = CreateDrawSurface(scene.window, image)) {
+  if (std::unique_ptr<DrawSurface> surface = CreateDrawSurface(scene.window, image.get())) {
     scene.surface = surface.get();
     surface->fill(scene.background);
     result = RunPasses(scene, rockets.get());
     scene.surface = nullptr;
   }
-  FreeDibImage(image);
   return result;
 }

@@ -184,13 +184,12 @@ DibImage RippleFrame(DibImage picture, const RippleWater& water, int threads) {
 
 DibImage RippleFrame(DibImage picture, const RippleWater& water, platform::PartTeam& team) {
   const int32_t w = water.width(), h = water.height();
-  DibImage frame = CreateDibImageToFill(w, h, nullptr, 24);  // every row is written below
+  OwnedDib frame(CreateDibImageToFill(w, h, nullptr, 24));  // every row is written below
   if (!frame) return nullptr;
-  DibView source(picture), target(frame);
-  if (!source.ok() || !target.ok() || source.bits() != 24 || source.width() != w || source.height() != h) {
-    FreeDibImage(frame);
+  // The views close before the owner frees a frame given up.
+  DibView source(picture), target(frame.get());
+  if (!source.ok() || !target.ok() || source.bits() != 24 || source.width() != w || source.height() != h)
     return nullptr;
-  }
   const size_t rowBytes = static_cast<size_t>(w) * 3;
   std::vector<const uint8_t*> sourceRows(h);
   for (int32_t y = 0; y < h; ++y) sourceRows[y] = source.pictureRow(y);
@@ -219,7 +218,7 @@ DibImage RippleFrame(DibImage picture, const RippleWater& water, platform::PartT
     }
     return true;
   });
-  return frame;
+  return frame.release();
 }
 
 int RunRipple(DibImage picture, RandomSource* random, int32_t delay, FrameList* frames, int32_t frameCap,
@@ -228,14 +227,11 @@ int RunRipple(DibImage picture, RandomSource* random, int32_t delay, FrameList* 
   int bits = 0;
   if (!GetDibImageInfo(picture, &width, &height, &bits, nullptr)) return 0;
   // The dialog's pictures are true colour already; any other is converted once.
-  DibImage converted = bits == 24 ? nullptr : ConvertToTrueColour(picture);
+  OwnedDib converted(bits == 24 ? nullptr : ConvertToTrueColour(picture));
   if (bits != 24 && !converted) return 0;
-  DibImage source = converted ? converted : picture;
+  DibImage source = converted ? converted.get() : picture;
   RippleWater water;
-  if (!water.start(width, height, random)) {
-    FreeDibImage(converted);
-    return 0;
-  }
+  if (!water.start(width, height, random)) return 0;
   // One team for the whole animation: two small jobs a frame would spend much of their
   // time starting threads.
   platform::PartTeam team(RippleRowThreads(threads, width, height));
@@ -250,6 +246,5 @@ int RunRipple(DibImage picture, RandomSource* random, int32_t delay, FrameList* 
     }
     if (!alive) break;
   }
-  FreeDibImage(converted);
   return 1;
 }

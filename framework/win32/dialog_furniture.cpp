@@ -8,6 +8,7 @@
 #include "framework/win32/display_palette.h"
 #include "framework/win32/win32_dialog.h"
 #include "platform/resources.h"
+#include "platform/win32/gdi_owners.h"
 
 namespace {
 
@@ -22,20 +23,18 @@ HWND LogoButtonOf(HWND dialog) { return static_cast<HWND>(GetPropA(dialog, "Kest
 }  // namespace
 
 int ScreenDepth() {
-  HDC screen = GetDC(nullptr);
-  int depth = GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES);
-  ReleaseDC(nullptr, screen);
-  return depth;
+  platform::WindowDc screen(nullptr);
+  return GetDeviceCaps(screen.get(), BITSPIXEL) * GetDeviceCaps(screen.get(), PLANES);
 }
 
 void StartLogo(HWND dialog, int buttonId) {
   HWND button = GetDlgItem(dialog, buttonId);
   if (!button) return;
-  if (HBITMAP first = LoadBitmapA(Module(), MAKEINTRESOURCEA(kLogoFirstBitmap))) {
+  platform::GdiObject<HBITMAP> first(LoadBitmapA(Module(), MAKEINTRESOURCEA(kLogoFirstBitmap)));
+  if (first) {
     BITMAP info;
-    GetObjectA(first, sizeof info, &info);
+    GetObjectA(first.get(), sizeof info, &info);
     SetWindowPos(button, nullptr, 0, 0, info.bmWidth + 4, info.bmHeight + 4, SWP_NOMOVE | SWP_NOZORDER);
-    DeleteObject(first);
   }
   SetTimer(dialog, kLogoTimerId, kLogoPeriodMs, nullptr);
   SetLogoState(button, MakeLogoState(kLogoTimerId, 0, ScreenDepth(), true));
@@ -67,15 +66,14 @@ bool DrawLogo(const DRAWITEMSTRUCT& item) {
   if (LogoDepth(state) <= 8) return true;
   RECT edge = item.rcItem;
   DrawEdge(item.hDC, &edge, EDGE_RAISED, BF_RECT | BF_SOFT);
-  if (HBITMAP frame = LoadBitmapA(Module(), MAKEINTRESOURCEA(kLogoFirstBitmap + LogoFrame(state)))) {
+  platform::GdiObject<HBITMAP> frame(LoadBitmapA(Module(), MAKEINTRESOURCEA(kLogoFirstBitmap + LogoFrame(state))));
+  if (frame) {
     BITMAP info;
-    GetObjectA(frame, sizeof info, &info);
-    HDC memory = CreateCompatibleDC(item.hDC);
-    HGDIOBJ old = SelectObject(memory, frame);
-    BitBlt(item.hDC, item.rcItem.left + 2, item.rcItem.top + 2, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    DeleteObject(frame);
+    GetObjectA(frame.get(), sizeof info, &info);
+    platform::MemoryDc memory(item.hDC, frame.get());
+    if (memory.ready())
+      BitBlt(item.hDC, item.rcItem.left + 2, item.rcItem.top + 2, info.bmWidth, info.bmHeight, memory.get(), 0, 0,
+             SRCCOPY);
   }
   SetLogoState(item.hwndItem, AdvanceLogoFrame(state));
   return true;

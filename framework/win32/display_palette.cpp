@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "framework/dib_view.h"
+#include "platform/win32/gdi_owners.h"
 
 int RealizeDisplayPalette(HDC dc, DisplayPaletteState* state, const RgbPalette& palette, int count) {
   *state = DisplayPaletteState{};
@@ -47,22 +48,18 @@ RECT DrawImageInRect(HDC dc, const RECT& area, DibImage image) {
   DisplayPaletteState state;
   RealizeDisplayPalette(dc, &state, palette, view.bits() <= 8 ? (1 << view.bits()) : 257);
   const auto* info = reinterpret_cast<const BITMAPINFO*>(view.header());
-  HBITMAP bitmap = CreateDIBitmap(dc, &info->bmiHeader, CBM_INIT, view.pixels(), info, DIB_RGB_COLORS);
-  HDC memory = bitmap ? CreateCompatibleDC(dc) : nullptr;
-  HGDIOBJ old = memory ? SelectObject(memory, bitmap) : nullptr;
-  if (old) {
+  platform::GdiObject<HBITMAP> bitmap(CreateDIBitmap(dc, &info->bmiHeader, CBM_INIT, view.pixels(), info, DIB_RGB_COLORS));
+  platform::MemoryDc memory(dc, bitmap.get());
+  if (bitmap && memory.ready()) {
     PreviewLayout layout = ComputePreviewLayout(view.width(), view.height(), area.right - area.left - 6,
                                                 area.bottom - area.top - 6);
     drawn = {area.left + 3 + layout.left, area.top + 3 + layout.top, 0, 0};
     drawn.right = drawn.left + layout.width;
     drawn.bottom = drawn.top + layout.height;
     SetStretchBltMode(dc, view.bits() == 1 ? WHITEONBLACK : COLORONCOLOR);
-    StretchBlt(dc, drawn.left, drawn.top, layout.width, layout.height, memory, 0, 0, view.width(), view.height(),
-               SRCCOPY);
-    SelectObject(memory, old);
+    StretchBlt(dc, drawn.left, drawn.top, layout.width, layout.height, memory.get(), 0, 0, view.width(),
+               view.height(), SRCCOPY);
   }
-  if (memory) DeleteDC(memory);
-  if (bitmap) DeleteObject(bitmap);
   ReleaseDisplayPalette(dc, &state);
   return drawn;
 }
@@ -73,9 +70,8 @@ int DrawImagePreview(const DRAWITEMSTRUCT& item, DibImage image) {
     FillRect(item.hDC, &area, GetSysColorBrush(COLOR_BTNFACE));
     return 1;
   }
-  HBRUSH dark = CreateSolidBrush(GetSysColor(COLOR_3DDKSHADOW));
-  FillRect(item.hDC, &area, dark);
-  DeleteObject(dark);
+  platform::GdiObject<HBRUSH> dark(CreateSolidBrush(GetSysColor(COLOR_3DDKSHADOW)));
+  FillRect(item.hDC, &area, dark.get());
   DrawImageInRect(item.hDC, area, image);
   DrawEdge(item.hDC, &area, EDGE_SUNKEN, BF_RECT | BF_SOFT);
   return 1;
@@ -92,9 +88,8 @@ void DrawColourButton(const DRAWITEMSTRUCT& item) {
           SendMessageA(parent, WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(item.hDC), reinterpret_cast<LPARAM>(item.hwndItem))))
     FillRect(item.hDC, &face, background);
   bool disabled = (item.itemState & ODS_DISABLED) != 0;
-  HBRUSH brush = CreateSolidBrush(disabled ? GetSysColor(COLOR_BTNFACE) : RGB(red, green, blue));
-  FillRect(item.hDC, &face, brush);
-  DeleteObject(brush);
+  platform::GdiObject<HBRUSH> brush(CreateSolidBrush(disabled ? GetSysColor(COLOR_BTNFACE) : RGB(red, green, blue)));
+  FillRect(item.hDC, &face, brush.get());
   bool pressed = (item.itemState & ODS_SELECTED) != 0;
   DrawEdge(item.hDC, &face, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_SOFT);
   if (item.itemState & ODS_FOCUS) {

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "framework/dib_view.h"
+#include "platform/win32/gdi_owners.h"
 #include "samples/bmp_file.h"
 
 namespace {
@@ -204,24 +205,21 @@ bool SaveWindowPicture(HWND window, const std::string& path) {
   // Everything painted first, children included, so the picture is the finished dialog.
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
   int width = box.right - box.left, height = box.bottom - box.top;
-  DibImage picture = CreateDibImage(width, height, nullptr, 24);
+  OwnedDib picture(CreateDibImage(width, height, nullptr, 24));
   if (!picture) return false;
   bool saved = false;
   {
-    DibView view(picture);
-    HDC source = GetWindowDC(window);
-    HDC memory = CreateCompatibleDC(source);
-    HBITMAP bitmap = CreateCompatibleBitmap(source, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
-    SelectObject(memory, old);
-    saved = view.ok() && GetDIBits(memory, bitmap, 0, height, view.pixels(),
-                                   reinterpret_cast<BITMAPINFO*>(view.header()), DIB_RGB_COLORS) == height;
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(window, source);
+    DibView view(picture.get());
+    platform::WindowDc source(window, true);
+    platform::GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(source.get(), width, height));
+    {
+      platform::MemoryDc memory(source.get(), bitmap.get());
+      saved = memory.ready() && BitBlt(memory.get(), 0, 0, width, height, source.get(), 0, 0, SRCCOPY);
+    }  // the bitmap is deselected before its bits are read
+    saved = saved && view.ok() &&
+            GetDIBits(source.get(), bitmap.get(), 0, height, view.pixels(), reinterpret_cast<BITMAPINFO*>(view.header()),
+                      DIB_RGB_COLORS) == height;
   }
-  saved = saved && WriteBmpFile(path.c_str(), picture);
-  FreeDibImage(picture);
+  saved = saved && WriteBmpFile(path.c_str(), picture.get());
   return saved;
 }

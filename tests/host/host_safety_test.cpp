@@ -286,7 +286,7 @@ TEST(PictureFit, PicturesShrinkToFitKeepingTheirProportions) {
   DibImage picture = CreateDibImage(40, 20, nullptr, 24);
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < 40; ++x) SetDibPixel(picture, x, y, x < 20 ? PackColour(255, 0, 0) : PackColour(0, 0, 255));
-  DibImage fitted = FitPicture(picture, 20, 20);
+  DibImage fitted = FitPicture(OwnedDib(picture), 20, 20).release();
   ASSERT_NE(fitted, nullptr);
   {
     DibView view(fitted);

@@ -4,6 +4,7 @@
 
 #include "effects/pyrotechnics/draw_surface.h"
 #include "framework/dib_view.h"
+#include "platform/win32/gdi_owners.h"
 
 namespace {
 
@@ -40,10 +41,8 @@ class SectionSurface : public DrawSurface {
 
   void fill(int32_t colour) override {
     RECT all = {0, 0, view_.width(), view_.height()};
-    HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(colour & 0xFFFFFF));
-    if (!brush) return;
-    FillRect(memory_, &all, brush);
-    DeleteObject(brush);
+    platform::GdiObject<HBRUSH> brush(CreateSolidBrush(static_cast<COLORREF>(colour & 0xFFFFFF)));
+    if (brush) FillRect(memory_, &all, brush.get());
   }
 
   void setPixel(int32_t x, int32_t y, int32_t colour) override {

@@ -3,6 +3,7 @@
 #include "effects/pyrotechnics/pyrotechnics_effect.h"
 #include "framework/win32/display_palette.h"
 #include "framework/win32/win32_dialog.h"
+#include "platform/win32/gdi_owners.h"
 
 namespace {
 
@@ -31,9 +32,8 @@ void DrawRocketItem(const DRAWITEMSTRUCT& item) {
   }
   RECT swatch = {area.left + 65, area.top + 2, area.right - 4, area.bottom - 2};
   if (swatch.right <= swatch.left || swatch.bottom <= swatch.top) return;
-  HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(look.colour & 0xFFFFFF));
-  FillRect(item.hDC, &swatch, brush);
-  DeleteObject(brush);
+  platform::GdiObject<HBRUSH> brush(CreateSolidBrush(static_cast<COLORREF>(look.colour & 0xFFFFFF)));
+  FillRect(item.hDC, &swatch, brush.get());
   FrameRect(item.hDC, &swatch, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
 }
 
