@@ -307,12 +307,9 @@ DibImage ConvertToTrueColour(DibImage image) {
   int32_t width = 0;
   int32_t height = 0;
   if (!GetDibImageInfo(image, &width, &height, nullptr, nullptr)) return nullptr;
-  DibImage result = CreateDibImage(width, height, nullptr, 24);
-  if (result && !FillTrueColour(image, result)) {
-    FreeDibImage(result);
-    return nullptr;
-  }
-  return result;
+  OwnedDib result(CreateDibImage(width, height, nullptr, 24));
+  if (result && !FillTrueColour(image, result.get())) return nullptr;
+  return result.release();
 }
 
 DibImage PlaceOnCanvas(DibImage image, int32_t fill, int32_t canvasWidth, int32_t canvasHeight,
@@ -320,12 +317,9 @@ DibImage PlaceOnCanvas(DibImage image, int32_t fill, int32_t canvasWidth, int32_
   int bits = 0;
   RgbPalette palette;
   if (!GetDibImageInfo(image, nullptr, nullptr, &bits, &palette)) return nullptr;
-  DibImage canvas = CreateDibImage(canvasWidth, canvasHeight, &palette, bits);
-  if (canvas && !FillCanvas(image, canvas, fill, offsetX, offsetY)) {
-    FreeDibImage(canvas);
-    return nullptr;
-  }
-  return canvas;
+  OwnedDib canvas(CreateDibImage(canvasWidth, canvasHeight, &palette, bits));
+  if (canvas && !FillCanvas(image, canvas.get(), fill, offsetX, offsetY)) return nullptr;
+  return canvas.release();
 }
 
 DibImage DuplicateDibImage(DibImage image) {

@@ -233,16 +233,10 @@ DibImage DitherToPalette(DibImage image, const RgbPalette* palette, int bits, in
   int sourceBits = 0;
   if (!ReadReductionSource(image, palette, bits, &width, &height, &sourceBits) || sourceBits == 1) return nullptr;
   n = PaletteCount(n);
-  DibImage result = CreateDibImage(width, height, palette, bits);
-  if (!result) return nullptr;
-  bool done = false;
-  {
-    DibView in(image);
-    DibView out(result);
-    if (in.ok() && out.ok())
-      done = bits == 1 ? DitherTwoLevels(in, out, settings) : DitherColours(in, out, palette, n, settings);
-  }
-  if (done) return result;
-  FreeDibImage(result);
-  return nullptr;
+  OwnedDib result(CreateDibImage(width, height, palette, bits));
+  DibView in(image);
+  DibView out(result.get());
+  if (!in.ok() || !out.ok()) return nullptr;
+  const bool done = bits == 1 ? DitherTwoLevels(in, out, settings) : DitherColours(in, out, palette, n, settings);
+  return done ? result.release() : nullptr;
 }

@@ -76,16 +76,10 @@ DibImage RemapToPalette(DibImage image, const RgbPalette* palette, int bits, int
   if (needsLookup && !lookup.ok()) return nullptr;
   if (needsLookup) PrepareColourLookup(lookup.data(), palette, n, fastRemap);
 
-  DibImage result = CreateDibImage(width, height, palette, bits);
-  if (!result) return nullptr;
-  {
-    DibView in(image);
-    DibView out(result);
-    if (in.ok() && out.ok()) {
-      RemapRows(in, out, palette, n, fastRemap, lookup.data());
-      return result;
-    }
-  }
-  FreeDibImage(result);
-  return nullptr;
+  OwnedDib result(CreateDibImage(width, height, palette, bits));
+  DibView in(image);
+  DibView out(result.get());
+  if (!in.ok() || !out.ok()) return nullptr;
+  RemapRows(in, out, palette, n, fastRemap, lookup.data());
+  return result.release();
 }

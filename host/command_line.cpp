@@ -130,6 +130,8 @@ class Parser {
     return true;
   }
   bool setText(const HostOption& option, const std::string& value, bool) {
+    if (!(plan_->*option.text).empty() && (option.text == &RunPlan::output || option.text == &RunPlan::capture))
+      return fail("--" + name_ + " is given twice (" + plan_->*option.text + " and " + value + "); a run writes one");
     plan_->*option.text = value;
     return true;
   }
@@ -169,6 +171,8 @@ class Parser {
   std::vector<Step> steps_;
   bool together_ = false;
   bool test_ = false;
+  bool palette_ = false;          // --palette given
+  bool supercompressed_ = false;  // --supercompress given last (not --no-supercompress)
   std::vector<long> delays_;
 };
 
@@ -410,6 +414,7 @@ bool Parser::toggle(const HostOption& option, const std::string&, bool negated) 
   const int id = row_.controls.*option.control;
   if (option.control == &CommonControls::dither) plan_->qualityDither = !negated;
   if (option.control == &CommonControls::trueColour) plan_->trueColour = negated ? 0 : 1;
+  if (option.control == &CommonControls::supercompress) supercompressed_ = !negated;
   add((negated ? "uncheck " : "check ") + std::to_string(id));
   return true;
 }
@@ -428,6 +433,7 @@ bool Parser::palette(const HostOption&, const std::string& text, bool) {
   // The palette list is usable only with the custom palette off.
   add("uncheck " + std::to_string(row_.controls.customPalette));
   add("select " + std::to_string(row_.controls.palette) + " " + std::to_string(kind));
+  palette_ = true;
   return true;
 }
 
@@ -440,6 +446,9 @@ bool Parser::webpQuality(const HostOption&, const std::string& text, bool) {
 }
 
 bool Parser::screenshot(const HostOption& option, const std::string& text, bool) {
+#ifndef _WIN32
+  return fail("--" + name_ + " needs the plug-in's real dialog window, which only fwhost.exe (the Windows build) shows");
+#endif
   plan_->*option.text = FullPath(text);
   if (option.text == &RunPlan::aboutScreenshot) plan_->aboutButton = row_.controls.about;
   return true;
@@ -588,6 +597,14 @@ bool Parser::run() {
     return fail(std::string(row_.name) + " needs at least one picture");
   if (row_.library == nullptr && row_.sources == SourceKind::PictureList && plan_->pictureCount < 2)
     return fail(std::string(row_.name) + " needs at least two pictures");
+  // Options this run would otherwise drop without a word.
+  if (plan_->webpQuality >= 0 && !IsWebpName(plan_->output))
+    return fail("--webp-quality sets the quality of a .webp output, and " +
+                (plan_->output.empty() ? std::string("no output") : plan_->output) + " is not one");
+  if (plan_->quality && palette_)
+    return fail("--palette sets the plug-in's own colours, which --quality replaces with the host's: give one of them");
+  if (test_ && supercompressed_)
+    plan_->warnings.push_back("--supercompress has no effect on a Test build (only OK builds supercompress)");
   // GIFs the host reduces itself and WebP files start from true-colour frames: the host
   // ticks Truecolour last, as a user would before OK.
   plan_->wantsTrueColour = plan_->quality || IsWebpName(plan_->output);

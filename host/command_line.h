@@ -55,6 +55,8 @@ struct RunPlan {
   uint64_t maxMemory = 0;             // --max-memory; 0: the memory available
   // The values of the effect's own options as given (name, number), for the estimate.
   std::vector<std::pair<std::string, long>> numbers;
+  // Options given that this run cannot honour, said before it starts.
+  std::vector<std::string> warnings;
 };
 
 // Parses the words that follow the effect. False, with the reason in `error`.

@@ -299,6 +299,18 @@ int EffectRun::resolve(const std::string& effect, const std::vector<std::string>
   if (byPath_) {
     std::error_code failure;
     if (!LooksLikePath(effect) && !std::filesystem::exists(effect, failure)) return UnknownEffect(effect);
+    if (!EndsWith(effect, platform::LibrarySuffix())) {
+      // A picture, most likely, where the effect belongs.
+      std::string names;
+      size_t count = 0;
+      const EffectRow* rows = EffectRows(&count);
+      for (size_t i = 0; i < count; ++i) names += std::string(i ? ", " : "") + rows[i].name;
+      std::fprintf(stderr,
+                   "fwhost: the first word is the effect, and %s is not one: write fwhost EFFECT %s ... "
+                   "(effects: %s)\n",
+                   effect.c_str(), effect.c_str(), names.c_str());
+      return kExitUsage;
+    }
     row_ = RowOfLibrary(effect);
     if (!row_) row_ = &GenericEffectRow();
   }
@@ -307,6 +319,7 @@ int EffectRun::resolve(const std::string& effect, const std::vector<std::string>
     std::fprintf(stderr, "fwhost: %s\n", error.c_str());
     return kExitUsage;
   }
+  for (const std::string& warning : plan_.warnings) std::fprintf(stderr, "fwhost: note: %s\n", warning.c_str());
   if (plan_.help) {
     if (row_ == &GenericEffectRow()) PrintCommonHelp(stdout);
     else PrintEffectHelp(*row_, stdout);
@@ -330,6 +343,11 @@ int EffectRun::resolve(const std::string& effect, const std::vector<std::string>
   if (plan_.output.empty() && plan_.capture.empty()) {
     if (plan_.forget) return 0;
     std::fprintf(stderr, "fwhost: give the output: -o NAME.gif, -o NAME.png, or -o - for standard output\n");
+    return kExitUsage;
+  }
+  if (plan_.output == "-" && IsTerminal(stdout)) {
+    std::fprintf(stderr, "fwhost: -o - writes the animation's bytes to standard output, which is a terminal here; "
+                         "redirect it to a file (> out.gif) or a program (| ...)\n");
     return kExitUsage;
   }
   if (builtIn_) {

@@ -238,27 +238,16 @@ DibImage MakeFrame(const DibView& a, const DibView& b, int32_t position, uint32_
   CurlGeometry geometry;
   if (!ComputeCurlGeometry(position, directionBits, a.width(), a.height(), paperColour, &geometry))
     return nullptr;
-  DibImage frame = CreateDibImage(a.width(), a.height(), nullptr, 24);
-  if (!frame) return nullptr;
-  bool drawn = false;
-  {
-    DibView out(frame);
-    if (SameForm(out, a)) {
-      const size_t rowBytes = RowBytes(a);
-      for (int32_t y = 0; y < a.height(); ++y)
-        std::memcpy(out.pictureRow(y), a.pictureRow(y), rowBytes);
-      DrawCurl(geometry, a, b, out);
-      *finished = true;
-      for (int32_t y = 0; y < a.height() && *finished; ++y)
-        *finished = std::memcmp(out.pictureRow(y), b.pictureRow(y), rowBytes) == 0;
-      drawn = true;
-    }
-  }
-  if (!drawn) {
-    FreeDibImage(frame);
-    return nullptr;
-  }
-  return frame;
+  OwnedDib frame(CreateDibImage(a.width(), a.height(), nullptr, 24));
+  DibView out(frame.get());
+  if (!out.ok() || !SameForm(out, a)) return nullptr;
+  const size_t rowBytes = RowBytes(a);
+  for (int32_t y = 0; y < a.height(); ++y) std::memcpy(out.pictureRow(y), a.pictureRow(y), rowBytes);
+  DrawCurl(geometry, a, b, out);
+  *finished = true;
+  for (int32_t y = 0; y < a.height() && *finished; ++y)
+    *finished = std::memcmp(out.pictureRow(y), b.pictureRow(y), rowBytes) == 0;
+  return frame.release();
 }
 
 }  // namespace

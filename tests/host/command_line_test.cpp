@@ -172,3 +172,28 @@ TEST(CommandLineTest, EveryOptionInTheHelpIsAcceptedAndSuggested) {
 }
 
 }  // namespace
+
+namespace {
+
+// Options the run could not honour are refused before any work, in the user's words, or
+// (where the run still makes sense) said as a note.
+TEST(CommandLineTest, OptionsThatWouldBeDroppedAreRefusedOrNoted) {
+  const struct {
+    std::vector<std::string> words;
+    const char* reason;
+  } refused[] = {
+      {{"a.bmp", "-o", "a.gif", "--output", "b.gif"}, "is given twice"},
+      {{"a.bmp", "--webp-quality", "50", "-o", "x.gif"}, "--webp-quality sets the quality of a .webp output"},
+      {{"a.bmp", "--palette", "2", "--quality", "-o", "x.gif"}, "--palette sets the plug-in's own colours"},
+#ifndef _WIN32
+      {{"a.bmp", "--screenshot", "s.bmp", "-o", "x.gif"}, "only fwhost.exe"},
+#endif
+  };
+  for (const auto& c : refused) EXPECT_TRUE(Refused("pagecurl", c.words, c.reason)) << c.reason;
+  RunPlan plan = Parse("pagecurl", {"a.bmp", "--supercompress", "--test", "-o", "x.gif"});
+  ASSERT_EQ(plan.warnings.size(), 1u);
+  EXPECT_NE(plan.warnings[0].find("Test build"), std::string::npos);
+  EXPECT_TRUE(Parse("pagecurl", {"a.bmp", "--supercompress", "-o", "x.gif"}).warnings.empty());
+}
+
+}  // namespace

@@ -715,6 +715,11 @@ TEST_F(FwhostTest, AClosedPipeSaysHowMuchWentOut) {
 
 TEST_F(FwhostTest, MistakesAreAnsweredBeforeAnyWork) {
   std::string good = Picture("good.bmp", 1);
+  // A picture where the effect belongs is said to be one, with the effects there are.
+  RunResult misplaced = Fwhost("'" + good + "' -o '" + Path("x.gif") + "'");
+  EXPECT_EQ(misplaced.status, 2) << misplaced.output;
+  EXPECT_NE(misplaced.output.find("the first word is the effect"), std::string::npos) << misplaced.output;
+  EXPECT_NE(misplaced.output.find("pagecurl, pyrotechnics"), std::string::npos) << misplaced.output;
   std::string bad = Path("bad.jpg");
   std::ofstream(bad) << "no picture";
   std::ofstream(Path("out.gif")) << "the earlier file";
