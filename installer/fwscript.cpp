@@ -127,8 +127,7 @@ const std::vector<manual::Entry> kOptions = {
 };
 
 int Usage(std::FILE* out = stderr) {
-  std::fprintf(out, "usage: %s\n", kSynopsis);
-  for (const manual::Entry& option : kOptions) std::fprintf(out, "  %-16s %s\n", option.term.c_str(), option.text.c_str());
+  std::fputs(manual::UsageText(kSynopsis, kOptions).c_str(), out);
   return out == stderr ? 2 : 0;
 }
 

@@ -32,6 +32,16 @@ std::string Lines(const std::string& text) {
 
 }  // namespace
 
+std::string UsageText(const std::string& synopsis, const std::vector<Entry>& options) {
+  std::string text = "usage: " + synopsis + "\n";
+  for (const Entry& option : options) {
+    std::string term = "  " + option.term;
+    if (term.size() < 19) term.resize(19, ' ');
+    text += term + option.text + "\n";
+  }
+  return text;
+}
+
 std::string Page(const std::string& program, const std::string& summary, const std::vector<Section>& sections) {
   std::string upper;
   for (char c : program) upper += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);

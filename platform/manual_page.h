@@ -20,6 +20,9 @@ struct Section {
   std::vector<Entry> entries;
 };
 
+// The --help text of a small program: "usage: SYNOPSIS" and one line per option.
+std::string UsageText(const std::string& synopsis, const std::vector<Entry>& options);
+
 // The whole page of `program` in manual section 1.
 std::string Page(const std::string& program, const std::string& summary, const std::vector<Section>& sections);
 
