@@ -4,16 +4,18 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "framework/dialog.h"
+#include "framework/effect_manifest.h"
 #include "framework/frame_list.h"
 #include "framework/help_about.h"
 #include "framework/host.h"
 #include "framework/settings_file.h"
 
-// The settings every plug-in has. Defaults are Page Curl's; effects set their own.
+// The settings every plug-in has, with their built-in values.
 struct CommonSettings {
-  int32_t mainDelay = 3;
+  int32_t mainDelay = 0;  // the manifest's built-in delay, set by Effect
   int32_t mainPalette = 6;
   int32_t mainDither = 1;
   int32_t mainCustomPalette = 1;
@@ -27,36 +29,16 @@ struct CommonSettings {
   int32_t versionNumber = 64;  // written, never read back
 };
 
-// Ids of the common controls; a few differ between plug-ins.
-struct CommonControlIds {
-  int delay = 105;  // edit; its up-down is delay + 10000
-  int palette = 109;
-  int dither = 111;
-  int customPalette = 110;
-  int trueColour = 103;
-  int supercompress = 117;
-  int comment = 122;
-  int test = 998;
-  int about = 116;
-  int logo = 115;
-  int paste = 0;  // 0 when the effect has no "&Paste" button
+struct EffectDescription {
+  const EffectManifest& manifest;  // title, control ids, Delay field, options
+  const char* notice;              // one line naming the effect and its maker
+  const char* helpTopic;           // topic of the help document
+  const char* settingsFile;        // "FWPLGCRL.INI", ...
+  AboutInfo about;
+  int backgroundBitmap;  // the dialogs' background tile: 7001 to 7005
 };
 
 constexpr int kMainDialogTemplate = 1000;
-// An up-down control's id is its buddy edit field's id plus this.
-constexpr int kUpDownOffset = 10000;
-
-struct EffectDescription {
-  const char* name;          // title of the dialog and name shown by the host
-  const char* notice;        // one line naming the effect and its maker
-  const char* helpTopic;     // topic of the help document
-  const char* settingsFile;  // "FWPLGCRL.INI", ...
-  const char* delayRangeOptimised;  // up-down text with HostCapsOptimise, "1,100,10"
-  const char* delayRangePlain;      // without it, "1,1000,10"
-  AboutInfo about;
-  int backgroundBitmap;  // the dialogs' background tile: 7001 to 7005
-  CommonControlIds ids;
-};
 
 // What one build works with.
 struct BuildContext {
@@ -73,16 +55,25 @@ struct BuildContext {
 
 class Effect {
  public:
+  explicit Effect(const EffectDescription& description);
   virtual ~Effect() = default;
+  // The settings table points into the effect.
+  Effect(const Effect&) = delete;
+  Effect& operator=(const Effect&) = delete;
 
-  virtual const EffectDescription& description() const = 0;
-  virtual CommonSettings& common() = 0;
-  // The settings table in ascending key order, common and own keys together.
-  virtual const SettingsEntry* settingsTable(size_t* count) = 0;
-  // Edit fields with an up-down buddy, besides Delay.
-  virtual const int* numericFields(size_t* count) const {
-    *count = 0;
-    return nullptr;
+  // The settings every plug-in has.
+  CommonSettings commonSettings;
+
+  const EffectDescription& description() const { return description_; }
+  const EffectManifest& manifest() const { return description_.manifest; }
+  CommonSettings& common() { return commonSettings; }
+  // The settings table in the order of the file: the common rows, which the framework
+  // supplies, and the effect's own (addSettings).
+  const SettingsEntry* settingsTable(size_t* count);
+  // Edit fields with an up-down buddy, besides Delay: the manifest's Number options.
+  const int* numericFields(size_t* count) const {
+    *count = numericFields_.size();
+    return numericFields_.data();
   }
 
   // Dialog start: set-up before the settings reach the controls (subclassing a list,
@@ -117,6 +108,15 @@ class Effect {
   virtual void releaseBuild(BuildContext& build) {}
   // Dialog end: releases the sources the dialog holds.
   virtual void releaseSources(Dialog& dialog) {}
+
+ protected:
+  // The effect's own rows of the settings table, added to the common ones.
+  virtual void addSettings(SettingsTable& table) {}
+
+ private:
+  const EffectDescription description_;
+  std::vector<int> numericFields_;
+  SettingsTable settings_;
 };
 
 // The plug-in's one effect; each plug-in library defines it.

@@ -13,6 +13,12 @@ UpDownTemplate ParseUpDownTemplate(const std::string& text) {
   return t;
 }
 
+std::string UpDownText(const UpDownRange& range) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%d,%d,%d", range.minimum, range.maximum, range.start);
+  return text;
+}
+
 uint32_t ReadFieldNumber(const std::string& text) {
   size_t i = 0;
   while (i < text.size() && text[i] == ' ') ++i;
@@ -43,7 +49,8 @@ std::string ColourText(int32_t colour) {
 
 void MainDialog::onInit(Dialog& dialog) {
   const EffectDescription& info = effect_.description();
-  const CommonControlIds& ids = info.ids;
+  const EffectManifest& manifest = info.manifest;
+  const CommonControlIds& ids = manifest.ids;
   CommonSettings& settings = effect_.common();
   size_t tableSize = 0;
   const SettingsEntry* table = effect_.settingsTable(&tableSize);
@@ -57,7 +64,7 @@ void MainDialog::onInit(Dialog& dialog) {
     return;
   }
   dialog.setItemText(ids.delay + kUpDownOffset,
-                     host_.canOptimise() ? info.delayRangeOptimised : info.delayRangePlain);
+                     UpDownText(host_.canOptimise() ? manifest.delay.optimised : manifest.delay.plain));
   if (!host_.canTrueColour()) settings.trueColour = 0;
   if (!host_.canOptimise()) {
     settings.supercompress = 0;
@@ -72,13 +79,13 @@ void MainDialog::onInit(Dialog& dialog) {
   dialog.postCommand(ids.customPalette, kButtonClicked);
   effect_.finishInit(dialog);
   dialog.startLogo(ids.logo);
-  dialog.setTitle(info.name);
+  dialog.setTitle(manifest.title);
   effect_.updateButtons(dialog);
   dialog.centre();
 }
 
 void MainDialog::settingsToControls(Dialog& dialog) {
-  const CommonControlIds& ids = effect_.description().ids;
+  const CommonControlIds& ids = effect_.manifest().ids;
   const CommonSettings& settings = effect_.common();
   size_t fieldCount = 0;
   const int* fields = effect_.numericFields(&fieldCount);
@@ -100,7 +107,7 @@ void MainDialog::settingsToControls(Dialog& dialog) {
 }
 
 void MainDialog::controlsToSettings(Dialog& dialog) {
-  const CommonControlIds& ids = effect_.description().ids;
+  const CommonControlIds& ids = effect_.manifest().ids;
   CommonSettings& settings = effect_.common();
   settings.mainDelay = ReadClampedField(dialog, ids.delay);
   effect_.controlsToSettings(dialog);
@@ -122,7 +129,7 @@ void MainDialog::build(Dialog& dialog, bool test) {
 
 void MainDialog::onCommand(Dialog& dialog, int id, int notification) {
   const EffectDescription& info = effect_.description();
-  const CommonControlIds& ids = info.ids;
+  const CommonControlIds& ids = info.manifest.ids;
   if (id == kIdOk) {
     build(dialog, false);
     dialog.end(1);

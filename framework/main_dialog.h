@@ -17,6 +17,8 @@ struct UpDownTemplate {
   int initial = 0;
 };
 UpDownTemplate ParseUpDownTemplate(const std::string& text);
+// The template text of an up-down control with `range`.
+std::string UpDownText(const UpDownRange& range);
 
 // A numeric field read as an unsigned decimal number: leading blanks, then the digits;
 // text that does not start with a digit reads as 0.

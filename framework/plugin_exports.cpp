@@ -17,7 +17,7 @@ PLUGIN_EXPORT int PLUGIN_API PLUGINGetPluginParams(PluginDescription* descriptio
   std::memset(description, 0, size);
   description->size = size;
   description->version = kInterfaceVersion;
-  std::strncpy(description->name, info.name, kRecordTextSize - 1);
+  std::strncpy(description->name, info.manifest.title, kRecordTextSize - 1);
   std::strcpy(reinterpret_cast<char*>(description) + kDescriptionNoticeOffset, info.notice);
   return 1;
 }

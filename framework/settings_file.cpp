@@ -59,6 +59,20 @@ void ApplyLine(char* line, const SettingsEntry* table, size_t count) {
 
 }  // namespace
 
+void SettingsTable::add(const SettingsEntry& entry, const char* before) {
+  auto at = rows_.begin();
+  if (before) {
+    while (at != rows_.end() && std::strcmp(at->key, before) != 0) ++at;
+    if (at != rows_.end()) {
+      rows_.insert(at, entry);
+      return;
+    }
+    at = rows_.begin();  // no such row: the key's own place
+  }
+  while (at != rows_.end() && std::strcmp(at->key, entry.key) <= 0) ++at;
+  rows_.insert(at, entry);
+}
+
 void FormatSettingsDate(std::time_t when, char* buffer, size_t size) {
   static const char kDays[] = "SunMonTueWedThuFriSat";
   static const char kMonths[] = "JanFebMarAprMayJunJulAugSepOctNovDec";

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <vector>
 
 // Room of a text setting: 260 characters and a terminator.
 constexpr size_t kSettingTextSize = 261;
@@ -27,6 +28,27 @@ struct SettingsEntry {
   void* value;  // int32_t* for numbers, char[kSettingTextSize] for texts
   SettingKind kind;
   bool writeOnly;  // written but never read back: the built-in value always wins
+};
+
+// A settings table built row by row. The file lists its keys in ascending byte order, so
+// a row goes before the first row whose key sorts after its own; a row that the file has
+// always listed elsewhere names the key of the row it goes before instead. The order
+// matters beyond the file's look: a line whose key is cut short is read into the first
+// row whose key it begins.
+class SettingsTable {
+ public:
+  void add(const SettingsEntry& entry, const char* before = nullptr);
+  void add(const char* key, int32_t* number, const char* before = nullptr) {
+    add(SettingsEntry{key, number, SettingKind::Number, false}, before);
+  }
+  void add(const char* key, char (&text)[kSettingTextSize]) { add(SettingsEntry{key, text, SettingKind::Text, false}); }
+
+  const SettingsEntry* data() const { return rows_.data(); }
+  size_t size() const { return rows_.size(); }
+  bool empty() const { return rows_.empty(); }
+
+ private:
+  std::vector<SettingsEntry> rows_;
 };
 
 // The local date and time in the 24-character form of the file's third line:

@@ -8,9 +8,14 @@
 #include "framework/main_dialog.h"
 #include "framework/messages.h"
 
-SinglePictureEffect::SinglePictureEffect(SinglePictureOptions options) : options_(std::move(options)) {
-  if (options_.randomSource) fieldIds_.push_back(kRandomSeedField);
-  for (const PictureField& field : options_.fields) fieldIds_.push_back(field.id);
+SinglePictureEffect::SinglePictureEffect(const EffectDescription& description, SinglePictureOptions options)
+    : Effect(description), options_(std::move(options)) {
+  if (!options_.randomSource) return;
+  // The seed starts from the built-in value of the seed field's option.
+  const EffectManifest& manifest = description.manifest;
+  for (size_t i = 0; i < manifest.optionCount; ++i)
+    if (manifest.options[i].id == kRandomSeedField)
+      picture.randomValue = static_cast<int32_t>(ReadFieldNumber(manifest.options[i].defaultText));
 }
 
 SinglePictureEffect::~SinglePictureEffect() = default;
@@ -25,9 +30,13 @@ bool SinglePictureEffect::acceptsSize(Dialog& dialog, int32_t width, int32_t hei
   return false;
 }
 
-const int* SinglePictureEffect::numericFields(size_t* count) const {
-  *count = fieldIds_.size();
-  return fieldIds_.data();
+void SinglePictureEffect::addSettings(SettingsTable& table) {
+  table.add("FileNamePath", picture.fileNamePath);
+  if (options_.randomSource) {
+    table.add("RandomType", &picture.randomType);
+    table.add("RandomValue", &picture.randomValue);
+  }
+  addOwnSettings(table);
 }
 
 void SinglePictureEffect::settingsToControls(Dialog& dialog) {
@@ -56,7 +65,7 @@ void SinglePictureEffect::finishInit(Dialog& dialog) { applySeedRule(dialog); }
 void SinglePictureEffect::updateButtons(Dialog& dialog) {
   // A build without a picture reports it; the buttons never wait for one.
   dialog.enable(kIdOk, true);
-  dialog.enable(description().ids.test, true);
+  dialog.enable(manifest().ids.test, true);
 }
 
 void SinglePictureEffect::controlsToSettings(Dialog& dialog) {

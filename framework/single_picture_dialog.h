@@ -8,9 +8,9 @@
 // dialog owns it and frees it when it is replaced and when the dialog ends.
 //
 // An effect derives from SinglePictureEffect, names its options (size check, random
-// source, its own numeric fields) in the constructor, keeps FileNamePath, RandomType and
-// RandomValue in `picture` (its settings table points there), and adds its own controls
-// through the three own...() hooks.
+// source, its own numeric fields) in the constructor, and adds its own controls and
+// settings through the own...() hooks. FileNamePath, and RandomType and RandomValue with
+// the random source, are kept in `picture` and put in the settings table here.
 #pragma once
 
 #include <cstddef>
@@ -48,7 +48,7 @@ constexpr const char* kPictureTooSmallFormat =
 struct PictureSettings {
   char fileNamePath[kSettingTextSize] = "";  // FileNamePath: the last picture chosen
   int32_t randomType = kRandomUseSeed;       // RandomType
-  int32_t randomValue = 8634;                // RandomValue: the seed
+  int32_t randomValue = 0;                   // RandomValue: the seed (built-in: the manifest's)
 };
 
 // A numeric field (edit `id`, up-down `id` + 10000) whose value is stored as typed:
@@ -63,7 +63,8 @@ struct SinglePictureOptions {
   bool sizeCheck = true;
   // The radio buttons 118 to 120 and the seed field 121 (Ripple).
   bool randomSource = false;
-  // The effect's numeric fields besides Delay (and besides the seed).
+  // Where the effect's numeric fields (its manifest's Number options besides the seed)
+  // keep their values.
   std::vector<PictureField> fields;
 };
 
@@ -80,7 +81,6 @@ class SinglePictureEffect : public Effect {
   bool acceptsSize(Dialog& dialog, int32_t width, int32_t height) const;
 
   // Effect: the common part of every single-picture dialog.
-  const int* numericFields(size_t* count) const override;
   void settingsToControls(Dialog& dialog) final;
   void restoreSources(Dialog& dialog, const Host& host) final;
   void finishInit(Dialog& dialog) final;
@@ -90,14 +90,18 @@ class SinglePictureEffect : public Effect {
   void releaseSources(Dialog& dialog) final;
 
  protected:
-  explicit SinglePictureEffect(SinglePictureOptions options);
+  SinglePictureEffect(const EffectDescription& description, SinglePictureOptions options);
   ~SinglePictureEffect() override;
+
+  void addSettings(SettingsTable& table) final;
 
   // The effect's own controls besides the numeric fields: settings to controls at start,
   // controls to settings before a build, and their commands (false: not the effect's).
   virtual void ownSettingsToControls(Dialog& dialog) {}
   virtual void ownControlsToSettings(Dialog& dialog) {}
   virtual bool ownCommand(Dialog& dialog, const Host& host, int id, int notification) { return false; }
+  // The effect's own rows of the settings table.
+  virtual void addOwnSettings(SettingsTable& table) {}
 
  private:
   void selectPicture(Dialog& dialog, const Host& host);
@@ -109,6 +113,5 @@ class SinglePictureEffect : public Effect {
   void applySeedRule(Dialog& dialog);
 
   SinglePictureOptions options_;
-  std::vector<int> fieldIds_;
   OwnedDib source_;
 };

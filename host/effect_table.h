@@ -1,56 +1,15 @@
 // What the host knows of each effect: its library, the controls of its dialog that the
-// friendly command-line options press, and the help shown for them. One row per effect;
-// an effect is added by adding a row (and its option rows).
+// friendly command-line options press, and the help shown for them. Each row is read
+// from the effect's manifest (framework/effect_manifest.h); an effect is added by adding
+// its manifest to the rows.
 #pragma once
 
 #include <cstddef>
 
-// How an effect option turns into user actions on the dialog.
-enum class OptionKind {
-  Number,      // --name N        types N into edit field `id` (checked against the range)
-  Press,       // --name          presses button `id` (a radio button is chosen)
-  Choice,      // --name WORD     presses the button of WORD among `choices`
-  Toggle,      // --name, --no-name  checks or unchecks check box `id`
-  Colour,      // --name R,G,B    presses colour button `id`; the chooser answers R,G,B
-  ListColour,  // --name I=R,G,B  double-clicks item I (from 1) of list `id`; "I=random"
-               //                 double-clicks it with Shift
-};
-
-struct OptionChoice {
-  const char* word;
-  int id;
-};
-
-struct EffectOption {
-  const char* name;  // without the leading "--"
-  OptionKind kind;
-  int id;
-  int minimum;  // Number: the range offered; ListColour: the item numbers
-  int maximum;
-  const char* defaultText;  // the plug-in's built-in value, for the help
-  const char* help;
-  const OptionChoice* choices;  // Choice: ended by a null word
-};
-
-// Where an effect's pictures come from.
-enum class SourceKind {
-  None,           // draws from its settings alone
-  PictureList,    // an "&Add" button asking for files (operation 7), any number
-  SinglePicture,  // a "Select &image" button asking for one file (operation 6)
-};
+#include "framework/effect_manifest.h"
 
 // Ids of the controls every dialog has; a few differ between effects.
-struct CommonControls {
-  int delay;
-  int palette;
-  int dither;
-  int customPalette;
-  int trueColour;
-  int supercompress;
-  int comment;
-  int test;
-  int about;
-};
+using CommonControls = CommonControlIds;
 
 struct EffectRow {
   const char* name;     // the command-line word: "pagecurl"
@@ -67,6 +26,7 @@ struct EffectRow {
   int delayDefault;
   const EffectOption* options;
   size_t optionCount;
+  const EffectManifest* manifest;  // null for a library given by path that no row names
 };
 
 // Every effect, in the order `fwhost list` and the help show them.

@@ -6,40 +6,27 @@
 #include "framework/parallel.h"
 #include "host/selection_buffer.h"
 
-FramesEffect::FramesEffect()
-    : description_{"Frames", "Frames - the given pictures as an animation (built into fwhost)", "FRAMES",
-                   "FWHOSTFR.INI", "1,1000,10", "1,1000,10",
-                   AboutInfo{"Frames", "FWPLGKS1.HTML", "fwplgks1.txt", 2, 0, 'a', 3}, 7005, CommonControlIds{}},
-      table_{
-          {"AddDescriptiveCommentBlock", &settings_.addComment, SettingKind::Number, false},
-          {"DitherBrightness", &settings_.ditherBrightness, SettingKind::Number, false},
-          {"DitherContrast", &settings_.ditherContrast, SettingKind::Number, false},
-          {"FastRemap", &settings_.fastRemap, SettingKind::Number, false},
-          {"MainCustompalette", &settings_.mainCustomPalette, SettingKind::Number, false},
-          {"MainDelay", &settings_.mainDelay, SettingKind::Number, false},
-          {"MainDither", &settings_.mainDither, SettingKind::Number, false},
-          {"MainPalette", &settings_.mainPalette, SettingKind::Number, false},
-          {"PatchLevel", &settings_.patchLevel, SettingKind::Number, true},
-          {"Supercompress", &settings_.supercompress, SettingKind::Number, false},
-          {"Truecolour", &settings_.trueColour, SettingKind::Number, false},
-          {"VersionNumber", &settings_.versionNumber, SettingKind::Number, true},
-      } {
-  settings_.mainDelay = 10;
+bool FramesBuildExtent(const OptionValues& values, size_t pictures, int width, int height, BuildExtent* out) {
+  if (pictures == 0) return false;
+  *out = BuildExtent{static_cast<long>(pictures), width, height};
+  return true;
 }
+
+void FramesWaysOut(const OptionValues& values, std::string* text) { *text += "\n  fewer pictures"; }
+
+FramesEffect::FramesEffect()
+    : Effect(EffectDescription{kFramesManifest, "Frames - the given pictures as an animation (built into fwhost)",
+                               "FRAMES", "FWHOSTFR.INI", AboutInfo{"Frames", "FWPLGKS1.HTML", "fwplgks1.txt", 2, 0, 'a', 3},
+                               7005}) {}
 
 FramesEffect::~FramesEffect() {
   for (Picture& picture : pictures_) FreeDibImage(picture.image);
 }
 
-const SettingsEntry* FramesEffect::settingsTable(size_t* count) {
-  *count = sizeof table_ / sizeof table_[0];
-  return table_;
-}
-
 void FramesEffect::updateButtons(Dialog& dialog) {
   bool any = !pictures_.empty();
   dialog.enable(kIdOk, any);
-  dialog.enable(description_.ids.test, any);
+  dialog.enable(manifest().ids.test, any);
   dialog.enable(kFramesRemove, any);
 }
 

@@ -12,19 +12,36 @@
 #include <vector>
 
 #include "framework/effect.h"
+#include "host/effect_table.h"
 
 constexpr int kFramesList = 124;
 constexpr int kFramesAdd = 125;
 constexpr int kFramesRemove = 126;
+
+bool FramesBuildExtent(const OptionValues& values, size_t pictures, int width, int height, BuildExtent* out);
+void FramesWaysOut(const OptionValues& values, std::string* text);
+
+// The effect's manifest: the common controls at their usual ids and no options of its own;
+// one frame per picture.
+inline constexpr EffectManifest kFramesManifest{
+    kFramesEffectName,
+    nullptr,
+    "Frames",
+    "the given pictures as the frames of the animation (built in)",
+    SourceKind::PictureList,
+    kFramesAdd,
+    CommonControlIds{},
+    DelayField{{1, 1000, 10}, {1, 1000, 10}, 10},
+    nullptr,
+    0,
+    FrameRule{&FramesBuildExtent, &FramesWaysOut},
+};
 
 class FramesEffect : public Effect {
  public:
   FramesEffect();
   ~FramesEffect() override;
 
-  const EffectDescription& description() const override { return description_; }
-  CommonSettings& common() override { return settings_; }
-  const SettingsEntry* settingsTable(size_t* count) override;
   void updateButtons(Dialog& dialog) override;
   bool onCommand(Dialog& dialog, const Host& host, int id, int notification) override;
   int renderFrames(BuildContext& build, FrameList* frames) override;
@@ -38,8 +55,5 @@ class FramesEffect : public Effect {
   void add(Dialog& dialog, const Host& host);
   void remove(Dialog& dialog);
 
-  EffectDescription description_;
-  CommonSettings settings_;
-  SettingsEntry table_[12];
   std::vector<Picture> pictures_;  // in list order
 };

@@ -2,28 +2,34 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
 
 // Room for the program, the plug-in, the quantizer's tables and the file writers.
 constexpr uint64_t kFixedMargin = uint64_t{16} << 20;
-// A Ripple animation ends when its water has calmed; this many frames is taken as the
-// most it makes.
-constexpr long kRippleFrameBound = 200;
 
-// The number given for an effect option, or its built-in value.
-long OptionValue(const EffectRow& row, const RunPlan& plan, const char* name) {
-  long value = -1;
-  for (const auto& [given, number] : plan.numbers)
-    if (given == name) value = number;
-  if (value >= 0) return value;
-  for (size_t i = 0; i < row.optionCount; ++i)
-    if (std::strcmp(row.options[i].name, name) == 0) return std::atol(row.options[i].defaultText);
-  return 0;
-}
+// The values of a run's effect options, as the effect's frame rule reads them.
+class PlanValues : public OptionValues {
+ public:
+  PlanValues(const EffectRow& row, const RunPlan& plan) : row_(row), plan_(plan) {}
 
-bool Is(const EffectRow& row, const char* name) { return std::strcmp(row.name, name) == 0; }
+  // The number given for an effect option, or its built-in value.
+  long number(const char* name) const override {
+    long value = -1;
+    for (const auto& [given, number] : plan_.numbers)
+      if (given == name) value = number;
+    if (value >= 0) return value;
+    for (size_t i = 0; i < row_.optionCount; ++i)
+      if (std::strcmp(row_.options[i].name, name) == 0) return std::atol(row_.options[i].defaultText);
+    return 0;
+  }
+
+ private:
+  const EffectRow& row_;
+  const RunPlan& plan_;
+};
 
 }  // namespace
 
@@ -47,38 +53,17 @@ bool EstimateBuildMemory(const EffectRow& row, const RunPlan& plan, const std::v
     height = std::max(height, p.height);
     pictureBytes += 2 * 3 * static_cast<uint64_t>(p.width) * static_cast<uint64_t>(p.height);
   }
-  long frames = 0;
-  if (Is(row, "pyrotechnics")) {
-    width = static_cast<int>(OptionValue(row, plan, "width"));
-    height = static_cast<int>(OptionValue(row, plan, "height"));
-    frames = OptionValue(row, plan, "energy") + 2;  // at most the energy and two
-  } else if (pictures.empty()) {
+  BuildExtent extent;
+  if (!row.manifest || !row.manifest->frames.extent ||
+      !row.manifest->frames.extent(PlanValues(row, plan), pictures.size(), width, height, &extent))
     return false;
-  } else if (Is(row, "pagecurl")) {
-    // A transition ends when the curl has uncovered the next picture: within about
-    // 1.8 times the two sides together, in steps.
-    long step = std::max(1L, OptionValue(row, plan, "step"));
-    long transitions = pictures.size() == 1 ? 2 : static_cast<long>(pictures.size());
-    frames = transitions * (static_cast<long>(std::ceil(1.8 * (width + height) / step)) + 1);
-  } else if (Is(row, "lake")) {
-    frames = OptionValue(row, plan, "frames");
-    height *= 2;  // the picture above its reflection
-  } else if (Is(row, "lens")) {
-    frames = OptionValue(row, plan, "steps");
-  } else if (Is(row, "ripple")) {
-    frames = kRippleFrameBound;
-  } else if (Is(row, kFramesEffectName)) {
-    frames = static_cast<long>(pictures.size());
-  } else {
-    return false;
-  }
-  uint64_t frameBytes = 3 * static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
-  uint64_t bytes = static_cast<uint64_t>(frames) * frameBytes;
+  uint64_t frameBytes = 3 * static_cast<uint64_t>(extent.width) * static_cast<uint64_t>(extent.height);
+  uint64_t bytes = static_cast<uint64_t>(extent.frames) * frameBytes;
   if (plan.trueColour == 1) bytes *= 2;  // the host keeps its own copy of every frame
   estimate->bytes = bytes + pictureBytes + kFixedMargin;
-  estimate->frames = frames;
-  estimate->width = width;
-  estimate->height = height;
+  estimate->frames = extent.frames;
+  estimate->width = extent.width;
+  estimate->height = extent.height;
   return true;
 }
 
@@ -97,7 +82,7 @@ std::string ExplainTooLarge(const EffectRow& row, const RunPlan& plan, const std
                      std::to_string(estimate.height) + "), more than the " + DescribeBytes(limit) +
                      (limitFromOption ? " allowed by --max-memory" : " of memory available") + ". Ways out:";
   // The largest --fit, in steps of a tenth, with which the run fits.
-  if (!pictures.empty() && !Is(row, "pyrotechnics")) {
+  if (!pictures.empty() && row.sources != SourceKind::None) {
     int width = 0, height = 0;
     for (const PictureSize& p : pictures) {
       PictureSize f = FittedSize(p, plan.fitWidth, plan.fitHeight);
@@ -116,13 +101,7 @@ std::string ExplainTooLarge(const EffectRow& row, const RunPlan& plan, const std
       }
     }
   }
-  if (Is(row, "pagecurl"))
-    text += "\n  a larger --step (now " + std::to_string(OptionValue(row, plan, "step")) +
-            ", up to 32) makes fewer frames; so do fewer pictures";
-  if (Is(row, "lake")) text += "\n  fewer --frames (now " + std::to_string(OptionValue(row, plan, "frames")) + ")";
-  if (Is(row, "lens")) text += "\n  fewer --steps (now " + std::to_string(OptionValue(row, plan, "steps")) + ")";
-  if (Is(row, "pyrotechnics")) text += "\n  a smaller --width and --height, or a lower --energy (fewer frames)";
-  if (Is(row, kFramesEffectName)) text += "\n  fewer pictures";
+  if (row.manifest && row.manifest->frames.waysOut) row.manifest->frames.waysOut(PlanValues(row, plan), &text);
   if (plan.trueColour == 1) text += "\n  leaving --truecolour off halves the frames' memory";
   text += "\n  --max-memory SIZE to allow more (at your own risk)";
   return text;

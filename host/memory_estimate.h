@@ -5,9 +5,10 @@
 // width x height x 3 bytes. The colour stage adds the host's copies of true-colour
 // frames (as much again); paletted frames are reduced one by one and add only the
 // quantizer's tables. The pictures themselves and a fixed margin come on top. The
-// frame count follows each effect's settings: Page Curl from its step and the picture
-// sizes, Lake from its frame count, Lens from its steps, Pyrotechnics from its energy
-// (its bound), Ripple from an assumed bound (its water calms on its own).
+// frames and their size come from the frame rule of the effect's manifest, which reads
+// the run's option values: Page Curl from its step and the picture sizes, Lake from its
+// frame count, Lens from its steps, Pyrotechnics from its energy (its bound), Ripple
+// from an assumed bound (its water calms on its own).
 #pragma once
 
 #include <cstdint>

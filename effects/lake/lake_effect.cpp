@@ -19,41 +19,15 @@ void ReportProgress(void* context, int32_t done, int32_t total) {
 }  // namespace
 
 LakeEffect::LakeEffect()
-    : SinglePictureEffect(LakeOptions(settings)),
-      description_{"Lake",
-                   "Lake - Kestrel #1 plug-in set by Varnel Quillon",
-                   "LAKE",
-                   "FWPLGLAK.INI",
-                   "1,25,8",
-                   "1,250,80",
-                   AboutInfo{"Lake Plugin", "FWPLGKS1.HTML", "fwplgks1.txt", 2, 0, 'a', 3},
-                   7002,
-                   CommonControlIds{}},
-      table_{
-          {"AddDescriptiveCommentBlock", &commonSettings.addComment, SettingKind::Number, false},
-          {"DitherBrightness", &commonSettings.ditherBrightness, SettingKind::Number, false},
-          {"DitherContrast", &commonSettings.ditherContrast, SettingKind::Number, false},
-          {"FastRemap", &commonSettings.fastRemap, SettingKind::Number, false},
-          {"FileNamePath", picture.fileNamePath, SettingKind::Text, false},
-          {"JustReflection", &settings.justReflection, SettingKind::Number, false},
-          {"MainCustompalette", &commonSettings.mainCustomPalette, SettingKind::Number, false},
-          {"MainDelay", &commonSettings.mainDelay, SettingKind::Number, false},
-          {"MainDither", &commonSettings.mainDither, SettingKind::Number, false},
-          {"MainPalette", &commonSettings.mainPalette, SettingKind::Number, false},
-          {"NumberOfFrames", &settings.numberOfFrames, SettingKind::Number, false},
-          {"PatchLevel", &commonSettings.patchLevel, SettingKind::Number, true},
-          {"Supercompress", &commonSettings.supercompress, SettingKind::Number, false},
-          {"Truecolour", &commonSettings.trueColour, SettingKind::Number, false},
-          {"VersionNumber", &commonSettings.versionNumber, SettingKind::Number, true},
-      } {
-  commonSettings.mainDelay = 8;
-  description_.ids.comment = kLakeComment;
-  description_.ids.paste = kPicturePaste;
-}
+    : SinglePictureEffect(EffectDescription{kLakeManifest, "Lake - Kestrel #1 plug-in set by Varnel Quillon", "LAKE",
+                                            "FWPLGLAK.INI",
+                                            AboutInfo{"Lake Plugin", "FWPLGKS1.HTML", "fwplgks1.txt", 2, 0, 'a', 3},
+                                            7002},
+                          LakeOptions(settings)) {}
 
-const SettingsEntry* LakeEffect::settingsTable(size_t* count) {
-  *count = sizeof table_ / sizeof table_[0];
-  return table_;
+void LakeEffect::addOwnSettings(SettingsTable& table) {
+  table.add("JustReflection", &settings.justReflection);
+  table.add("NumberOfFrames", &settings.numberOfFrames);
 }
 
 void LakeEffect::ownSettingsToControls(Dialog& dialog) {

@@ -14,45 +14,16 @@ SinglePictureOptions LensOptions(LensSettings& settings) {
 }  // namespace
 
 LensEffect::LensEffect()
-    : SinglePictureEffect(LensOptions(settings)),
-      description_{"Lens",
-                   "Lens - Kestrel #1 plug-in set by Varnel Quillon",
-                   "LENS",
-                   "FWPLGLNS.INI",
-                   "1,100,10",
-                   "1,1000,10",
-                   AboutInfo{"Lens Plugin", "FWPLGKS1.HTML", "fwplgks1.txt", 2, 0, 'a', 3},
-                   7004,
-                   CommonControlIds{}},
-      // The keys in the order the file has always listed them (not quite alphabetical).
-      table_{
-          {"AddDescriptiveCommentBlock", &commonSettings.addComment, SettingKind::Number, false},
-          {"DitherBrightness", &commonSettings.ditherBrightness, SettingKind::Number, false},
-          {"DitherContrast", &commonSettings.ditherContrast, SettingKind::Number, false},
-          {"FastRemap", &commonSettings.fastRemap, SettingKind::Number, false},
-          {"FileNamePath", picture.fileNamePath, SettingKind::Text, false},
-          {"MainCustompalette", &commonSettings.mainCustomPalette, SettingKind::Number, false},
-          {"MainDiameter", &settings.diameter, SettingKind::Number, false},
-          {"MainDelay", &commonSettings.mainDelay, SettingKind::Number, false},
-          {"MainDither", &commonSettings.mainDither, SettingKind::Number, false},
-          {"MainSteps", &settings.steps, SettingKind::Number, false},
-          {"MainPalette", &commonSettings.mainPalette, SettingKind::Number, false},
-          {"PatchLevel", &commonSettings.patchLevel, SettingKind::Number, true},
-          {"Supercompress", &commonSettings.supercompress, SettingKind::Number, false},
-          {"Truecolour", &commonSettings.trueColour, SettingKind::Number, false},
-          {"VersionNumber", &commonSettings.versionNumber, SettingKind::Number, true},
-      } {
-  commonSettings.mainDelay = 5;
-  description_.ids.supercompress = kLensSupercompress;
-  description_.ids.logo = kLensLogo;
-  description_.ids.about = kLensAbout;
-  description_.ids.comment = kLensComment;
-  description_.ids.paste = kPicturePaste;
-}
+    : SinglePictureEffect(EffectDescription{kLensManifest, "Lens - Kestrel #1 plug-in set by Varnel Quillon", "LENS",
+                                            "FWPLGLNS.INI",
+                                            AboutInfo{"Lens Plugin", "FWPLGKS1.HTML", "fwplgks1.txt", 2, 0, 'a', 3},
+                                            7004},
+                          LensOptions(settings)) {}
 
-const SettingsEntry* LensEffect::settingsTable(size_t* count) {
-  *count = sizeof table_ / sizeof table_[0];
-  return table_;
+void LensEffect::addOwnSettings(SettingsTable& table) {
+  // The file has always listed these two out of alphabetical order.
+  table.add("MainDiameter", &settings.diameter, "MainDelay");
+  table.add("MainSteps", &settings.steps, "MainPalette");
 }
 
 int LensEffect::renderFrames(BuildContext& build, FrameList* frames) {

@@ -50,49 +50,19 @@ std::vector<std::string> SelectedPaths(const char* buffer, size_t size) {
 }
 
 PageCurlEffect::PageCurlEffect()
-    : description_{"Page Curl",
-                   "Page Curl - Kestrel #1 plug-in set by Varnel Quillon",
-                   "PAGECURL",
-                   "FWPLGCRL.INI",
-                   "1,100,10",
-                   "1,1000,10",
-                   AboutInfo{"Page Curl Plugin", "FWPLGKS1.HTML", "fwplgks1.txt", 2, 0, 'a', 3},
-                   7005,
-                   CommonControlIds{}},
-      table_{
-          {"AddDescriptiveCommentBlock", &commonSettings.addComment, SettingKind::Number, false},
-          {"DitherBrightness", &commonSettings.ditherBrightness, SettingKind::Number, false},
-          {"DitherContrast", &commonSettings.ditherContrast, SettingKind::Number, false},
-          {"FastRemap", &commonSettings.fastRemap, SettingKind::Number, false},
-          {"FileNamePath", settings.fileNamePath, SettingKind::Text, false},
-          {"MainCustompalette", &commonSettings.mainCustomPalette, SettingKind::Number, false},
-          {"MainDelay", &commonSettings.mainDelay, SettingKind::Number, false},
-          {"MainDirection", &settings.direction, SettingKind::Number, false},
-          {"MainDither", &commonSettings.mainDither, SettingKind::Number, false},
-          {"MainHorizontal", &settings.horizontal, SettingKind::Number, false},
-          {"MainMattcolour", &settings.mattColour, SettingKind::Number, false},
-          {"MainPalette", &commonSettings.mainPalette, SettingKind::Number, false},
-          {"MainPause", &settings.pause, SettingKind::Number, false},
-          {"MainStepsize", &settings.stepSize, SettingKind::Number, false},
-          {"PatchLevel", &commonSettings.patchLevel, SettingKind::Number, true},
-          {"RandomType", &settings.randomType, SettingKind::Number, false},
-          {"RandomValue", &settings.randomValue, SettingKind::Number, false},
-          {"Supercompress", &commonSettings.supercompress, SettingKind::Number, false},
-          {"Truecolour", &commonSettings.trueColour, SettingKind::Number, false},
-          {"VersionNumber", &commonSettings.versionNumber, SettingKind::Number, true},
-      } {
-  description_.ids.paste = kCurlPaste;
-}
+    : Effect(EffectDescription{kPageCurlManifest, "Page Curl - Kestrel #1 plug-in set by Varnel Quillon", "PAGECURL",
+                               "FWPLGCRL.INI",
+                               AboutInfo{"Page Curl Plugin", "FWPLGKS1.HTML", "fwplgks1.txt", 2, 0, 'a', 3}, 7005}) {}
 
-const SettingsEntry* PageCurlEffect::settingsTable(size_t* count) {
-  *count = sizeof table_ / sizeof table_[0];
-  return table_;
-}
-
-const int* PageCurlEffect::numericFields(size_t* count) const {
-  static const int kFields[] = {kCurlPause, kCurlStepSize};
-  *count = 2;
-  return kFields;
+void PageCurlEffect::addSettings(SettingsTable& table) {
+  table.add("FileNamePath", settings.fileNamePath);
+  table.add("MainDirection", &settings.direction);
+  table.add("MainHorizontal", &settings.horizontal);
+  table.add("MainMattcolour", &settings.mattColour);
+  table.add("MainPause", &settings.pause);
+  table.add("MainStepsize", &settings.stepSize);
+  table.add("RandomType", &settings.randomType);
+  table.add("RandomValue", &settings.randomValue);
 }
 
 void PageCurlEffect::initControls(Dialog& dialog) {
@@ -122,7 +92,7 @@ void PageCurlEffect::showPaperColour(Dialog& dialog) {
 void PageCurlEffect::updateButtons(Dialog& dialog) {
   bool any = dialog.listCount(kCurlSourceList) > 0;
   dialog.enable(kIdOk, any);
-  dialog.enable(description_.ids.test, any);
+  dialog.enable(manifest().ids.test, any);
   dialog.enable(kCurlRemove, any);
 }
 
@@ -163,7 +133,7 @@ bool PageCurlEffect::onCommand(Dialog& dialog, const Host& host, int id, int not
 
 bool PageCurlEffect::insertAfterSelection(Dialog& dialog, DibImage picture, const std::string& name) {
   platform::MemoryHandle block =
-      MakeSourceItem(picture, name.c_str(), FieldValue(dialog, kCurlPause), FieldValue(dialog, description_.ids.delay));
+      MakeSourceItem(picture, name.c_str(), FieldValue(dialog, kCurlPause), FieldValue(dialog, manifest().ids.delay));
   int selected = dialog.listSelection(kCurlSourceList);
   if (!block || dialog.listInsert(kCurlSourceList, selected + 1, " ", reinterpret_cast<intptr_t>(block)) < 0) {
     if (block) FreeSourceItem(block);
@@ -247,7 +217,7 @@ int PageCurlEffect::prepareSources(BuildContext& build) {
     }
     platform::MemoryHandle block =
         sheet ? MakeSourceItem(sheet, kPlainSheetName, FieldValue(dialog, kCurlPause),
-                               FieldValue(dialog, description_.ids.delay))
+                               FieldValue(dialog, manifest().ids.delay))
               : nullptr;
     if (!block || dialog.listInsert(kCurlSourceList, 0, " ", reinterpret_cast<intptr_t>(block)) < 0) {
       if (block) FreeSourceItem(block);

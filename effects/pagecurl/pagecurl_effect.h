@@ -6,32 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "effects/pagecurl/pagecurl_manifest.h"
 #include "framework/effect.h"
-
-// Controls of the Page Curl dialog.
-enum PageCurlControl {
-  kCurlSourceList = 124,
-  kCurlAdd = 125,
-  kCurlRemove = 126,
-  kCurlPaste = 102,
-  kCurlPause = 123,
-  kCurlPaperColour = 127,
-  kCurlStepSize = 128,
-  kCurlHorizontal = 129,
-  kCurlVertical = 130,
-  kCurlUpperLeftButton = 131,
-  kCurlLowerLeftButton = 132,
-  kCurlUpperRightButton = 133,
-  kCurlLowerRightButton = 134,
-};
 
 // Height of a list item, in pixels.
 constexpr int kCurlListItemHeight = 100;
 
 struct PageCurlSettings {
-  int32_t mattColour = 13369395;  // MainMattcolour: red 51, green 0, blue 204
-  int32_t stepSize = 15;
-  int32_t pause = 100;
+  int32_t mattColour = kCurlBuiltInPaper;  // MainMattcolour
+  int32_t stepSize = kCurlBuiltInStep;
+  int32_t pause = kCurlBuiltInPause;
   int32_t horizontal = 0;
   int32_t direction = 32;  // 32 upper left, 16 lower left, 8 upper right, 4 lower right
   int32_t randomType = 0;  // kept and written back, not used
@@ -43,13 +27,8 @@ class PageCurlEffect : public Effect {
  public:
   PageCurlEffect();
 
-  CommonSettings commonSettings;
   PageCurlSettings settings;
 
-  const EffectDescription& description() const override { return description_; }
-  CommonSettings& common() override { return commonSettings; }
-  const SettingsEntry* settingsTable(size_t* count) override;
-  const int* numericFields(size_t* count) const override;
   void initControls(Dialog& dialog) override;
   void settingsToControls(Dialog& dialog) override;
   void finishInit(Dialog& dialog) override;
@@ -62,6 +41,9 @@ class PageCurlEffect : public Effect {
   void releaseBuild(BuildContext& build) override;
   void releaseSources(Dialog& dialog) override;
 
+ protected:
+  void addSettings(SettingsTable& table) override;
+
  private:
   void add(Dialog& dialog, const Host& host);
   void paste(Dialog& dialog, const Host& host);
@@ -72,8 +54,6 @@ class PageCurlEffect : public Effect {
   bool insertAfterSelection(Dialog& dialog, DibImage picture, const std::string& name);
   void showPaperColour(Dialog& dialog);
 
-  EffectDescription description_;
-  SettingsEntry table_[20];
   bool sheetInserted_ = false;  // the plain sheet of a single-picture build
 };
 

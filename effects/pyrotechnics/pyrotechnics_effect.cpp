@@ -6,6 +6,10 @@
 #include "framework/colour_search.h"
 #include "framework/main_dialog.h"
 
+// The rocket list holds one item per rocket the Rockets field allows.
+static_assert(FindOption(kPyrotechnicsOptions, "rocket").maximum == kMostRockets &&
+              FindOption(kPyrotechnicsOptions, "rockets").maximum == kMostRockets);
+
 namespace {
 
 int32_t FieldValue(Dialog& dialog, int id) { return static_cast<int32_t>(ReadFieldNumber(dialog.itemText(id))); }
@@ -26,61 +30,24 @@ uint32_t FireworksSeed(int32_t randomType, int32_t randomValue, int64_t now) {
 }
 
 PyrotechnicsEffect::PyrotechnicsEffect()
-    : description_{"Pyrotechnics",
-                   "Pyrotechnics - Kestrel #1 plug-in set by Varnel Quillon",
-                   "PYROTECHNICS",
-                   "FWPLGPYR.INI",
-                   "1,25,8",
-                   "1,250,80",
-                   AboutInfo{"Pyrotechnics Plugin", "FWPLGKS1.HTML", "fwplgks1.txt", 2, 0, 'a', 3},
-                   7003,
-                   CommonControlIds{}} {
-  description_.ids.comment = 118;
-  commonSettings.mainDelay = 5;
-  const SettingsEntry head[] = {
-      {"AddDescriptiveCommentBlock", &commonSettings.addComment, SettingKind::Number, false},
-      {"DitherBrightness", &commonSettings.ditherBrightness, SettingKind::Number, false},
-      {"DitherContrast", &commonSettings.ditherContrast, SettingKind::Number, false},
-      {"FastRemap", &commonSettings.fastRemap, SettingKind::Number, false},
-      {"MainCustompalette", &commonSettings.mainCustomPalette, SettingKind::Number, false},
-      {"MainDelay", &commonSettings.mainDelay, SettingKind::Number, false},
-      {"MainDepth", &settings.depth, SettingKind::Number, false},
-      {"MainDither", &commonSettings.mainDither, SettingKind::Number, false},
-      {"MainEnergy", &settings.energy, SettingKind::Number, false},
-      {"MainExplosion", &settings.explosion, SettingKind::Number, false},
-      {"MainGravity", &settings.gravity, SettingKind::Number, false},
-      {"MainMattcolour", &settings.mattColour, SettingKind::Number, false},
-      {"MainPalette", &commonSettings.mainPalette, SettingKind::Number, false},
-      {"MainRockets", &settings.rockets, SettingKind::Number, false},
-      {"MainWidth", &settings.width, SettingKind::Number, false},
-      {"PatchLevel", &commonSettings.patchLevel, SettingKind::Number, true},
-      {"RandomType", &settings.randomType, SettingKind::Number, false},
-      {"RandomValue", &settings.randomValue, SettingKind::Number, false},
-  };
-  const SettingsEntry tail[] = {
-      {"Supercompress", &commonSettings.supercompress, SettingKind::Number, false},
-      {"Truecolour", &commonSettings.trueColour, SettingKind::Number, false},
-      {"VersionNumber", &commonSettings.versionNumber, SettingKind::Number, true},
-  };
-  size_t at = 0;
-  for (const SettingsEntry& entry : head) table_[at++] = entry;
-  for (int i = 0; i < kMostRockets; ++i) {
+    : Effect(EffectDescription{kPyrotechnicsManifest, "Pyrotechnics - Kestrel #1 plug-in set by Varnel Quillon",
+                               "PYROTECHNICS", "FWPLGPYR.INI",
+                               AboutInfo{"Pyrotechnics Plugin", "FWPLGKS1.HTML", "fwplgks1.txt", 2, 0, 'a', 3}, 7003}) {
+  for (int i = 0; i < kMostRockets; ++i)
     std::snprintf(rocketKeys_[i], sizeof rocketKeys_[i], "RocketColor%02d", i);
-    table_[at++] = {rocketKeys_[i], &settings.rocketColours[i], SettingKind::Number, false};
-  }
-  for (const SettingsEntry& entry : tail) table_[at++] = entry;
 }
 
-const SettingsEntry* PyrotechnicsEffect::settingsTable(size_t* count) {
-  *count = sizeof table_ / sizeof table_[0];
-  return table_;
-}
-
-const int* PyrotechnicsEffect::numericFields(size_t* count) const {
-  static const int kFields[] = {kPyroWidth,  kPyroDepth,     kPyroRockets, kPyroSeed,
-                                kPyroEnergy, kPyroExplosion, kPyroGravity};
-  *count = sizeof kFields / sizeof kFields[0];
-  return kFields;
+void PyrotechnicsEffect::addSettings(SettingsTable& table) {
+  table.add("MainDepth", &settings.depth);
+  table.add("MainEnergy", &settings.energy);
+  table.add("MainExplosion", &settings.explosion);
+  table.add("MainGravity", &settings.gravity);
+  table.add("MainMattcolour", &settings.mattColour);
+  table.add("MainRockets", &settings.rockets);
+  table.add("MainWidth", &settings.width);
+  table.add("RandomType", &settings.randomType);
+  table.add("RandomValue", &settings.randomValue);
+  for (int i = 0; i < kMostRockets; ++i) table.add(rocketKeys_[i], &settings.rocketColours[i]);
 }
 
 void PyrotechnicsEffect::settingsToControls(Dialog& dialog) {

@@ -6,36 +6,22 @@
 #include <string>
 
 #include "effects/pyrotechnics/fireworks.h"
+#include "effects/pyrotechnics/pyrotechnics_manifest.h"
 #include "framework/effect.h"
-
-// Controls of the Pyrotechnics dialog.
-enum PyrotechnicsControl {
-  kPyroWidth = 101,
-  kPyroRockets = 102,
-  kPyroDepth = 104,
-  kPyroRocketList = 106,
-  kPyroBackground = 107,
-  kPyroExplosion = 108,
-  kPyroEnergy = 112,
-  kPyroGravity = 113,
-  kPyroRandomSeed = 119,
-  kPyroUseSeed = 121,
-  kPyroSeed = 122,
-};
 
 // The stored value of a random rocket colour: 2^31.
 constexpr int32_t kRandomRocketColour = static_cast<int32_t>(kRandomColourFlag);
 
 struct PyrotechnicsSettings {
-  int32_t width = 128;     // MainWidth
-  int32_t depth = 128;     // MainDepth: the animation's height
-  int32_t rockets = 5;     // MainRockets
-  int32_t explosion = 850;
-  int32_t gravity = 400;
-  int32_t energy = 80;
-  int32_t mattColour = 0;  // MainMattcolour: the background, black
+  int32_t width = kPyroBuiltInWidth;      // MainWidth
+  int32_t depth = kPyroBuiltInHeight;     // MainDepth: the animation's height
+  int32_t rockets = kPyroBuiltInRockets;  // MainRockets
+  int32_t explosion = kPyroBuiltInExplosion;
+  int32_t gravity = kPyroBuiltInGravity;
+  int32_t energy = kPyroBuiltInEnergy;
+  int32_t mattColour = kPyroBuiltInBackground;  // MainMattcolour: the background
   int32_t randomType = 0;  // 1: seed from the clock; otherwise from randomValue
-  int32_t randomValue = 8634;
+  int32_t randomValue = kPyroBuiltInSeed;
   int32_t rocketColours[kMostRockets];  // RocketColor00 ... RocketColor31
 
   PyrotechnicsSettings() {
@@ -60,13 +46,8 @@ class PyrotechnicsEffect : public Effect {
  public:
   PyrotechnicsEffect();
 
-  CommonSettings commonSettings;
   PyrotechnicsSettings settings;
 
-  const EffectDescription& description() const override { return description_; }
-  CommonSettings& common() override { return commonSettings; }
-  const SettingsEntry* settingsTable(size_t* count) override;
-  const int* numericFields(size_t* count) const override;
   void settingsToControls(Dialog& dialog) override;
   void finishInit(Dialog& dialog) override;
   void updateButtons(Dialog& dialog) override {}
@@ -78,13 +59,14 @@ class PyrotechnicsEffect : public Effect {
   // The scene a build renders from the settings (the rocket count held to 1 to 32).
   FireworksScene makeScene(void* window, FrameList* frames, RandomSource* random) const;
 
+ protected:
+  void addSettings(SettingsTable& table) override;
+
  private:
   void fillRocketList(Dialog& dialog);
   void chooseRocketColour(Dialog& dialog, const Host& host);
   void chooseBackground(Dialog& dialog, const Host& host);
   void showBackground(Dialog& dialog);
 
-  EffectDescription description_;
   char rocketKeys_[kMostRockets][16];
-  SettingsEntry table_[21 + kMostRockets];
 };

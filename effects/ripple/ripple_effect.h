@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "effects/ripple/ripple_manifest.h"
 #include "framework/random_source.h"
 #include "framework/single_picture_dialog.h"
 
@@ -11,17 +12,10 @@ class RippleEffect : public SinglePictureEffect {
  public:
   RippleEffect();
 
-  CommonSettings commonSettings;
-
-  const EffectDescription& description() const override { return description_; }
-  CommonSettings& common() override { return commonSettings; }
-  const SettingsEntry* settingsTable(size_t* count) override;
   // No source: "Memory error". Otherwise seeds the random source by RandomType and runs
   // the simulation.
   int renderFrames(BuildContext& build, FrameList* frames) override;
 
  private:
-  EffectDescription description_;
-  SettingsEntry table_[15];
   RandomSource random_;
 };

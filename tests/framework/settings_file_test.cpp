@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "tests/support/test_environment.h"
 
@@ -144,6 +146,34 @@ TEST_F(SettingsFile, RoundTripAndMissingFile) {
   EXPECT_EQ(read.pause, -7);
   EXPECT_EQ(read.patch, 3);
   EXPECT_STREQ(read.path, "x y z");
+}
+
+TEST_F(SettingsFile, TablesKeepTheOrderOfTheFile) {
+  int32_t comment = 1, delay = 3, diameter = 35, palette = 6, steps = 100, version = 64;
+  char path[kSettingTextSize] = "";
+  SettingsTable table;
+  table.add("MainDelay", &delay);
+  table.add(SettingsEntry{"VersionNumber", &version, SettingKind::Number, true});
+  table.add("AddDescriptiveCommentBlock", &comment);
+  table.add("MainPalette", &palette);
+  table.add("FileNamePath", path);
+  // Kept where the file has always had them, out of ascending order...
+  table.add("MainDiameter", &diameter, "MainDelay");
+  table.add("MainSteps", &steps, "MainPalette");
+  // ...and a row placed before a key the table lacks goes to its ascending place.
+  int32_t added = 0;
+  table.add("MainAdded", &added, "NoSuchKey");
+  std::vector<std::string> keys;
+  for (size_t i = 0; i < table.size(); ++i) keys.push_back(table.data()[i].key);
+  EXPECT_EQ(keys, (std::vector<std::string>{"AddDescriptiveCommentBlock", "FileNamePath", "MainAdded", "MainDiameter",
+                                            "MainDelay", "MainSteps", "MainPalette", "VersionNumber"}));
+  EXPECT_EQ(table.data()[1].kind, SettingKind::Text);
+  EXPECT_TRUE(table.data()[7].writeOnly);
+  // The order decides where a key cut short is read: the first row it begins.
+  WriteFile("MainD = 7\r\n");
+  LoadSettings("TESTSET.INI", table.data(), table.size());
+  EXPECT_EQ(diameter, 7);
+  EXPECT_EQ(delay, 3);
 }
 
 }  // namespace

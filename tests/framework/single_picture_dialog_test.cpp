@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <tuple>
 
@@ -17,33 +18,35 @@ namespace {
 constexpr const char* kSettingsFile = "FWPLGTSP.INI";
 constexpr const char* kTooSmall = "This plugin requires images having dimensions of no less than 64 X 64 pixels.";
 
+// The probe's controls: the Ripple dialog's random source.
+constexpr EffectOption kProbeOptions[] = {
+    {"random-seed", OptionKind::Press, kRandomFromClock, 0, 0, "", "take the seed from the clock", nullptr},
+    {"survey-image", OptionKind::Press, kRandomFromPicture, 0, 0, "", "take the seed from the picture", nullptr},
+    {"use-seed", OptionKind::Press, kRandomFromSeed, 0, 0, "yes", "take the seed from --seed", nullptr},
+    {"seed", OptionKind::Number, kRandomSeedField, 10, 10000, "8634", "the seed", nullptr},
+};
+
+constexpr CommonControlIds ProbeControlIds() {
+  CommonControlIds ids;
+  ids.paste = kPicturePaste;
+  return ids;
+}
+
+constexpr EffectManifest kProbeManifest{
+    "probe", nullptr, "Probe", "its picture twice", SourceKind::SinglePicture, kPictureSelect, ProbeControlIds(),
+    DelayField{{1, 100, 10}, {1, 1000, 10}, 3}, kProbeOptions, std::size(kProbeOptions), FrameRule{nullptr, nullptr}};
+
 // A single-picture effect whose build delivers its source picture twice.
 class PictureProbe : public SinglePictureEffect {
  public:
   explicit PictureProbe(SinglePictureOptions options)
-      : SinglePictureEffect(std::move(options)),
-        description_{"Probe", "Probe", "PROBE", kSettingsFile, "1,100,10", "1,1000,10",
-                     AboutInfo{"Probe Plugin", "FWPLGKS1.HTML", "fwplgks1.txt", 2, 0, 'a', 3}, 7001,
-                     CommonControlIds{}},
-        table_{
-            {"FileNamePath", picture.fileNamePath, SettingKind::Text, false},
-            {"MainDelay", &commonSettings.mainDelay, SettingKind::Number, false},
-            {"RandomType", &picture.randomType, SettingKind::Number, false},
-            {"RandomValue", &picture.randomValue, SettingKind::Number, false},
-            {"Truecolour", &commonSettings.trueColour, SettingKind::Number, false},
-        } {
-    description_.ids.paste = kPicturePaste;
+      : SinglePictureEffect(EffectDescription{kProbeManifest, "Probe", "PROBE", kSettingsFile,
+                                              AboutInfo{"Probe Plugin", "FWPLGKS1.HTML", "fwplgks1.txt", 2, 0, 'a', 3},
+                                              7001},
+                            std::move(options)) {
     commonSettings.trueColour = 1;
   }
 
-  CommonSettings commonSettings;
-
-  const EffectDescription& description() const override { return description_; }
-  CommonSettings& common() override { return commonSettings; }
-  const SettingsEntry* settingsTable(size_t* count) override {
-    *count = sizeof table_ / sizeof table_[0];
-    return table_;
-  }
   int renderFrames(BuildContext& build, FrameList* frames) override {
     if (!source()) return 0;
     for (int i = 0; i < 2; ++i) {
@@ -55,10 +58,6 @@ class PictureProbe : public SinglePictureEffect {
     }
     return 1;
   }
-
- private:
-  EffectDescription description_;
-  SettingsEntry table_[5];
 };
 
 SinglePictureOptions RippleLike() {

@@ -7,11 +7,21 @@
 #include <map>
 #include <sstream>
 
+#include "effects/lake/lake_manifest.h"
+#include "effects/lens/lens_manifest.h"
+#include "effects/pagecurl/pagecurl_manifest.h"
+#include "effects/pyrotechnics/pyrotechnics_manifest.h"
+#include "framework/dialog.h"
 #include "framework/host_interface.h"
 #include "framework/palette_types.h"
 #include "host/selection_buffer.h"
 
 namespace {
+
+// A dialog action on control `id`, as the plan lists it: "click 125", "set 128 6".
+std::string Act(const char* verb, int id, const std::string& rest = "") {
+  return std::string(verb) + " " + std::to_string(id) + (rest.empty() ? "" : " " + rest);
+}
 
 RunPlan Parse(const char* effect, const std::vector<std::string>& words, std::string* error = nullptr) {
   RunPlan plan;
@@ -33,8 +43,13 @@ bool Refused(const char* effect, const std::vector<std::string>& words, const ch
 TEST(CommandLineTest, PageCurlOptionsBecomeClicksInTheOrderGiven) {
   RunPlan plan = Parse("pagecurl", {"a.jpg", "b.png", "--step", "6", "--corner", "lower-right", "--horizontal",
                                     "--paper=51,0,204", "-o", "out.gif", "--test"});
-  std::vector<std::string> expected = {"click 125", "click 125", "set 128 6", "click 134",
-                                       "click 129", "click 127", "click 998"};
+  std::vector<std::string> expected = {Act("click", kCurlAdd),
+                                       Act("click", kCurlAdd),
+                                       Act("set", kCurlStepSize, "6"),
+                                       Act("click", kCurlLowerRightButton),
+                                       Act("click", kCurlHorizontal),
+                                       Act("click", kCurlPaperColour),
+                                       Act("click", kPageCurlManifest.ids.test)};
   EXPECT_EQ(plan.actions, expected);
   ASSERT_EQ(plan.selections.size(), 2u);  // one full path per Add
   EXPECT_EQ(plan.selections[0].size(), 1u);
@@ -48,7 +63,8 @@ TEST(CommandLineTest, PageCurlOptionsBecomeClicksInTheOrderGiven) {
 
 TEST(CommandLineTest, PicturesAddedTogetherAreOneSelection) {
   RunPlan plan = Parse("pagecurl", {"--add-together", "x/a.bmp", "--pause", "0", "x/b.bmp", "x/c.bmp"});
-  EXPECT_EQ(plan.actions, (std::vector<std::string>{"click 125", "set 123 0", "click 1"}));
+  EXPECT_EQ(plan.actions, (std::vector<std::string>{Act("click", kCurlAdd), Act("set", kCurlPause, "0"),
+                                                    Act("click", kIdOk)}));
   ASSERT_EQ(plan.selections.size(), 1u);
   ASSERT_EQ(plan.selections[0].size(), 3u);
   EXPECT_EQ(NameOf(plan.selections[0][2]), "c.bmp");
@@ -56,16 +72,27 @@ TEST(CommandLineTest, PicturesAddedTogetherAreOneSelection) {
 
 TEST(CommandLineTest, CommonOptionsUseEachEffectsControlIds) {
   RunPlan lens = Parse("lens", {"p.jpg", "--supercompress", "--no-comment", "--palette", "216", "--delay", "9"});
-  EXPECT_EQ(lens.actions, (std::vector<std::string>{"click 101", "check 115", "uncheck 124", "uncheck 110",
-                                                    "select 109 5", "set 105 9", "click 1"}));
+  const CommonControlIds& lensIds = kLensManifest.ids;
+  EXPECT_EQ(lens.actions, (std::vector<std::string>{Act("click", kPictureSelect), Act("check", lensIds.supercompress),
+                                                    Act("uncheck", lensIds.comment),
+                                                    Act("uncheck", lensIds.customPalette),
+                                                    Act("select", lensIds.palette, "5"), Act("set", lensIds.delay, "9"),
+                                                    Act("click", kIdOk)}));
   RunPlan fireworks = Parse("pyrotechnics", {"--rocket", "3=255,0,0", "--rocket=4=random", "--background", "#102030",
                                              "--without-optimise", "--delay", "200"});
-  EXPECT_EQ(fireworks.actions, (std::vector<std::string>{"dblclick 106 2", "shift-dblclick 106 3", "click 107",
-                                                         "set 105 200", "click 1"}));
+  EXPECT_EQ(fireworks.actions,
+            (std::vector<std::string>{Act("dblclick", kPyroRocketList, "2"), Act("shift-dblclick", kPyroRocketList, "3"),
+                                      Act("click", kPyroBackground),
+                                      Act("set", kPyrotechnicsManifest.ids.delay, "200"), Act("click", kIdOk)}));
   EXPECT_EQ(fireworks.colours, (std::deque<int32_t>{PackColour(255, 0, 0), PackColour(16, 32, 48)}));
   EXPECT_EQ(fireworks.capabilities, static_cast<uint32_t>(HostCapsTrueColour));
-  RunPlan generic = Parse("lake", {"--set", "104=7", "--uncheck", "119", "--click=998", "--open", "q.bmp"});
-  EXPECT_EQ(generic.actions, (std::vector<std::string>{"set 104 7", "uncheck 119", "click 998", "click 1"}));
+  const std::string frameCount = std::to_string(kLakeFrameCount), reflection = std::to_string(kLakeReflectionOnly);
+  const int test = kLakeManifest.ids.test;
+  RunPlan generic = Parse("lake", {"--set", frameCount + "=7", "--uncheck", reflection,
+                                   "--click=" + std::to_string(test), "--open", "q.bmp"});
+  EXPECT_EQ(generic.actions, (std::vector<std::string>{Act("set", kLakeFrameCount, "7"),
+                                                       Act("uncheck", kLakeReflectionOnly), Act("click", test),
+                                                       Act("click", kIdOk)}));
   EXPECT_EQ(generic.selections.size(), 1u);
 }
 
@@ -80,7 +107,7 @@ TEST(CommandLineTest, ValuesOutsideTheirRangesAreRefused) {
   EXPECT_TRUE(Refused("frames", {"a.bmp"}, "at least two"));
   EXPECT_TRUE(Refused("ripple", {"a.bmp", "b.bmp"}, "takes one picture"));
   EXPECT_TRUE(Refused("pyrotechnics", {"a.bmp"}, "takes no pictures"));
-  EXPECT_TRUE(Refused("lake", {"--set", "104"}, "ID=VALUE"));
+  EXPECT_TRUE(Refused("lake", {"--set", std::to_string(kLakeFrameCount)}, "ID=VALUE"));
   EXPECT_TRUE(Refused("lake", {"--delay"}, "needs a value"));
 }
 
@@ -100,8 +127,7 @@ TEST(CommandLineTest, PalettesAndColoursByNameOrNumber) {
 }
 
 TEST(CommandLineTest, QualityAndWebpOutputsTickTruecolourLast) {
-  const int tc = FindEffectRow("lens")->controls.trueColour;
-  const std::string check = "check " + std::to_string(tc);
+  const std::string check = Act("check", kLensManifest.ids.trueColour);
   RunPlan quality = Parse("lens", {"p.jpg", "--no-truecolour", "--quality", "--no-dither", "-o", "a.gif"});
   ASSERT_GE(quality.actions.size(), 3u);
   EXPECT_EQ(quality.actions[quality.actions.size() - 2], check);
@@ -114,9 +140,9 @@ TEST(CommandLineTest, QualityAndWebpOutputsTickTruecolourLast) {
   EXPECT_TRUE(webp.qualityDither);
   // Without the capability a WebP is made of the paletted frames.
   RunPlan plain = Parse("lens", {"p.jpg", "--without-truecolour", "-o", "a.webp"});
-  EXPECT_EQ(plain.actions, (std::vector<std::string>{"click 101", "click 1"}));
+  EXPECT_EQ(plain.actions, (std::vector<std::string>{Act("click", kPictureSelect), Act("click", kIdOk)}));
   RunPlan gif = Parse("lens", {"p.jpg", "-o", "a.gif"});
-  EXPECT_EQ(gif.actions, (std::vector<std::string>{"click 101", "click 1"}));
+  EXPECT_EQ(gif.actions, (std::vector<std::string>{Act("click", kPictureSelect), Act("click", kIdOk)}));
   EXPECT_TRUE(Refused("lens", {"p.jpg", "--quality", "--without-truecolour"}, "true-colour"));
   EXPECT_TRUE(Refused("lens", {"p.jpg", "--webp-quality", "101"}, "0 to 100"));
   EXPECT_TRUE(Refused("lens", {"p.jpg", "--webp-quality", "x"}, "0 to 100"));

@@ -18,7 +18,9 @@
 #include <string>
 #include <vector>
 
+#include "effects/lake/lake_manifest.h"
 #include "effects/lake/lake_render.h"
+#include "effects/lens/lens_manifest.h"
 #include "effects/lens/lens_render.h"
 #include "framework/dib_image.h"
 #include "platform/directories.h"
@@ -499,7 +501,8 @@ TEST_F(FwhostTest, LakeShowsThePictureAboveItsReflectionInTheFramesAsked) {
   FreeDibImage(third);
   FreeDibImage(mirror);
   FreeDibImage(scene);
-  RunResult run = Fwhost("lake '" + picture + "' --plugin-dir '" PLUGIN_DIRECTORY "' --set 104=1 -o '" + Path("x.gif") + "'");
+  RunResult run = Fwhost("lake '" + picture + "' --plugin-dir '" PLUGIN_DIRECTORY "' --set " +
+                         std::to_string(kLakeFrameCount) + "=1 -o '" + Path("x.gif") + "'");
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.output.find("Message: Memory error"), std::string::npos) << run.output;
 }
@@ -523,8 +526,8 @@ TEST_F(FwhostTest, LensTravelsItsPathOverThePicture) {
   RunResult run = Fwhost("lens '" + small + "' --plugin-dir '" PLUGIN_DIRECTORY "' -o '" + Path("x.gif") + "'");
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.output.find("no less than 64 X 64 pixels"), std::string::npos) << run.output;
-  run = Fwhost("lens '" + picture + "' --plugin-dir '" PLUGIN_DIRECTORY "' --set 121=4000000000 -o '" + Path("x.gif") +
-               "'");
+  run = Fwhost("lens '" + picture + "' --plugin-dir '" PLUGIN_DIRECTORY "' --set " + std::to_string(kLensSteps) +
+               "=4000000000 -o '" + Path("x.gif") + "'");
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.output.find("Message: Memory error"), std::string::npos) << run.output;
 }

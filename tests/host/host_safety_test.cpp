@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "effects/pagecurl/pagecurl_manifest.h"
 #include "framework/dib_view.h"
 #include "framework/host_interface.h"
 #include "host/command_line.h"
@@ -163,11 +164,11 @@ TEST(HostChecks, RefusalsAreToldInTheUsersTerms) {
   std::string error;
   ASSERT_TRUE(ParseRunOptions(row, {"a.bmp", "--without-optimise", "--supercompress", "-o", "x.gif"}, &plan, &error));
   // The dialog's refusal names a line of its script and a control.
-  std::string said = ExplainRefusedAction(row, plan, MakeRefusal(RefusalKind::Disabled, 2, 117));
+  std::string said = ExplainRefusedAction(row, plan, MakeRefusal(RefusalKind::Disabled, 2, row.controls.supercompress));
   EXPECT_EQ(said, "--supercompress needs a host that optimises; it is off with --without-optimise");
   plan = RunPlan();
   ASSERT_TRUE(ParseRunOptions(row, {"a.bmp", "--without-truecolour", "--truecolour", "-o", "x.png"}, &plan, &error));
-  said = ExplainRefusedAction(row, plan, MakeRefusal(RefusalKind::Disabled, 2, 103));
+  said = ExplainRefusedAction(row, plan, MakeRefusal(RefusalKind::Disabled, 2, row.controls.trueColour));
   EXPECT_EQ(said.find("--truecolour needs a host with true colour"), 0u) << said;
   plan = RunPlan();
   ASSERT_TRUE(ParseRunOptions(row, {"a.bmp", "--click", "4242", "-o", "x.gif"}, &plan, &error));
@@ -193,11 +194,11 @@ TEST(HostChecks, OptionValuesAreCheckedAndChoicesTakeTheirUsualNames) {
   for (const char* corner : {"top-left", "upper-left", "TL", "left-top", "nw", "upper_left"}) {
     RunPlan plan;
     ASSERT_TRUE(ParseRunOptions(row, {"a.bmp", "--corner", corner}, &plan, &error)) << corner << ": " << error;
-    EXPECT_EQ(plan.actions[1], "click 131") << corner;
+    EXPECT_EQ(plan.actions[1], "click " + std::to_string(kCurlUpperLeftButton)) << corner;
   }
   RunPlan plan;
   ASSERT_TRUE(ParseRunOptions(row, {"a.bmp", "--corner=bottom-right"}, &plan, &error));
-  EXPECT_EQ(plan.actions[1], "click 134");
+  EXPECT_EQ(plan.actions[1], "click " + std::to_string(kCurlLowerRightButton));
   EXPECT_FALSE(ParseRunOptions(row, {"a.bmp", "--corner", "middle"}, &plan, &error));
   EXPECT_NE(error.find("upper-left, lower-left, upper-right or lower-right"), std::string::npos) << error;
   for (const char* palette : {"-1", "-16", "9", "99"}) {

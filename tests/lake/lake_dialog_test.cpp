@@ -5,6 +5,7 @@
 #include "effects/lake/lake_render.h"
 #include "samples/scenes.h"
 #include "tests/support/effect_dialog_fixture.h"
+#include "tests/support/manifest_check.h"
 #include "tests/support/thread_builds.h"
 
 namespace {
@@ -127,6 +128,12 @@ TEST_F(LakeDialog, TheSettingsFileListsItsKeysInOrder) {
                                       "FileNamePath", "JustReflection = 0", "MainCustompalette", "MainDelay = 8",
                                       "MainDither", "MainPalette", "NumberOfFrames = 12", "PatchLevel",
                                       "Supercompress", "Truecolour", "VersionNumber"});
+}
+
+TEST(LakeManifest, MatchesTheDialogTemplateAndTheBuiltInSettings) {
+  LakeEffect effect;
+  EXPECT_EQ(&effect.manifest(), &kLakeManifest);
+  ExpectManifestMatchesDialog(effect);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "effects/lens/lens_render.h"
 #include "samples/scenes.h"
 #include "tests/support/effect_dialog_fixture.h"
+#include "tests/support/manifest_check.h"
 #include "tests/support/thread_builds.h"
 
 namespace {
@@ -98,6 +99,12 @@ TEST_F(LensDialog, TheSettingsFileListsItsKeysInItsOwnOrder) {
                                       "FileNamePath", "MainCustompalette", "MainDiameter = 35", "MainDelay = 5",
                                       "MainDither", "MainSteps = 400", "MainPalette", "PatchLevel", "Supercompress",
                                       "Truecolour", "VersionNumber"});
+}
+
+TEST(LensManifest, MatchesTheDialogTemplateAndTheBuiltInSettings) {
+  LensEffect effect;
+  EXPECT_EQ(&effect.manifest(), &kLensManifest);
+  ExpectManifestMatchesDialog(effect);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "framework/headless_dialog.h"
 #include "framework/main_dialog.h"
 #include "tests/support/fake_host.h"
+#include "tests/support/manifest_check.h"
 
 namespace {
 
@@ -211,6 +212,12 @@ TEST(PageCurlSelection, BufferForms) {
   EXPECT_EQ(SelectedPaths(one, sizeof one), std::vector<std::string>{"C:\\pics\\a.bmp"});
   const char many[] = "/pics/\0b\0B\0a\0\0";
   EXPECT_EQ(SelectedPaths(many, sizeof many), (std::vector<std::string>{"/pics/B", "/pics/a", "/pics/b"}));
+}
+
+TEST(PageCurlManifest, MatchesTheDialogTemplateAndTheBuiltInSettings) {
+  PageCurlEffect effect;
+  EXPECT_EQ(&effect.manifest(), &kPageCurlManifest);
+  ExpectManifestMatchesDialog(effect);
 }
 
 }  // namespace

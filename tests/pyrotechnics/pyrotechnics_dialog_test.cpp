@@ -10,6 +10,7 @@
 #include "framework/headless_dialog.h"
 #include "framework/main_dialog.h"
 #include "tests/support/fake_host.h"
+#include "tests/support/manifest_check.h"
 #include "tests/support/thread_builds.h"
 
 namespace {
@@ -263,6 +264,12 @@ TEST_F(PyrotechnicsBuild, BuildsOnSeveralThreadsDeliverTheSameAndFailCleanly) {
   };
   ExpectTheSameDeliveryOnAnyThreadCount(build, 20);
   ExpectAllocationFailuresToEndCleanly(7, 5000, build);
+}
+
+TEST(PyrotechnicsManifest, MatchesTheDialogTemplateAndTheBuiltInSettings) {
+  PyrotechnicsEffect effect;
+  EXPECT_EQ(&effect.manifest(), &kPyrotechnicsManifest);
+  ExpectManifestMatchesDialog(effect);
 }
 
 }  // namespace

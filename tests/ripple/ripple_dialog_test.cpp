@@ -11,6 +11,7 @@
 #include "framework/main_dialog.h"
 #include "samples/scenes.h"
 #include "tests/support/fake_host.h"
+#include "tests/support/manifest_check.h"
 #include "tests/support/thread_builds.h"
 
 namespace {
@@ -129,6 +130,12 @@ TEST_F(RippleDialog, WithoutAPictureTheBuildSaysMemoryError) {
   EXPECT_EQ(dialog->messageTexts(), std::vector<std::string>{"Memory error"});
   EXPECT_EQ(host.statusTexts(), std::vector<std::string>{"Building"});
   EXPECT_TRUE(host.tasks.empty());
+}
+
+TEST(RippleManifest, MatchesTheDialogTemplateAndTheBuiltInSettings) {
+  RippleEffect effect;
+  EXPECT_EQ(&effect.manifest(), &kRippleManifest);
+  ExpectManifestMatchesDialog(effect);
 }
 
 }  // namespace

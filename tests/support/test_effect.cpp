@@ -4,41 +4,14 @@
 #include "framework/messages.h"
 
 TestEffect::TestEffect()
-    : description_{"Test Effect", "Test Effect - a plug-in for tests", "TESTTOPIC", "FWPLGTST.INI",
-                   "1,100,10", "1,1000,10",
-                   AboutInfo{"Test Effect Plugin", "FWPLGKS1.HTML", "fwplgks1.txt", 2, 0, 'a', 3},
-                   7005,
-                   CommonControlIds{}},
-      table_{
-          {"AddDescriptiveCommentBlock", &commonSettings.addComment, SettingKind::Number, false},
-          {"DitherBrightness", &commonSettings.ditherBrightness, SettingKind::Number, false},
-          {"DitherContrast", &commonSettings.ditherContrast, SettingKind::Number, false},
-          {"FastRemap", &commonSettings.fastRemap, SettingKind::Number, false},
-          {"FileNamePath", fileNamePath, SettingKind::Text, false},
-          {"MainCustompalette", &commonSettings.mainCustomPalette, SettingKind::Number, false},
-          {"MainDelay", &commonSettings.mainDelay, SettingKind::Number, false},
-          {"MainDither", &commonSettings.mainDither, SettingKind::Number, false},
-          {"MainFlat", &flat, SettingKind::Number, false},
-          {"MainFrames", &frames, SettingKind::Number, false},
-          {"MainOffset", &patternOffset, SettingKind::Number, false},
-          {"MainPalette", &commonSettings.mainPalette, SettingKind::Number, false},
-          {"PatchLevel", &commonSettings.patchLevel, SettingKind::Number, true},
-          {"Supercompress", &commonSettings.supercompress, SettingKind::Number, false},
-          {"Truecolour", &commonSettings.trueColour, SettingKind::Number, false},
-          {"VersionNumber", &commonSettings.versionNumber, SettingKind::Number, true},
-      } {
-  description_.ids.paste = kTestPasteButton;
-}
+    : Effect(EffectDescription{kTestManifest, "Test Effect - a plug-in for tests", "TESTTOPIC", "FWPLGTST.INI",
+                               AboutInfo{"Test Effect Plugin", "FWPLGKS1.HTML", "fwplgks1.txt", 2, 0, 'a', 3}, 7005}) {}
 
-const SettingsEntry* TestEffect::settingsTable(size_t* count) {
-  *count = sizeof table_ / sizeof table_[0];
-  return table_;
-}
-
-const int* TestEffect::numericFields(size_t* count) const {
-  static const int kFields[] = {kTestFramesField};
-  *count = 1;
-  return kFields;
+void TestEffect::addSettings(SettingsTable& table) {
+  table.add("FileNamePath", fileNamePath);
+  table.add("MainFlat", &flat);
+  table.add("MainFrames", &frames);
+  table.add("MainOffset", &patternOffset);
 }
 
 void TestEffect::settingsToControls(Dialog& dialog) {
@@ -49,7 +22,7 @@ void TestEffect::settingsToControls(Dialog& dialog) {
 
 void TestEffect::updateButtons(Dialog& dialog) {
   dialog.enable(kIdOk, true);
-  dialog.enable(description_.ids.test, true);
+  dialog.enable(manifest().ids.test, true);
 }
 
 void TestEffect::controlsToSettings(Dialog& dialog) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <iterator>
 
 #include "framework/effect.h"
 
@@ -11,13 +12,38 @@ constexpr int kTestFlatRadio = 131;
 constexpr int kTestGradientRadio = 132;
 constexpr int kTestPasteButton = 102;
 
+inline constexpr EffectOption kTestOptions[] = {
+    {"frames", OptionKind::Number, kTestFramesField, 2, 50, "4", "number of frames", nullptr},
+    {"flat", OptionKind::Press, kTestFlatRadio, 0, 0, "", "one colour per frame", nullptr},
+    {"gradient", OptionKind::Press, kTestGradientRadio, 0, 0, "yes", "a moving gradient", nullptr},
+};
+
+constexpr CommonControlIds TestControlIds() {
+  CommonControlIds ids;
+  ids.paste = kTestPasteButton;
+  return ids;
+}
+
+inline constexpr EffectManifest kTestManifest{
+    "test",
+    "fwplgtst",
+    "Test Effect",
+    "frames of a flat colour or a moving gradient",
+    SourceKind::None,
+    0,
+    TestControlIds(),
+    DelayField{{1, 100, 10}, {1, 1000, 10}, 3},
+    kTestOptions,
+    std::size(kTestOptions),
+    FrameRule{nullptr, nullptr},
+};
+
 class TestEffect : public Effect {
  public:
   TestEffect();
 
-  // Settings (the common ones live in common()).
-  CommonSettings commonSettings;
-  int32_t frames = 4;
+  // Settings (the common ones live in commonSettings).
+  int32_t frames = BuiltInNumber(kTestOptions[0]);
   int32_t flat = 0;
   int32_t patternOffset = 0;  // shifts the gradient, so builds can differ
   char fileNamePath[kSettingTextSize] = "";
@@ -31,10 +57,6 @@ class TestEffect : public Effect {
   std::function<DibImage(int i)> frameMaker;
   int releases = 0;
 
-  const EffectDescription& description() const override { return description_; }
-  CommonSettings& common() override { return commonSettings; }
-  const SettingsEntry* settingsTable(size_t* count) override;
-  const int* numericFields(size_t* count) const override;
   void settingsToControls(Dialog& dialog) override;
   void updateButtons(Dialog& dialog) override;
   void controlsToSettings(Dialog& dialog) override;
@@ -42,7 +64,6 @@ class TestEffect : public Effect {
   int renderFrames(BuildContext& build, FrameList* list) override;
   void releaseBuild(BuildContext& build) override { ++releases; }
 
- private:
-  EffectDescription description_;
-  SettingsEntry table_[16];
+ protected:
+  void addSettings(SettingsTable& table) override;
 };
