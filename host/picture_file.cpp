@@ -181,30 +181,34 @@ DibImage PalettedPicture(const DecodedPixels& decoded, const std::vector<RgbColo
   }
   DibImage image = CreateDibImage(decoded.width, decoded.height, &palette, 8);
   if (!image) return nullptr;
-  DibView view(image);
-  bool ok = view.ok();
-  const int channels = decoded.channels;
-  int32_t lastColour = -1;
-  uint8_t lastIndex = 0;
-  for (int32_t y = 0; ok && y < decoded.height; ++y) {
-    const unsigned char* in = decoded.data + static_cast<size_t>(y) * decoded.width * channels;
-    uint8_t* out = view.pictureRow(y);
-    for (int32_t x = 0; x < decoded.width; ++x, in += channels) {
-      if (channels == 4 && in[3] != 255) {
-        ok = false;
-        break;
-      }
-      int32_t colour = PackColour(in[0], in[1], in[2]);
-      if (colour != lastColour) {
-        auto found = index.find(colour);
-        if (found == index.end()) {
+  bool ok;
+  {
+    // The view is closed before the picture may be freed below.
+    DibView view(image);
+    ok = view.ok();
+    const int channels = decoded.channels;
+    int32_t lastColour = -1;
+    uint8_t lastIndex = 0;
+    for (int32_t y = 0; ok && y < decoded.height; ++y) {
+      const unsigned char* in = decoded.data + static_cast<size_t>(y) * decoded.width * channels;
+      uint8_t* out = view.pictureRow(y);
+      for (int32_t x = 0; x < decoded.width; ++x, in += channels) {
+        if (channels == 4 && in[3] != 255) {
           ok = false;
           break;
         }
-        lastColour = colour;
-        lastIndex = found->second;
+        int32_t colour = PackColour(in[0], in[1], in[2]);
+        if (colour != lastColour) {
+          auto found = index.find(colour);
+          if (found == index.end()) {
+            ok = false;
+            break;
+          }
+          lastColour = colour;
+          lastIndex = found->second;
+        }
+        out[x] = lastIndex;
       }
-      out[x] = lastIndex;
     }
   }
   if (!ok) {

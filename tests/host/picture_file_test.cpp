@@ -13,6 +13,7 @@
 #include "samples/bmp_file.h"
 #include "samples/scenes.h"
 #include "tests/host/delivery_support.h"
+#include "tests/host/picture_samples.h"
 
 namespace {
 
@@ -219,6 +220,47 @@ TEST(PictureFileTest, PlainBmpRowsArriveInOrderWithCleanPadding) {
         }
         FreeDibImage(loaded);
       }
+}
+
+// A paletted file some of whose pixels are not opaque colours of its table (a transparent
+// index, a frame smaller than the screen) arrives in true colour, those pixels over
+// white; the paletted picture first tried is given up without touching it afterwards.
+TEST(PictureFileTest, APalettedFileWithPixelsOutsideItsTableArrivesInTrueColour) {
+  const std::vector<RgbColour> table = {{200, 10, 20}, {30, 180, 40}, {50, 60, 170}, {90, 90, 90}};
+  GifSample transparent{3, 2, table, {}};
+  GifSampleFrame whole;
+  whole.width = 3;
+  whole.height = 2;
+  whole.indexes = {0, 1, 2, 3, 2, 1};
+  whole.transparent = 3;
+  transparent.frames.push_back(whole);
+  GifSample uncovered{3, 2, table, {}};
+  GifSampleFrame part;
+  part.left = 1;
+  part.width = 2;
+  part.height = 1;
+  part.indexes = {2, 0};
+  uncovered.frames.push_back(part);
+  const RgbColour white{255, 255, 255};
+  const std::vector<std::vector<RgbColour>> shown = {
+      {table[0], table[1], table[2], white, table[2], table[1]},
+      {white, table[2], table[0], white, white, white},
+  };
+  const GifSample* samples[] = {&transparent, &uncovered};
+  for (size_t i = 0; i < 2; ++i) {
+    std::string error;
+    DibImage loaded = Decode(GifBytes(*samples[i]), &error);
+    ASSERT_TRUE(loaded) << "sample " << i << ": " << error;
+    int bits = 0;
+    GetDibImageInfo(loaded, nullptr, nullptr, &bits, nullptr);
+    EXPECT_EQ(bits, 24) << "sample " << i;
+    for (int y = 0; y < 2; ++y)
+      for (int x = 0; x < 3; ++x) {
+        const RgbColour& c = shown[i][y * 3 + x];
+        EXPECT_EQ(GetDibPixel(loaded, x, y), PackColour(c.red, c.green, c.blue)) << "sample " << i << " " << x << "," << y;
+      }
+    FreeDibImage(loaded);
+  }
 }
 
 TEST(PictureFileTest, AMissingFileIsReportedAsSuch) {
