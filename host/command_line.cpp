@@ -258,6 +258,7 @@ bool Parser::commonOption(bool* known) {
     if (!value(&text)) return false;
     if (!ParseInteger(text, &delay)) return fail("--delay takes a number of hundredths of a second");
     delays_.push_back(delay);
+    plan_->delayGiven = true;
     add("set " + std::to_string(c.delay) + " " + std::to_string(delay));
   } else if (n == "palette") {
     if (!value(&text)) return false;
@@ -425,8 +426,6 @@ bool Parser::run() {
       return fail("--delay takes a number from " + std::to_string(row_.delayMinimum) + " to " + std::to_string(maximum));
   if (row_.sources == SourceKind::PictureList && plan_->pictureCount == 0 && plan_->clipboardFile.empty())
     return fail(std::string(row_.name) + " needs at least one picture");
-  if (row_.library == nullptr && row_.sources == SourceKind::PictureList && plan_->pictureCount < 2)
-    return fail(std::string(row_.name) + " needs at least two pictures");
   // GIFs the host reduces itself and WebP files start from true-colour frames: the host
   // ticks Truecolour last, as a user would before OK.
   plan_->wantsTrueColour = plan_->quality || IsWebpName(plan_->output);

@@ -263,7 +263,12 @@ int RunEffect(const std::string& effect, const std::vector<std::string>& words) 
   std::vector<PictureSize> sizes;
   std::vector<std::string> problems;
   std::map<std::string, DibImage> decoded;  // handed to the run, which takes them as asked
-  CheckPictureFiles(plan.pictures, &sizes, &problems, &decoded);
+  std::map<std::string, PictureFrames> decodedFrames;  // the same for the built-in Frames: every frame
+  // The frames of animations may take at most the memory the run may use.
+  const uint64_t memoryLimit = plan.maxMemory ? plan.maxMemory : AvailableMemory();
+  const uint64_t frameBudget = memoryLimit ? memoryLimit : UINT64_MAX;
+  if (builtIn) CheckPictureFrames(plan.pictures, frameBudget, &sizes, &problems, &decodedFrames);
+  else CheckPictureFiles(plan.pictures, &sizes, &problems, &decoded);
   struct FreeUnused {
     std::map<std::string, DibImage>& pictures;
     ~FreeUnused() {
@@ -274,6 +279,11 @@ int RunEffect(const std::string& effect, const std::vector<std::string>& words) 
   if (!problems.empty() && !plan.keepGoing) {
     std::fprintf(stderr, "fwhost: nothing was done; --keep-going hands unreadable pictures to the plug-in, which "
                          "skips them\n");
+    return kExitUsage;
+  }
+  if (builtIn && problems.empty() && sizes.size() < 2) {
+    std::fprintf(stderr, "fwhost: %s needs at least two frames: two pictures or more, or an animated GIF or WebP; "
+                         "nothing was done\n", kFramesEffectName);
     return kExitUsage;
   }
   MemoryEstimate estimate;
@@ -319,6 +329,9 @@ int RunEffect(const std::string& effect, const std::vector<std::string>& words) 
   service.fitWidth = plan.fitWidth;
   service.fitHeight = plan.fitHeight;
   service.preloaded.swap(decoded);
+  service.preloadedFrames.swap(decodedFrames);
+  service.keepFileDelays = !plan.delayGiven;
+  service.frameBudget = frameBudget;
   SessionResult session = RunPluginSession(exports, service, plan);
   display.clear();
 

@@ -707,7 +707,7 @@ TEST_F(FwhostTest, MistakesAreAnsweredBeforeAnyWork) {
   // A bad picture used to reach the plug-in, whose message came after the render.
   RunResult run = Fwhost("frames '" + good + "' '" + bad + "' '" + good + "' -o '" + Path("out.gif") + "'");
   EXPECT_EQ(run.status, 2) << run.output;
-  EXPECT_NE(run.output.find(bad + ": not a BMP, GIF, PNG or JPEG"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find(bad + ": not a BMP, GIF, PNG, JPEG or WebP picture"), std::string::npos) << run.output;
   EXPECT_EQ(run.output.find("Message:"), std::string::npos) << run.output;
   EXPECT_EQ(ReadFile(Path("out.gif")), "the earlier file");
   EXPECT_EQ(Fwhost("frames '" + good + "' '" + Path("none.bmp") + "' -o '" + Path("o.gif") + "'").status, 2);
