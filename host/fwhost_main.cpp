@@ -281,7 +281,12 @@ int RunEffect(const std::string& effect, const std::vector<std::string>& words) 
                          "skips them\n");
     return kExitUsage;
   }
-  if (builtIn && problems.empty() && sizes.size() < 2) {
+  size_t frameCount = 0;  // each press of Add adds every frame of its file
+  for (const std::string& path : plan.pictures) {
+    auto found = decodedFrames.find(path);
+    if (found != decodedFrames.end()) frameCount += found->second.size();
+  }
+  if (builtIn && problems.empty() && frameCount < 2) {
     std::fprintf(stderr, "fwhost: %s needs at least two frames: two pictures or more, or an animated GIF or WebP; "
                          "nothing was done\n", kFramesEffectName);
     return kExitUsage;

@@ -35,8 +35,12 @@ int ReadGifBytes(GifFileType* gif, GifByteType* out, int count) {
   return static_cast<int>(n);
 }
 
-std::string GifReason(int code) {
+// giflib's reason for `code`, in the user's terms: a read that failed at the end of the
+// bytes is a file cut short, one that failed before it a damaged one.
+std::string GifReason(int code, const GifReader& reader) {
   if (code == D_GIF_ERR_NOT_ENOUGH_MEM) return "not enough memory for the picture";
+  if (code == D_GIF_ERR_READ_FAILED || code == D_GIF_ERR_EOF_TOO_SOON)
+    return reader.at >= reader.size ? "damaged (the file is cut short)" : "damaged (unreadable GIF data)";
   const char* text = GifErrorString(code);
   return std::string("damaged (") + (text ? text : "unreadable") + ")";
 }
@@ -63,7 +67,7 @@ class GifWalk {
   bool open(std::string* error) {
     int code = 0;
     gif_ = DGifOpen(&reader_, ReadGifBytes, &code);
-    if (!gif_) *error = GifReason(code);
+    if (!gif_) *error = GifReason(code, reader_);
     return gif_ != nullptr;
   }
   int screenWidth() const { return gif_->SWidth; }
@@ -78,7 +82,7 @@ class GifWalk {
       GifRecordType type;
       if (DGifGetRecordType(gif_, &type) == GIF_ERROR) {
         if (frames_ > 0 && reader_.at == reader_.size) return false;  // no trailer
-        *error = GifReason(gif_->Error);
+        *error = GifReason(gif_->Error, reader_);
         return false;
       }
       if (type == TERMINATE_RECORD_TYPE) return false;
@@ -86,20 +90,20 @@ class GifWalk {
         int code = 0;
         GifByteType* block = nullptr;
         if (DGifGetExtension(gif_, &code, &block) == GIF_ERROR) {
-          *error = GifReason(gif_->Error);
+          *error = GifReason(gif_->Error, reader_);
           return false;
         }
         if (code == GRAPHICS_EXT_FUNC_CODE && block && block[0] == 4) DGifExtensionToGCB(4, block + 1, &control);
         while (block) {
           if (DGifGetExtensionNext(gif_, &block) == GIF_ERROR) {
-            *error = GifReason(gif_->Error);
+            *error = GifReason(gif_->Error, reader_);
             return false;
           }
         }
         continue;
       }
       if (type != IMAGE_DESC_RECORD_TYPE) {
-        *error = GifReason(D_GIF_ERR_WRONG_RECORD);
+        *error = GifReason(D_GIF_ERR_WRONG_RECORD, reader_);
         return false;
       }
       // The frame's size is looked at before giflib counts its pixels: no frame may be
@@ -113,7 +117,7 @@ class GifWalk {
         }
       }
       if (DGifGetImageDesc(gif_) == GIF_ERROR) {
-        *error = GifReason(gif_->Error);
+        *error = GifReason(gif_->Error, reader_);
         return false;
       }
       const GifImageDesc& image = gif_->Image;
@@ -166,7 +170,7 @@ class GifWalk {
 
  private:
   bool fail(std::string* error) {
-    *error = GifReason(gif_->Error);
+    *error = GifReason(gif_->Error, reader_);
     return false;
   }
 

@@ -55,6 +55,7 @@ bool PngHeader(const unsigned char* data, size_t size, PictureHeader* header, st
   const int depth = data[24], colourType = data[25];
   const int channels = colourType == 0 || colourType == 3 ? 1 : colourType == 4 ? 2 : colourType == 2 ? 3 : 4;
   header->bitsPerPixel = depth * channels;
+  header->indexedColour = colourType == 3;
   return true;
 }
 

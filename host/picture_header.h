@@ -23,6 +23,7 @@ struct PictureHeader {
   // (PNG: bits per pixel, JPEG: components; 0 when not told).
   int bitsPerPixel = 0;
   bool progressive = false;  // a progressive JPEG
+  bool indexedColour = false;  // a PNG of indexed colour (an 8-bit picture of its palette when opaque)
   bool animated = false;     // a WebP that says it holds an animation
 };
 

@@ -111,3 +111,54 @@ std::vector<uint8_t> IndexedBmpBytes(int width, int height, int bits, const std:
   }
   return bytes;
 }
+
+std::vector<uint8_t> BmpBytes(const BmpSample& sample) {
+  const int height = sample.height < 0 ? -sample.height : sample.height;
+  const size_t stride = ((static_cast<size_t>(sample.width) * sample.bits + 31) / 32) * 4;
+  const bool core = sample.headerSize == 12;
+  const size_t masks = sample.compression == 3 && sample.headerSize == 40 ? 12 : 0;
+  const size_t offset = 14 + sample.headerSize + masks + (core ? 3 : 4) * sample.table.size();
+  std::vector<uint8_t> bytes(offset + stride * height, 0);
+  bytes[0] = 'B';
+  bytes[1] = 'M';
+  Put32(&bytes, 2, static_cast<uint32_t>(bytes.size()));
+  Put32(&bytes, 10, static_cast<uint32_t>(offset));
+  Put32(&bytes, 14, static_cast<uint32_t>(sample.headerSize));
+  if (core) {
+    Put16(&bytes, 18, static_cast<uint32_t>(sample.width));
+    Put16(&bytes, 20, static_cast<uint32_t>(height));
+    Put16(&bytes, 22, 1);
+    Put16(&bytes, 24, static_cast<uint32_t>(sample.bits));
+  } else {
+    Put32(&bytes, 18, static_cast<uint32_t>(sample.width));
+    Put32(&bytes, 22, static_cast<uint32_t>(sample.height));
+    Put16(&bytes, 26, 1);
+    Put16(&bytes, 28, static_cast<uint32_t>(sample.bits));
+    Put32(&bytes, 30, static_cast<uint32_t>(sample.compression));
+    Put32(&bytes, 46, static_cast<uint32_t>(sample.table.size()));
+    const int maskCount = sample.headerSize >= 56 ? 4 : 3;
+    if (sample.compression == 3 || sample.headerSize >= 56)
+      for (int i = 0; i < maskCount; ++i) Put32(&bytes, 54 + 4 * i, sample.masks[i]);
+  }
+  size_t at = 14 + sample.headerSize + masks;
+  for (const RgbColour& c : sample.table) {
+    bytes[at] = c.blue;
+    bytes[at + 1] = c.green;
+    bytes[at + 2] = c.red;
+    at += core ? 3 : 4;
+  }
+  for (int y = 0; y < height; ++y) {
+    const int stored = sample.height < 0 ? y : height - 1 - y;
+    uint8_t* row = bytes.data() + offset + static_cast<size_t>(stored) * stride;
+    for (int x = 0; x < sample.width; ++x) {
+      const uint32_t v = sample.pixels[static_cast<size_t>(y) * sample.width + x];
+      if (sample.bits >= 8) {
+        for (int b = 0; b < sample.bits / 8; ++b) row[x * (sample.bits / 8) + b] = static_cast<uint8_t>(v >> (8 * b));
+      } else {
+        const int bit = x * sample.bits;
+        row[bit / 8] |= static_cast<uint8_t>(v << (8 - sample.bits - bit % 8));
+      }
+    }
+  }
+  return bytes;
+}

@@ -33,3 +33,18 @@ std::vector<uint8_t> GifBytes(const GifSample& sample);
 // (biClrUsed its size) and `indexes` (width x height, top row first) stored bottom-up.
 std::vector<uint8_t> IndexedBmpBytes(int width, int height, int bits, const std::vector<RgbColour>& table,
                                      const std::vector<uint8_t>& indexes);
+
+// Any uncompressed or masked BMP: the header of `headerSize` bytes (12, 40, 56, 108, 124),
+// the masks after a 40-byte header when `compression` is 3, the table, then the pixel
+// values (width x height, top row first; indexes, or packed values of `bits`) stored in
+// the order the height's sign says.
+struct BmpSample {
+  int headerSize = 40;
+  int width = 0, height = 0;  // a negative height stores the top row first
+  int bits = 24;
+  int compression = 0;
+  uint32_t masks[4] = {0, 0, 0, 0};
+  std::vector<RgbColour> table;
+  std::vector<uint32_t> pixels;
+};
+std::vector<uint8_t> BmpBytes(const BmpSample& sample);
