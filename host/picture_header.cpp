@@ -56,6 +56,7 @@ bool PngHeader(const unsigned char* data, size_t size, PictureHeader* header, st
   const int channels = colourType == 0 || colourType == 3 ? 1 : colourType == 4 ? 2 : colourType == 2 ? 3 : 4;
   header->bitsPerPixel = depth * channels;
   header->indexedColour = colourType == 3;
+  header->sampleBits = depth;
   return true;
 }
 

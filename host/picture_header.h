@@ -24,6 +24,7 @@ struct PictureHeader {
   int bitsPerPixel = 0;
   bool progressive = false;  // a progressive JPEG
   bool indexedColour = false;  // a PNG of indexed colour (an 8-bit picture of its palette when opaque)
+  int sampleBits = 8;          // a PNG's bits a sample
   bool animated = false;     // a WebP that says it holds an animation
 };
 

@@ -142,9 +142,10 @@ uint64_t HeldBytes(const PictureHeader& header) {
     // The decoded picture, and 2 bytes a sample of coefficients for a progressive file.
     return pixels * components * (header.progressive ? 3 : 1);
   }
-  // The decoded picture: transparency and grey with alpha are widened to four samples.
-  const int bits = header.bitsPerPixel < 32 && !header.indexedColour ? 32 : header.bitsPerPixel;
-  return (pixels * bits + 7) / 8;
+  // The decoded picture: an indexed one a byte a pixel at most, any other widened to
+  // four samples (grey with alpha, a transparent colour) of its depth at most.
+  if (header.indexedColour) return pixels;
+  return pixels * (header.sampleBits == 16 ? 8 : 4);
 }
 
 DibImage DecodeWithWic(const unsigned char* data, size_t size, const PictureHeader& header, std::string* error) {

@@ -266,6 +266,46 @@ TEST(PictureFileTest, APalettedFileWithPixelsOutsideItsTableArrivesInTrueColour)
   }
 }
 
+// Pixels a file's table does not hold (a BMP's table shorter than its indexes need, a
+// GIF index beyond its table) show black, so the picture is 24-bit; the colours the
+// table holds are kept. A GIF cut short, or with an LZW code size beyond 8 bits, is
+// refused as damaged.
+TEST(PictureFileTest, IndexesBeyondTheTableShowBlackAndDamagedGifsAreRefused) {
+  const std::vector<RgbColour> two = {{200, 100, 50}, {10, 220, 30}};
+  const std::vector<uint8_t> indexes = {0, 1, 7, 1, 255, 0};
+  GifSample gif{3, 2, {two[0], two[1]}, {}};
+  GifSampleFrame frame;
+  frame.width = 3;
+  frame.height = 2;
+  frame.indexes = indexes;
+  gif.frames.push_back(frame);
+  const std::vector<uint8_t> gifBytes = GifBytes(gif);
+  const std::vector<std::vector<uint8_t>> files = {IndexedBmpBytes(3, 2, 8, two, indexes), gifBytes};
+  for (size_t f = 0; f < files.size(); ++f) {
+    std::string error;
+    DibImage loaded = Decode(files[f], &error);
+    ASSERT_TRUE(loaded) << "file " << f << ": " << error;
+    int bits = 0;
+    GetDibImageInfo(loaded, nullptr, nullptr, &bits, nullptr);
+    EXPECT_EQ(bits, 24) << "file " << f;
+    for (int i = 0; i < 6; ++i) {
+      const RgbColour c = indexes[i] < 2 ? two[indexes[i]] : RgbColour{0, 0, 0};
+      EXPECT_EQ(GetDibPixel(loaded, i % 3, i / 3), PackColour(c.red, c.green, c.blue)) << "file " << f << " pixel " << i;
+    }
+    FreeDibImage(loaded);
+  }
+  std::vector<uint8_t> cut(gifBytes.begin(), gifBytes.end() - 6);
+  std::vector<uint8_t> codeSize = gifBytes;
+  codeSize[13 + 6 + 8 + 10] = 11;  // after the screen, the table, the control block and the descriptor
+  for (const auto& damaged : {cut, codeSize}) {
+    std::string error;
+    DibImage loaded = Decode(damaged, &error);
+    EXPECT_EQ(loaded, nullptr);
+    EXPECT_EQ(error.rfind("damaged", 0), 0u) << error;
+    FreeDibImage(loaded);
+  }
+}
+
 TEST(PictureFileTest, AMissingFileIsReportedAsSuch) {
   std::string error;
   EXPECT_EQ(LoadPictureFile(platform::JoinPath(platform::TemporaryDirectory(), "no-such-picture.bmp"), &error),
