@@ -1,10 +1,13 @@
 #include "host/picture_header.h"
 
+#include <atomic>
 #include <cstring>
 
 #include "framework/dib_image.h"
 
 namespace {
+
+std::atomic<size_t> g_maxPictureBytes{kMaxPictureBytes};
 
 uint32_t Little16(const unsigned char* p) { return p[0] | (p[1] << 8); }
 uint32_t Little24(const unsigned char* p) { return p[0] | (p[1] << 8) | (p[2] << 16); }
@@ -156,8 +159,10 @@ std::string CheckPictureSize(int64_t width, int64_t height) {
     return "damaged (a picture of " + std::to_string(width) + " x " + std::to_string(height) + " pixels)";
   if (width > kMaxPictureSide || height > kMaxPictureSide)
     return "the picture is larger than " + std::to_string(kMaxPictureSide) + " pixels a side";
-  if (static_cast<uint64_t>(DibStride(static_cast<int32_t>(width), 24)) * static_cast<uint64_t>(height) >
-      kMaxPictureBytes)
-    return "the picture needs more than " + std::to_string(kMaxPictureBytes >> 20) + " MiB";
+  const size_t limit = g_maxPictureBytes;
+  if (static_cast<uint64_t>(DibStride(static_cast<int32_t>(width), 24)) * static_cast<uint64_t>(height) > limit)
+    return "the picture needs more than " + std::to_string(limit >> 20) + " MiB";
   return "";
 }
+
+void SetMaxPictureBytes(size_t bytes) { g_maxPictureBytes = bytes ? bytes : kMaxPictureBytes; }

@@ -35,3 +35,7 @@ bool ReadPictureHeader(const unsigned char* data, size_t size, PictureHeader* he
 // Empty when a picture of width x height can be made, otherwise why not: a side below 1
 // or above kMaxPictureSide, or more than kMaxPictureBytes as a 24-bit picture.
 std::string CheckPictureSize(int64_t width, int64_t height);
+
+// Test hook: a lower limit than kMaxPictureBytes (0 restores it), so that a fuzzer spends
+// its time on decoding rather than on filling pictures of hundreds of megabytes.
+void SetMaxPictureBytes(size_t bytes);

@@ -48,6 +48,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string directory = argv[1];
+  // Pictures past 32 MiB are refused here, as in the fuzz target: a 200-byte seed can ask
+  // for 150 MB of pixels, whose text would run to hundreds of megabytes.
+  SetMaxPictureBytes(32u << 20);
+  SetDecoderMemoryCap(32u << 20);
   for (int i = 2; i < argc; ++i) {
     const std::string path = argv[i];
     std::FILE* out = std::fopen((directory + "/" + NameOf(path) + ".txt").c_str(), "wb");
