@@ -38,13 +38,17 @@ struct Animation {
 
   Animation() {
     DibImage scene = RenderScene(kWidth + kPan * kFrames, kHeight, 2024);
-    DibView wide(scene);
-    for (int f = 0; f < kFrames && wide.ok(); ++f) {
-      DibImage frame = CreateDibImage(kWidth, kHeight, nullptr, 24);
-      DibView view(frame);
-      for (int32_t row = 0; row < kHeight; ++row)
-        std::memcpy(view.storedRow(row), wide.storedRow(row) + 3 * kPan * f, 3 * kWidth);
-      AppendFrame(&frames, frame, 10);
+    {
+      DibView wide(scene);  // closed before the scene is freed
+      for (int f = 0; f < kFrames && wide.ok(); ++f) {
+        DibImage frame = CreateDibImage(kWidth, kHeight, nullptr, 24);
+        {
+          DibView view(frame);
+          for (int32_t row = 0; row < kHeight; ++row)
+            std::memcpy(view.storedRow(row), wide.storedRow(row) + 3 * kPan * f, 3 * kWidth);
+        }
+        AppendFrame(&frames, frame, 10);
+      }
     }
     FreeDibImage(scene);
     QuantizeFrames(&colours, &palette, &frames);

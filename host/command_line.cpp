@@ -423,6 +423,7 @@ bool Parser::delay(const HostOption&, const std::string& text, bool) {
   long delay;
   if (!ParseInteger(text, &delay)) return fail("--delay takes a number of hundredths of a second");
   delays_.push_back(delay);
+  plan_->delayGiven = true;
   add("set " + std::to_string(row_.controls.delay) + " " + std::to_string(delay));
   return true;
 }
@@ -595,8 +596,6 @@ bool Parser::run() {
       return fail("--delay takes a number from " + std::to_string(row_.delayMinimum) + " to " + std::to_string(maximum));
   if (row_.sources == SourceKind::PictureList && plan_->pictureCount == 0 && plan_->clipboardFile.empty())
     return fail(std::string(row_.name) + " needs at least one picture");
-  if (row_.library == nullptr && row_.sources == SourceKind::PictureList && plan_->pictureCount < 2)
-    return fail(std::string(row_.name) + " needs at least two pictures");
   // Options this run would otherwise drop without a word.
   if (plan_->webpQuality >= 0 && !IsWebpName(plan_->output))
     return fail("--webp-quality sets the quality of a .webp output, and " +

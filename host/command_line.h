@@ -41,6 +41,7 @@ struct RunPlan {
   bool quality = false;        // --quality: the host reduces true-colour frames itself
   bool qualityDither = true;   // the last --[no-]dither, for the host's reduction
   int webpQuality = -1;        // --webp-quality: -1 lossless
+  bool delayGiven = false;     // --delay: every frame gets it (an animation's own delays are not kept)
   bool wantsTrueColour = false;  // the host asks for a true-colour delivery
   bool help = false;
   uint32_t capabilities = 0;

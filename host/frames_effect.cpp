@@ -38,23 +38,33 @@ bool FramesEffect::onCommand(Dialog& dialog, const Host& host, int id, int notif
   return true;
 }
 
-// Appends the chosen files in the order of the selection; a file that cannot be read
-// stops the Add with "Error reading file", keeping the files before it.
+// Appends the chosen files in the order of the selection, every frame of each; a file
+// that cannot be read stops the Add with "Error reading file", keeping the files before it.
 void FramesEffect::add(Dialog& dialog, const Host& host) {
   std::vector<char> buffer(kOpenFilesBufferSize);
   if (!host.openFiles(dialog.window(), buffer.data())) return;
+  bool stopped = false;
   for (const std::string& path : ReadSelectionBuffer(buffer.data(), buffer.size())) {
-    DibImage image = host.loadImage(path.c_str());
-    if (!image) {
+    PictureFrames loaded;
+    if (!host.call(nullptr, kHostOpLoadFrames, reinterpret_cast<intptr_t>(path.c_str()),
+                   reinterpret_cast<intptr_t>(&loaded)) ||
+        loaded.empty()) {
       ShowMessage(dialog, kMsgErrorReadingFile);
       break;
     }
-    if (dialog.listInsert(kFramesList, -1, path, 0) < 0) {
-      FreeDibImage(image);
-      ShowMessage(dialog, kMsgMemoryError);
-      break;
+    for (size_t i = 0; i < loaded.size() && !stopped; ++i) {
+      std::string item = loaded.size() == 1 ? path
+                                            : path + " (frame " + std::to_string(i + 1) + " of " +
+                                                  std::to_string(loaded.size()) + ")";
+      if (dialog.listInsert(kFramesList, -1, item, 0) < 0) {
+        ShowMessage(dialog, kMsgMemoryError);
+        stopped = true;
+        break;
+      }
+      const int delay = loaded[i].delay;
+      pictures_.push_back(Picture{item, loaded.take(i), delay});
     }
-    pictures_.push_back(Picture{path, image});
+    if (stopped) break;
   }
   dialog.setListSelection(kFramesList, dialog.listCount(kFramesList) - 1);
 }
@@ -108,7 +118,8 @@ int FramesEffect::renderFrames(BuildContext& build, FrameList* frames) {
     return made[i] != nullptr;
   });
   for (int32_t i = 0; i < count; ++i) {
-    if (ok && AppendFrame(frames, made[i], build.settings.mainDelay)) continue;
+    const int32_t delay = pictures_[i].delay > 0 ? pictures_[i].delay : build.settings.mainDelay;
+    if (ok && AppendFrame(frames, made[i], delay)) continue;
     ok = false;
     FreeDibImage(made[i]);
   }

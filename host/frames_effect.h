@@ -3,9 +3,11 @@
 // reduction, Supercompress, delivery), so any frame sequence can use that pipeline.
 //
 // Its dialog has a list of pictures with "&Add" (125), which asks the host for files
-// (operation 7) and appends them in the order of the selection, each loaded at once
-// (operation 8), and "&Remove" (126). Pictures of different sizes are centred on a black
-// canvas of the largest width and height.
+// (operation 7) and appends them in the order of the selection, each loaded at once, and
+// "&Remove" (126). A file is loaded with every frame it holds (kHostOpLoadFrames): an
+// animated GIF or WebP adds each frame as it is shown, one list item each, with its own
+// delay unless the host leaves the delay to the dialog. Pictures of different sizes are
+// centred on a black canvas of the largest width and height.
 #pragma once
 
 #include <string>
@@ -13,6 +15,12 @@
 
 #include "framework/effect.h"
 #include "host/effect_table.h"
+#include "host/picture_file.h"
+
+// A request that only fwhost serves, for the effect built into it: every frame of the
+// picture file whose path is `argument`, put into the PictureFrames that `data` points
+// to. A frame's delay is 0 where the dialog's delay is to be used. Non-zero when served.
+constexpr HostOperation kHostOpLoadFrames = static_cast<HostOperation>(0x4B46);
 
 constexpr int kFramesList = 124;
 constexpr int kFramesAdd = 125;
@@ -51,6 +59,7 @@ class FramesEffect : public Effect {
   struct Picture {
     std::string path;
     DibImage image;
+    int delay;  // hundredths of a second; 0: the dialog's delay
   };
   void add(Dialog& dialog, const Host& host);
   void remove(Dialog& dialog);

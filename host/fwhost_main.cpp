@@ -284,6 +284,8 @@ class EffectRun {
   OutputKind kind_ = OutputKind::Refused;
   std::vector<PictureSize> sizes_;
   std::map<std::string, DibImage> decoded_;  // handed to the run, which takes them as asked
+  std::map<std::string, PictureFrames> decodedFrames_;  // the same for the built-in Frames: every frame
+  uint64_t frameBudget_ = UINT64_MAX;  // the memory the frames of animations may take
   OutputFile output_, capture_;
   PrivateSettingsDirectory privateSettings_;
   std::unique_ptr<ProgressDisplay> display_;
@@ -385,11 +387,25 @@ int EffectRun::check() {
   }
   if (!plan_.output.empty()) kind_ = OutputKindOf(plan_.output, &error);
   std::vector<std::string> problems;
-  CheckPictureFiles(plan_.pictures, &sizes_, &problems, &decoded_);
+  // The frames of animations may take at most the memory the run may use.
+  const uint64_t memoryLimit = plan_.maxMemory ? plan_.maxMemory : AvailableMemory();
+  frameBudget_ = memoryLimit ? memoryLimit : UINT64_MAX;
+  if (builtIn_) CheckPictureFrames(plan_.pictures, frameBudget_, &sizes_, &problems, &decodedFrames_);
+  else CheckPictureFiles(plan_.pictures, &sizes_, &problems, &decoded_);
   for (const std::string& problem : problems) std::fprintf(stderr, "fwhost: %s\n", problem.c_str());
   if (!problems.empty() && !plan_.keepGoing) {
     std::fprintf(stderr, "fwhost: nothing was done; --keep-going hands unreadable pictures to the plug-in, which "
                          "skips them\n");
+    return kExitUsage;
+  }
+  size_t frameCount = 0;  // each press of Add adds every frame of its file
+  for (const std::string& path : plan_.pictures) {
+    auto found = decodedFrames_.find(path);
+    if (found != decodedFrames_.end()) frameCount += found->second.size();
+  }
+  if (builtIn_ && problems.empty() && frameCount < 2) {
+    std::fprintf(stderr, "fwhost: %s needs at least two frames: two pictures or more, or an animated GIF or WebP; "
+                         "nothing was done\n", kFramesEffectName);
     return kExitUsage;
   }
   MemoryEstimate estimate;
@@ -443,6 +459,9 @@ int EffectRun::run() {
   service_->fitWidth = plan_.fitWidth;
   service_->fitHeight = plan_.fitHeight;
   service_->preloaded.swap(decoded_);
+  service_->preloadedFrames.swap(decodedFrames_);
+  service_->keepFileDelays = !plan_.delayGiven;
+  service_->frameBudget = frameBudget_;
   session_ = RunPluginSession(exports_, *service_, plan_, privateSettings_);
   display_->clear();
   if (session_.dialogResult < 0 && session_.refusal.refused()) {

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "framework/parallel.h"
+#include "host/frames_effect.h"
 #include "host/picture_file.h"
 #include "host/picture_fit.h"
 #include "host/selection_buffer.h"
@@ -83,6 +84,9 @@ intptr_t HostService::serve(void* task, int32_t operation, intptr_t argument, in
     case HostOpPasteImage:
       if (clipboardFile.empty()) return 0;
       return loadImage(clipboardFile.c_str());
+    case kHostOpLoadFrames:
+      if (!argument || !data) return 0;
+      return loadFrames(reinterpret_cast<const char*>(argument), reinterpret_cast<PictureFrames*>(data));
     default:
       return 0;
   }
@@ -196,4 +200,39 @@ intptr_t HostService::loadImage(const char* path) {
   }
   // The plug-in's from here on.
   return reinterpret_cast<intptr_t>(FitPicture(OwnedDib(image), fitWidth, fitHeight).release());
+}
+
+intptr_t HostService::loadFrames(const char* path, PictureFrames* frames) {
+  frames->clear();
+  auto found = preloadedFrames.find(path);
+  if (found != preloadedFrames.end()) {
+    *frames = std::move(found->second);
+    preloadedFrames.erase(found);
+  } else {
+    auto still = preloaded.find(path);
+    if (still != preloaded.end()) {
+      frames->add(still->second, 0);
+      preloaded.erase(still);
+    } else {
+      if (!budget_) budget_ = std::make_unique<FrameBudget>(frameBudget);
+      std::string error;
+      if (!LoadPictureFrames(path, *budget_, frames, &error)) {
+        display_.message(std::string(path) + ": " + error, "fwhost");
+        frames->clear();
+        return 0;
+      }
+    }
+  }
+  // Each frame the plug-in receives, fitted as a loaded picture is; a frame that cannot
+  // be fitted fails the whole file.
+  PictureFrames fitted;
+  for (size_t i = 0; i < frames->size(); ++i) {
+    const int delay = keepFileDelays ? (*frames)[i].delay : 0;
+    if (!fitted.add(FitPicture(OwnedDib(frames->take(i)), fitWidth, fitHeight).release(), delay)) {
+      frames->clear();
+      return 0;
+    }
+  }
+  *frames = std::move(fitted);
+  return 1;
 }

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <map>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "framework/dib_image.h"
 #include "framework/host_interface.h"
 #include "host/delivery.h"
+#include "host/picture_file.h"
 #include "host/progress_display.h"
 
 // Room the host assumes in the path buffer of operation 6: 260 characters and a
@@ -42,6 +44,13 @@ class HostService {
   // Pictures decoded already, by path: the first load of each takes it (the service
   // frees those never asked for).
   std::map<std::string, DibImage> preloaded;
+  // Every frame of pictures decoded already, by path, for the built-in effect's requests
+  // for all the frames of a file (kHostOpLoadFrames); taken like `preloaded`.
+  std::map<std::string, PictureFrames> preloadedFrames;
+  // Whether a file's frames keep their own delays; false when the user gave --delay.
+  bool keepFileDelays = true;
+  // What the frames of files decoded when asked for may take together.
+  uint64_t frameBudget = UINT64_MAX;
 
   // A message box of the plug-in.
   void showMessage(const std::string& text, const std::string& title);
@@ -60,6 +69,7 @@ class HostService {
   intptr_t addImage(const AddImageRecord* record);
   intptr_t openFiles(int32_t operation, char* buffer);
   intptr_t loadImage(const char* path);
+  intptr_t loadFrames(const char* path, PictureFrames* frames);
   void decodeAhead();
 
   // Pictures of the prepared selections, decoded at the first file request on the
@@ -72,6 +82,7 @@ class HostService {
   };
   std::vector<DecodedPicture> decoded_;
   bool decodedAhead_ = false;
+  std::unique_ptr<FrameBudget> budget_;  // made from frameBudget at the first request
 
   static HostService* current_;
   ProgressDisplay& display_;

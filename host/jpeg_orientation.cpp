@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "framework/dib_view.h"
+
 namespace {
 
 uint32_t Read16(const unsigned char* p, bool little) { return little ? p[0] | (p[1] << 8) : (p[0] << 8) | p[1]; }
@@ -30,6 +32,20 @@ int TiffOrientation(const unsigned char* tiff, size_t size) {
     return value >= 1 && value <= 8 ? static_cast<int>(value) : 1;
   }
   return 1;
+}
+
+// The stored pixel shown at (x, y) of a picture stored `w` x `h`.
+void StoredPixel(int orientation, int w, int h, int x, int y, int* sx, int* sy) {
+  switch (orientation) {
+    case 2: *sx = w - 1 - x; break;                    // mirrored left to right
+    case 3: *sx = w - 1 - x; *sy = h - 1 - y; break;   // upside down
+    case 4: *sy = h - 1 - y; break;                    // mirrored top to bottom
+    case 5: *sx = y; *sy = x; break;                   // mirrored along the diagonal
+    case 6: *sx = y; *sy = h - 1 - x; break;           // to be turned a quarter clockwise
+    case 7: *sx = w - 1 - y; *sy = h - 1 - x; break;   // mirrored along the other diagonal
+    case 8: *sx = w - 1 - y; *sy = x; break;           // to be turned a quarter anticlockwise
+    default: break;
+  }
 }
 
 }  // namespace
@@ -64,17 +80,8 @@ void ApplyOrientation(int orientation, std::vector<unsigned char>* pixels, int* 
   std::vector<unsigned char> out(pixels->size());
   for (int y = 0; y < outHeight; ++y) {
     for (int x = 0; x < outWidth; ++x) {
-      // The stored pixel shown at (x, y).
       int sx = x, sy = y;
-      switch (orientation) {
-        case 2: sx = w - 1 - x; break;                  // mirrored left to right
-        case 3: sx = w - 1 - x; sy = h - 1 - y; break;  // upside down
-        case 4: sy = h - 1 - y; break;                  // mirrored top to bottom
-        case 5: sx = y; sy = x; break;                  // mirrored along the diagonal
-        case 6: sx = y; sy = h - 1 - x; break;          // to be turned a quarter clockwise
-        case 7: sx = w - 1 - y; sy = h - 1 - x; break;  // mirrored along the other diagonal
-        case 8: sx = w - 1 - y; sy = x; break;          // to be turned a quarter anticlockwise
-      }
+      StoredPixel(orientation, w, h, x, y, &sx, &sy);
       std::memcpy(&out[(static_cast<size_t>(y) * outWidth + x) * channels],
                   &(*pixels)[(static_cast<size_t>(sy) * w + sx) * channels], channels);
     }
@@ -82,4 +89,29 @@ void ApplyOrientation(int orientation, std::vector<unsigned char>* pixels, int* 
   pixels->swap(out);
   *width = outWidth;
   *height = outHeight;
+}
+
+DibImage OrientPicture(DibImage picture, int orientation) {
+  DibView from(picture);
+  if (!from.ok() || from.bits() != 24) return nullptr;
+  const int32_t w = from.width(), h = from.height();
+  const bool swap = orientation >= 5 && orientation <= 8;
+  DibImage turned = CreateDibImageToFill(swap ? h : w, swap ? w : h, nullptr, 24);
+  if (!turned) return nullptr;
+  {
+    DibView to(turned);
+    if (to.ok()) {
+      for (int32_t y = 0; y < to.height(); ++y) {
+        uint8_t* out = to.pictureRow(y);
+        for (int32_t x = 0; x < to.width(); ++x, out += 3) {
+          int32_t sx = x, sy = y;
+          StoredPixel(orientation, w, h, x, y, &sx, &sy);
+          std::memcpy(out, from.pictureRow(sy) + 3 * static_cast<size_t>(sx), 3);
+        }
+      }
+      return turned;
+    }
+  }
+  FreeDibImage(turned);
+  return nullptr;
 }

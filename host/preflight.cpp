@@ -23,7 +23,51 @@ bool EndsWith(const std::string& text, const std::string& suffix) {
 }
 
 
+// Each named file once, in the order given, with what makes it unreadable before it is
+// decoded (empty when nothing does).
+void DistinctFiles(const std::vector<std::string>& paths, std::vector<std::string>* files,
+                   std::vector<std::string>* reasons) {
+  for (const std::string& path : paths) {
+    if (std::find(files->begin(), files->end(), path) != files->end()) continue;
+    std::error_code failure;
+    files->push_back(path);
+    if (std::filesystem::is_directory(path, failure)) reasons->push_back(path + ": is a directory, not a picture");
+    else if (!std::filesystem::exists(path, failure)) reasons->push_back(path + ": no such file");
+    else reasons->push_back("");
+  }
+}
+
 }  // namespace
+
+void CheckPictureFrames(const std::vector<std::string>& paths, uint64_t budget, std::vector<PictureSize>* sizes,
+                        std::vector<std::string>* problems, std::map<std::string, PictureFrames>* decoded) {
+  std::vector<std::string> files;
+  std::vector<std::string> reasons;
+  DistinctFiles(paths, &files, &reasons);
+  std::vector<PictureFrames> frames(files.size());
+  FrameBudget shared(budget);
+  ParallelFor(BuildThreadCount(), static_cast<int32_t>(files.size()), [&](int32_t i, int) {
+    if (!reasons[i].empty()) return true;
+    std::string error;
+    if (!LoadPictureFrames(files[i], shared, &frames[i], &error)) {
+      frames[i].clear();
+      reasons[i] = files[i] + ": " + error;
+    }
+    return true;
+  });
+  for (size_t i = 0; i < files.size(); ++i) {
+    if (frames[i].empty()) {
+      problems->push_back(reasons[i]);
+      continue;
+    }
+    for (size_t f = 0; f < frames[i].size(); ++f) {
+      int32_t width = 0, height = 0;
+      GetDibImageInfo(frames[i][f].image, &width, &height, nullptr, nullptr);
+      sizes->push_back(PictureSize{width, height});
+    }
+    (*decoded)[files[i]] = std::move(frames[i]);
+  }
+}
 
 void CheckPictureFiles(const std::vector<std::string>& paths, std::vector<PictureSize>* sizes,
                        std::vector<std::string>* problems, std::map<std::string, DibImage>* decoded) {
@@ -31,14 +75,7 @@ void CheckPictureFiles(const std::vector<std::string>& paths, std::vector<Pictur
   // build's threads, and what it found is reported in that order.
   std::vector<std::string> files;
   std::vector<std::string> reasons;
-  for (const std::string& path : paths) {
-    if (std::find(files.begin(), files.end(), path) != files.end()) continue;
-    std::error_code failure;
-    files.push_back(path);
-    if (std::filesystem::is_directory(path, failure)) reasons.push_back(path + ": is a directory, not a picture");
-    else if (!std::filesystem::exists(path, failure)) reasons.push_back(path + ": no such file");
-    else reasons.push_back("");
-  }
+  DistinctFiles(paths, &files, &reasons);
   std::vector<DibImage> images(files.size(), nullptr);
   ParallelFor(BuildThreadCount(), static_cast<int32_t>(files.size()), [&](int32_t i, int) {
     if (!reasons[i].empty()) return true;

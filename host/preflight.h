@@ -10,6 +10,7 @@
 
 #include "framework/action_refusal.h"
 #include "framework/dib_image.h"
+#include "host/picture_file.h"
 
 #include "host/command_line.h"
 #include "host/effect_table.h"
@@ -21,6 +22,12 @@
 // does not decode them again; the caller then owns them.
 void CheckPictureFiles(const std::vector<std::string>& paths, std::vector<PictureSize>* sizes,
                        std::vector<std::string>* problems, std::map<std::string, DibImage>* decoded = nullptr);
+
+// The same for an effect that takes every frame of a file (the built-in Frames): each
+// frame of an animation is decoded as shown and gives one size, all frames together
+// taking at most `budget` bytes; the frames are kept in `decoded` by path.
+void CheckPictureFrames(const std::vector<std::string>& paths, uint64_t budget, std::vector<PictureSize>* sizes,
+                        std::vector<std::string>* problems, std::map<std::string, PictureFrames>* decoded);
 
 // The output kinds fwhost writes. Every build writes GIF and animated PNG; animated WebP
 // needs libwebp, which only the native build has.

@@ -105,7 +105,9 @@ TEST(CommandLineTest, ValuesOutsideTheirRangesAreRefused) {
   EXPECT_TRUE(Refused("pagecurl", {"a.bmp", "--palette", "256"}, "names no palette"));  // several begin so
   EXPECT_TRUE(Refused("pagecurl", {"a.bmp", "--bogus"}, "unknown option --bogus"));
   EXPECT_TRUE(Refused("pagecurl", {}, "at least one picture"));
-  EXPECT_TRUE(Refused("frames", {"a.bmp"}, "at least two"));
+  // One file may be an animation: frames counts frames once the pictures are read
+  // (FwhostTest.AnAnimationIsReencodedFrameByFrame).
+  EXPECT_TRUE(Refused("frames", {}, "at least one picture"));
   EXPECT_TRUE(Refused("ripple", {"a.bmp", "b.bmp"}, "takes one picture"));
   EXPECT_TRUE(Refused("pyrotechnics", {"a.bmp"}, "takes no pictures"));
   EXPECT_TRUE(Refused("lake", {"--set", std::to_string(kLakeFrameCount)}, "ID=VALUE"));

@@ -28,6 +28,8 @@
 #include "samples/scenes.h"
 #include "host/plugin_library.h"
 #include "tests/host/gif_decoder.h"
+#include "tests/host/picture_samples.h"
+#include "tests/host/picture_writers.h"
 #include "tests/host/webp_decoder.h"
 
 namespace {
@@ -329,6 +331,80 @@ TEST_F(FwhostTest, QualityGifsAndWebpFilesComeFromTrueColourFrames) {
   EXPECT_NE(run.output.find("true-colour"), std::string::npos) << run.output;
   EXPECT_EQ(Fwhost(frames + " --webp-quality 101 -o '" + Path("n.webp") + "'").status, 2);
   EXPECT_FALSE(std::ifstream(Path("n.gif")).good());
+}
+
+// An animated GIF or WebP given to Frames is re-encoded frame by frame: each frame as
+// it is shown (disposal applied), each with its own delay unless --delay is given.
+TEST_F(FwhostTest, AnAnimationIsReencodedFrameByFrame) {
+  const int width = 12, height = 8;
+  GifSample sample{width, height, {{250, 20, 20}, {20, 230, 40}, {30, 40, 220}, {240, 240, 60}}, {}, true};
+  auto frame = [](int left, int top, int w, int h, int disposal, int delay, int colours) {
+    GifSampleFrame f;
+    f.left = left, f.top = top, f.width = w, f.height = h, f.disposal = disposal, f.delay = delay;
+    for (int i = 0; i < w * h; ++i) f.indexes.push_back(static_cast<uint8_t>((i + i / w) % colours));
+    return f;
+  };
+  sample.frames = {frame(0, 0, width, height, 1, 30, 2), frame(3, 2, 5, 4, 3, 0, 4), frame(6, 1, 6, 6, 1, 45, 3),
+                   frame(1, 4, 4, 4, 1, 8, 4)};
+  const std::vector<uint8_t> bytes = GifBytes(sample);
+  const std::string animation = Path("anim.gif");
+  std::ofstream(animation, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  DecodedGif shown;
+  std::string error;
+  ASSERT_TRUE(DecodeGif(bytes, &shown, &error)) << error;
+  ASSERT_EQ(shown.frames.size(), 4u);
+
+  RunResult run = Fwhost("frames '" + animation + "' --quality -o '" + Path("out.gif") + "'");
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(run.output.find("OK: 4 frames, 12 x 8"), std::string::npos) << run.output;
+  DecodedGif gif;
+  ASSERT_TRUE(DecodeGifFile(Path("out.gif"), &gif, &error)) << error;
+  ASSERT_EQ(gif.frames.size(), 4u);
+  const int delays[] = {30, 10, 45, 8};  // a delay of 0 shows as 10
+  for (size_t f = 0; f < 4; ++f) {
+    EXPECT_EQ(gif.frames[f].delay, delays[f]) << "frame " << f;
+    for (size_t i = 0; i < gif.frames[f].screen.size(); ++i)
+      ASSERT_TRUE(SameColour(gif.frames[f].screen[i], shown.frames[f].screen[i])) << "frame " << f << " pixel " << i;
+  }
+
+  // --delay gives every frame the same delay.
+  run = Fwhost("frames '" + animation + "' --delay 7 -o '" + Path("even.gif") + "'");
+  ASSERT_EQ(run.status, 0) << run.output;
+  ASSERT_TRUE(DecodeGifFile(Path("even.gif"), &gif, &error)) << error;
+  ASSERT_EQ(gif.frames.size(), 4u);
+  for (const DecodedGifFrame& f : gif.frames) EXPECT_EQ(f.delay, 7);
+
+  // An animated WebP keeps its frames and durations; written losslessly they come back exact.
+  std::vector<std::vector<uint8_t>> canvases;
+  for (int f = 0; f < 3; ++f) {
+    std::vector<uint8_t> canvas;
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x)
+        canvas.insert(canvas.end(), {static_cast<uint8_t>(x == 4 * f ? 255 : 20 * x), static_cast<uint8_t>(30 * y),
+                                     static_cast<uint8_t>(60 * f), 255});
+    canvases.push_back(canvas);
+  }
+  const std::vector<uint8_t> webpBytes = WebpAnimationBytes(canvases, {250, 40, 130}, width, height, true);
+  std::ofstream(Path("anim.webp"), std::ios::binary).write(reinterpret_cast<const char*>(webpBytes.data()), webpBytes.size());
+  run = Fwhost("frames '" + Path("anim.webp") + "' -o '" + Path("out.webp") + "'");
+  ASSERT_EQ(run.status, 0) << run.output;
+  DecodedWebp webp;
+  ASSERT_TRUE(DecodeWebpFile(Path("out.webp"), &webp, &error)) << error;
+  ASSERT_EQ(webp.frames.size(), 3u);
+  const int ends[] = {250, 290, 420};
+  for (size_t f = 0; f < 3; ++f) {
+    EXPECT_EQ(webp.frames[f].endTime, ends[f]) << "frame " << f;
+    for (size_t i = 0; i < webp.frames[f].screen.size(); ++i) {
+      const uint8_t* p = &canvases[f][4 * i];
+      ASSERT_TRUE(SameColour(webp.frames[f].screen[i], RgbColour{p[0], p[1], p[2]})) << "frame " << f << " pixel " << i;
+    }
+  }
+
+  // One still picture is not an animation.
+  run = Fwhost("frames '" + Picture("still.bmp", 1) + "' -o '" + Path("one.gif") + "'");
+  EXPECT_EQ(run.status, 2) << run.output;
+  EXPECT_NE(run.output.find("at least two frames"), std::string::npos) << run.output;
+  EXPECT_FALSE(std::ifstream(Path("one.gif")).good());
 }
 
 TEST_F(FwhostTest, WithKeepGoingARefusedPictureReachesThePlugInsMessageAndFailsTheRun) {
@@ -729,7 +805,7 @@ TEST_F(FwhostTest, MistakesAreAnsweredBeforeAnyWork) {
   // A bad picture used to reach the plug-in, whose message came after the render.
   RunResult run = Fwhost("frames '" + good + "' '" + bad + "' '" + good + "' -o '" + Path("out.gif") + "'");
   EXPECT_EQ(run.status, 2) << run.output;
-  EXPECT_NE(run.output.find(bad + ": not a BMP, GIF, PNG or JPEG"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find(bad + ": not a BMP, GIF, PNG, JPEG or WebP picture"), std::string::npos) << run.output;
   EXPECT_EQ(run.output.find("Message:"), std::string::npos) << run.output;
   EXPECT_EQ(ReadFile(Path("out.gif")), "the earlier file");
   EXPECT_EQ(Fwhost("frames '" + good + "' '" + Path("none.bmp") + "' -o '" + Path("o.gif") + "'").status, 2);
