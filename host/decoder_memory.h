@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <cstdint>
 
 // The most memory the decoders may hold at once besides the pictures they make.
@@ -20,6 +21,10 @@ void* DecoderAllocate(size_t bytes);
 void DecoderFree(void* block);
 // The cap in force now (kDecoderMemoryCap unless a test lowered it).
 size_t DecoderMemoryCap();
+
+// Why a file was refused at the cap: "the picture needs more memory to decode than the
+// 256 MiB a decoder may use" (`what`: "picture" or "animation").
+std::string DecoderMemoryRefusal(const char* what);
 
 // A counted buffer of bytes that frees itself; empty (null data) when refused.
 class DecoderBuffer {
