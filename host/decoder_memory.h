@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // The most memory the decoders may hold at once besides the pictures they make.
 constexpr size_t kDecoderMemoryCap = size_t{256} << 20;
@@ -20,6 +21,8 @@ void* DecoderAllocate(size_t bytes);
 void DecoderFree(void* block);
 // The cap in force now (kDecoderMemoryCap unless a test lowered it).
 size_t DecoderMemoryCap();
+// The reason given for a picture whose decoding would pass the cap.
+std::string OverDecoderCap();
 
 // A counted buffer of bytes that frees itself; empty (null data) when refused.
 class DecoderBuffer {

@@ -150,7 +150,7 @@ uint64_t HeldBytes(const PictureHeader& header) {
 
 DibImage DecodeWithWic(const unsigned char* data, size_t size, const PictureHeader& header, std::string* error) {
   if (HeldBytes(header) > DecoderMemoryCap()) {
-    *error = "the picture needs more than " + std::to_string(DecoderMemoryCap() >> 20) + " MiB to decode";
+    *error = OverDecoderCap();
     return nullptr;
   }
   if (size > MAXDWORD) {

@@ -131,7 +131,8 @@ compare_output file-pagecurl gif pagecurl "${pictures[@]}" --step 9 --supercompr
 compare_output file-lake-quality gif lake "$lake_picture" --frames 6 --quality
 compare_output file-lens-apng png lens "$lens_picture" --diameter 30 --steps 25
 # Frames re-encoding animations and pictures read by the Windows decoders (giflib and
-# libwebp as natively, PNG through the system's imaging component): the same files.
+# libwebp as natively, PNG through the system's imaging component): the same files. The
+# second comes after a --quality run, whose settings Frames must not start from.
 seeds=$(cd "$(dirname "$0")/../host/picture_seeds" && pwd)
 compare_output file-frames-gif gif frames "$seeds/valid-animated.gif" --quality
 compare_output file-frames-webp-png png frames "$seeds/valid-animated-lossless.webp" "$seeds/valid-rgba-16bit-interlaced.png" \
