@@ -47,12 +47,12 @@ void DecoderFree(void* pointer) {
 }
 
 size_t DecoderMemoryCap() { return g_cap; }
+
+std::string OverDecoderCap() {
+  const size_t cap = g_cap;
+  const std::string amount = cap >= (size_t{1} << 20) ? std::to_string(cap >> 20) + " MiB" : std::to_string(cap >> 10) + " KiB";
+  return "decoding the picture needs more memory than the " + amount + " a decoder may hold";
+}
 size_t DecoderPeakMemory() { return g_peak; }
 void ResetDecoderPeakMemory() { g_peak = g_live.load(); }
 void SetDecoderMemoryCap(size_t bytes) { g_cap = bytes ? bytes : kDecoderMemoryCap; }
-
-std::string DecoderMemoryRefusal(const char* what) {
-  const size_t cap = DecoderMemoryCap();
-  const std::string amount = cap >= (size_t{1} << 20) ? std::to_string(cap >> 20) + " MiB" : std::to_string(cap >> 10) + " KiB";
-  return std::string("the ") + what + " needs more memory to decode than the " + amount + " a decoder may use";
-}

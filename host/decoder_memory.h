@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <string>
 #include <cstdint>
+#include <string>
 
 // The most memory the decoders may hold at once besides the pictures they make.
 constexpr size_t kDecoderMemoryCap = size_t{256} << 20;
@@ -21,10 +22,8 @@ void* DecoderAllocate(size_t bytes);
 void DecoderFree(void* block);
 // The cap in force now (kDecoderMemoryCap unless a test lowered it).
 size_t DecoderMemoryCap();
-
-// Why a file was refused at the cap: "the picture needs more memory to decode than the
-// 256 MiB a decoder may use" (`what`: "picture" or "animation").
-std::string DecoderMemoryRefusal(const char* what);
+// The reason given for a picture whose decoding would pass the cap.
+std::string OverDecoderCap();
 
 // A counted buffer of bytes that frees itself; empty (null data) when refused.
 class DecoderBuffer {

@@ -252,7 +252,7 @@ bool DecodeGifFrames(const unsigned char* data, size_t size, FrameBudget& budget
       if (!ScreenOf(walk, frame, &width, &height, error)) return false;
       screen = DecoderBuffer(static_cast<size_t>(width) * height * 4);
       if (!screen) {
-        *error = DecoderMemoryRefusal("animation");
+        *error = OverDecoderCap();
         return false;
       }
       std::memset(screen.data(), 0, screen.size());
@@ -274,7 +274,7 @@ bool DecodeGifFrames(const unsigned char* data, size_t size, FrameBudget& budget
     if (frame.disposal == DISPOSE_PREVIOUS) {
       if (!saved) saved = DecoderBuffer(screen.size());
       if (!saved) {
-        *error = DecoderMemoryRefusal("animation");
+        *error = OverDecoderCap();
         return false;
       }
       std::memcpy(saved.data(), screen.data(), screen.size());

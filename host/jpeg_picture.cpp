@@ -78,7 +78,7 @@ class JpegReader {
   JpegErrors& errors() { return errors_; }
   std::string reason() const {
     if (std::strstr(errors_.message, "Insufficient memory") || std::strstr(errors_.message, "Backing store"))
-      return DecoderMemoryRefusal("picture");
+      return OverDecoderCap();
     return std::string("damaged (") + errors_.message + ")";
   }
 

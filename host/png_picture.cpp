@@ -144,8 +144,9 @@ class PngReader {
 };
 
 std::string PngReason(const PngSource& source) {
+  // libpng's memory comes from the decoders' counted allocator.
   if (std::strstr(source.message, "Out of memory") || std::strstr(source.message, "out of memory"))
-    return "not enough memory for the picture";
+    return OverDecoderCap();
   return std::string("damaged (") + source.message + ")";
 }
 

@@ -49,7 +49,7 @@ uint64_t DecodingBytes(const WebPBitstreamFeatures& f) {
 
 bool WithinCap(const WebPBitstreamFeatures& f, std::string* error) {
   if (DecodingBytes(f) <= DecoderMemoryCap()) return true;
-  *error = DecoderMemoryRefusal("picture");
+  *error = OverDecoderCap();
   return false;
 }
 
@@ -156,7 +156,7 @@ DibImage DecodeWebpPicture(const unsigned char* data, size_t size, const Picture
   if (features.has_alpha) {
     rgba = DecoderBuffer(static_cast<size_t>(width) * height * 4);
     if (!rgba) {
-      *error = DecoderMemoryRefusal("picture");
+      *error = OverDecoderCap();
       return nullptr;
     }
     config.output.colorspace = MODE_RGBA;

@@ -61,21 +61,31 @@ SessionResult RunPluginSession(const PluginExports& exports, HostService& servic
 }
 
 // The settings files live in the Windows directory, which cannot be moved for one run:
-// the plug-ins' files are moved aside into a private directory for the run and put
-// back afterwards, also when the run is stopped with Ctrl-C.
+// the plug-ins' files and the built-in Frames effect's are moved aside into a private
+// directory for the run and put back afterwards, also when the run is stopped with Ctrl-C.
 namespace {
 
-void PutSettingsBack(const std::string& directory) {
-  std::string windows = platform::WindowsDirectory();
-  WIN32_FIND_DATAA found;
-  // Drop what the run wrote, then bring the user's files back.
-  HANDLE search = FindFirstFileA(platform::JoinPath(windows, "FWPLG*.INI").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do DeleteFileA(platform::JoinPath(windows, found.cFileName).c_str());
+const char* const kSettingsFiles[] = {"FWPLG*.INI", "FWHOSTFR.INI"};
+
+// Calls `act` with the name of every settings file in `directory`.
+template <class Act>
+void ForEachSettingsFile(const std::string& directory, Act act) {
+  for (const char* pattern : kSettingsFiles) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(platform::JoinPath(directory, pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) continue;
+    do act(std::string(found.cFileName));
     while (FindNextFileA(search, &found));
     FindClose(search);
   }
-  search = FindFirstFileA(platform::JoinPath(directory, "*.INI").c_str(), &found);
+}
+
+void PutSettingsBack(const std::string& directory) {
+  std::string windows = platform::WindowsDirectory();
+  // Drop what the run wrote, then bring the user's files back.
+  ForEachSettingsFile(windows, [&](const std::string& name) { DeleteFileA(platform::JoinPath(windows, name).c_str()); });
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(platform::JoinPath(directory, "*.INI").c_str(), &found);
   if (search != INVALID_HANDLE_VALUE) {
     do MoveFileA(platform::JoinPath(directory, found.cFileName).c_str(), platform::JoinPath(windows, found.cFileName).c_str());
     while (FindNextFileA(search, &found));
@@ -103,12 +113,8 @@ bool PrivateSettingsDirectory::open(std::string* error) {
   directory_ = name;
   std::string directory = directory_;
   stopStep_ = RunWhenStopped([directory] { PutSettingsBack(directory); });
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA(platform::JoinPath(windows, "FWPLG*.INI").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do MoveFileA(platform::JoinPath(windows, found.cFileName).c_str(), platform::JoinPath(directory_, found.cFileName).c_str());
-    while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
+  ForEachSettingsFile(windows, [&](const std::string& name) {
+    MoveFileA(platform::JoinPath(windows, name).c_str(), platform::JoinPath(directory_, name).c_str());
+  });
   return true;
 }

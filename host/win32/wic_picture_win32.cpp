@@ -150,7 +150,7 @@ uint64_t HeldBytes(const PictureHeader& header) {
 
 DibImage DecodeWithWic(const unsigned char* data, size_t size, const PictureHeader& header, std::string* error) {
   if (HeldBytes(header) > DecoderMemoryCap()) {
-    *error = DecoderMemoryRefusal("picture");
+    *error = OverDecoderCap();
     return nullptr;
   }
   if (size > MAXDWORD) {

@@ -130,9 +130,11 @@ compare_output() {
 compare_output file-pagecurl gif pagecurl "${pictures[@]}" --step 9 --supercompress
 compare_output file-lake-quality gif lake "$lake_picture" --frames 6 --quality
 compare_output file-lens-apng png lens "$lens_picture" --diameter 30 --steps 25
-# Frames re-encoding an animation read by the same giflib on both: the same file. (PNG
-# and JPEG pictures come through the system's imaging component on Windows, whose pixels
-# win32_pictures_match_native compares within the decoders' rounding.)
+# Frames re-encoding animations and pictures read by the Windows decoders (giflib and
+# libwebp as natively, PNG through the system's imaging component): the same files. The
+# second comes after a --quality run, whose settings Frames must not start from.
 seeds=$(cd "$(dirname "$0")/../host/picture_seeds" && pwd)
 compare_output file-frames-gif gif frames "$seeds/valid-animated.gif" --quality
+compare_output file-frames-webp-png png frames "$seeds/valid-animated-lossless.webp" "$seeds/valid-rgba-16bit-interlaced.png" \
+  "$seeds/valid-indexed-transparent.png" --delay 12
 exit $failed
