@@ -1,5 +1,5 @@
-// Writing a delivery as an animated GIF with giflib (native builds only: giflib is not
-// available for the Windows target).
+// Writing a delivery as an animated GIF with giflib (Debian's library natively, its
+// source compiled for the Windows build), so both targets write the same bytes.
 //
 // Logical screen: the task's width and height; global colour table: the task's palette
 // at its bits. Per frame: a graphics control block with the delay (hundredths of a
