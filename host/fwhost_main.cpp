@@ -61,7 +61,11 @@ void PrintUsage(std::FILE* out) {
     std::fprintf(out, "  %-14s %s: %s%s\n", rows[i].name, rows[i].title, rows[i].summary,
                  installed ? "" : " (not installed)");
   }
-  std::fprintf(out, "\nPlug-ins are looked for in --plugin-dir, $FWHOST_PLUGIN_PATH and the directory of fwhost.\n"
+  std::fprintf(out, "\nPlug-ins are looked for in --plugin-dir, $FWHOST_PLUGIN_PATH, the directory of fwhost"
+#ifndef _WIN32
+                    " and\nwhere plugin installs them ($XDG_DATA_HOME/kestrel/plugins)"
+#endif
+                    ".\n"
                     "Every run starts from the plug-in's built-in settings and leaves no settings file;\n"
                     "--remember starts from the saved ones and saves the run's, as the editor does.\n"
                     "The output is written whole or not at all; pictures and names are checked first.\n");

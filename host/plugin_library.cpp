@@ -80,6 +80,10 @@ std::vector<std::string> PluginDirectories(const std::string& option) {
   }
   std::string own = platform::ProgramDirectory();
   if (!own.empty()) directories.push_back(own);
+#ifndef _WIN32
+  // Where the Linux installer puts them, so that an installed set is found without options.
+  directories.push_back(platform::InstalledPluginDirectory());
+#endif
   return directories;
 }
 

@@ -7,6 +7,9 @@
 //   system directory    $KESTREL_SYSTEM_DIR, else <Windows directory>/system
 //   temporary directory $TMPDIR, else /tmp
 //   Startup folder      $KESTREL_STARTUP_DIR, else <Windows directory>/Startup
+//   data directory      $XDG_DATA_HOME/kestrel, else $HOME/.local/share/kestrel (where the
+//                       Linux installer puts the plug-ins, in "plugins", and their help,
+//                       in "help"; fwhost looks there too)
 #pragma once
 
 #include <string>
@@ -19,6 +22,10 @@ std::string WindowsDirectory();
 // session hands a plug-in) until called again (an empty one restores the usual rule).
 // The directory is the caller's to make. Returns the override set before.
 std::string OverrideWindowsDirectory(const std::string& directory);
+// The per-user data directory (not created here: the installer makes it).
+std::string DataDirectory();
+// Where the Linux installer puts the plug-ins by default: <data directory>/plugins.
+std::string InstalledPluginDirectory();
 #endif
 std::string SystemDirectory();
 std::string TemporaryDirectory();

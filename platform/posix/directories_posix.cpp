@@ -46,6 +46,17 @@ std::string WindowsDirectory() {
   return dir;
 }
 
+std::string DataDirectory() {
+  std::string data = FromEnvironment("XDG_DATA_HOME");
+  if (data.empty()) {
+    std::string home = FromEnvironment("HOME");
+    data = (home.empty() ? std::string("/tmp") : home) + "/.local/share";
+  }
+  return data + "/kestrel";
+}
+
+std::string InstalledPluginDirectory() { return JoinPath(DataDirectory(), "plugins"); }
+
 std::string SystemDirectory() {
   std::string dir = FromEnvironment("KESTREL_SYSTEM_DIR");
   if (dir.empty()) dir = JoinPath(WindowsDirectory(), "system");
