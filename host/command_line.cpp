@@ -120,7 +120,9 @@ class Parser {
   // Takes the option's value when it has one and carries the option out.
   bool common(const HostOption& option, bool negated) {
     std::string text;
-    if (option.argument && !value(&text)) return false;
+    // An optional value ("[=Q]") is only ever given after "=", never as the next word.
+    if (option.argument && option.argument[0] == '[') text = hasInline_ ? inline_ : std::string();
+    else if (option.argument && !value(&text)) return false;
     return (this->*option.handle)(option, text, negated);
   }
 
@@ -139,6 +141,7 @@ class Parser {
   bool delay(const HostOption&, const std::string& value, bool);
   bool palette(const HostOption&, const std::string& value, bool);
   bool test(const HostOption&, const std::string&, bool) { return test_ = true; }
+  bool quality(const HostOption&, const std::string& value, bool);
   bool webpQuality(const HostOption&, const std::string& value, bool);
   bool screenshot(const HostOption&, const std::string& value, bool);
   bool threads(const HostOption&, const std::string& value, bool);
@@ -312,11 +315,13 @@ const std::vector<HostOption>& Parser::Options() {
                        "- standard output (a GIF); written whole or not at all: an earlier file of that name stays\n"
                        "until the new one is complete",
        nullptr, nullptr, &RunPlan::output, false},
-      {"quality", nullptr, nullptr, false, &P::setFlag,
-       kCanWriteWebp ? "ask for true-colour frames and make the GIF in the host: one fine palette, dithered\n"
-                       "(a FILE ending in .webp: an animated WebP of the true-colour frames, lossless)"
-                     : "ask for true-colour frames and make the GIF in the host: one fine palette, dithered",
-       nullptr, &RunPlan::quality, nullptr, false},
+      {"quality", nullptr, "[=Q]", false, &P::quality,
+       std::string("ask for true-colour frames and make the GIF in the host, at quality Q from 1 (fewest bytes)\n"
+                   "to 100 (closest to the frames; built-in ") +
+           std::to_string(kDefaultQualityLevel) + "); Q only after \"=\": --quality=" +
+           std::to_string(kDefaultQualityLevel) +
+           (kCanWriteWebp ? "\n(a FILE ending in .webp: an animated WebP of the true-colour frames, lossless)" : ""),
+       nullptr, nullptr, nullptr, false},
       {"webp-quality", nullptr, "Q", false, &P::webpQuality, "a lossy WebP at quality Q (0 to 100) instead", nullptr,
        nullptr, nullptr, false, kCanWriteWebp},
       {"capture", nullptr, "FILE", false, &P::setText,
@@ -435,6 +440,15 @@ bool Parser::palette(const HostOption&, const std::string& text, bool) {
   add("uncheck " + std::to_string(row_.controls.customPalette));
   add("select " + std::to_string(row_.controls.palette) + " " + std::to_string(kind));
   palette_ = true;
+  return true;
+}
+
+bool Parser::quality(const HostOption&, const std::string& text, bool) {
+  long level = kDefaultQualityLevel;
+  if (hasInline_ && (!ParseInteger(text, &level) || level < 1 || level > 100))
+    return fail("--quality=Q takes a number from 1 to 100 (\"" + text + "\" is not one)");
+  plan_->quality = true;
+  plan_->qualityLevel = static_cast<int>(level);
   return true;
 }
 
@@ -787,7 +801,7 @@ std::vector<manual::Entry> CommonOptionEntries(bool controls) {
     if (option.controlGroup != controls || !option.available) continue;
     entries.push_back({std::string(option.shortName ? std::string(option.shortName) + ", " : "") + "--" +
                            (option.negatable ? "[no-]" : "") + NamesOf(option)[0] +
-                           (option.argument ? std::string(" ") + option.argument : ""),
+                           (option.argument ? (option.argument[0] == '[' ? "" : " ") + std::string(option.argument) : ""),
                        option.help});
   }
   return entries;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "host/effect_table.h"
+#include "host/quality_gif.h"
 #include "platform/manual_page.h"
 
 // The largest side --fit accepts (the largest picture side the decoder reads).
@@ -39,6 +40,7 @@ struct RunPlan {
   bool forget = false;    // --forget: delete the plug-in's settings file first
   bool keepGoing = false; // --keep-going: hand unreadable pictures on; the plug-in skips them
   bool quality = false;        // --quality: the host reduces true-colour frames itself
+  int qualityLevel = kDefaultQualityLevel;  // --quality=Q: 1 (fewest bytes) to 100 (closest)
   bool qualityDither = true;   // the last --[no-]dither, for the host's reduction
   int webpQuality = -1;        // --webp-quality: -1 lossless
   bool delayGiven = false;     // --delay: every frame gets it (an animation's own delays are not kept)

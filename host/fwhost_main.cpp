@@ -179,7 +179,9 @@ struct OutputWriter {
 bool WriteGif(const Delivery& delivered, const RunPlan& plan, const ByteSink& sink, std::string* error) {
   // With --quality the host makes the GIF's colours itself from the true-colour frames.
   Delivery reduced;
-  if (plan.quality && !MakeQualityDelivery(delivered, QualityGifOptions{plan.qualityDither}, &reduced, error))
+  if (plan.quality &&
+      !MakeQualityDelivery(delivered, QualityGifOptions{plan.qualityDither, plan.qualityLevel, BuildThreadCount()},
+                           &reduced, error))
     return false;
   const Delivery& delivery = plan.quality ? reduced : delivered;
   if (!GifCanHold(delivery)) {

@@ -21,8 +21,13 @@
 
 #include "host/delivery.h"
 
+// The quality level fwhost uses when none is given (--quality alone).
+constexpr int kDefaultQualityLevel = 90;
+
 struct QualityGifOptions {
   bool dither = true;
+  int level = kDefaultQualityLevel;  // 1 (fewest bytes) to 100 (closest to the frames)
+  int threads = 1;                   // the work shared among them; the result is the same
 };
 
 bool MakeQualityDelivery(const Delivery& source, const QualityGifOptions& options, Delivery* out,
