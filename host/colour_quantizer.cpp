@@ -9,7 +9,6 @@ constexpr int kCellBits = 6;
 constexpr size_t kCellCount = size_t{1} << (3 * kCellBits);
 constexpr size_t kExactLimit = 256;
 constexpr size_t kExactSlots = 1024;  // four times the limit keeps the probes short
-constexpr int kRefineRounds = 3;
 constexpr size_t kCacheSize = size_t{1} << 16;
 
 inline uint32_t CellOf(uint32_t red, uint32_t green, uint32_t blue) {
@@ -168,7 +167,7 @@ std::vector<ColourHistogram::Cell> ColourHistogram::cells() const {
   return out;
 }
 
-std::vector<RgbColour> ChoosePalette(const ColourHistogram& histogram, int maxColours) {
+std::vector<RgbColour> ChoosePalette(const ColourHistogram& histogram, int maxColours, int refineRounds) {
   std::vector<RgbColour> palette;
   if (maxColours < 1 || maxColours > 256 || histogram.pixelCount() == 0) return palette;
   if (histogram.exactColours(&palette) && palette.size() <= static_cast<size_t>(maxColours)) return palette;
@@ -198,7 +197,7 @@ std::vector<RgbColour> ChoosePalette(const ColourHistogram& histogram, int maxCo
     palette.push_back({ToByte(box.sum[0] / box.weight), ToByte(box.sum[1] / box.weight), ToByte(box.sum[2] / box.weight)});
 
   // k-means: each colour moves to the mean of the cells nearest to it.
-  for (int round = 0; round < kRefineRounds; ++round) {
+  for (int round = 0; round < refineRounds; ++round) {
     NearestColour nearest(palette);
     std::vector<double> sums(palette.size() * 4, 0.0);
     for (const Point& p : points) {

@@ -58,8 +58,9 @@ class ColourHistogram {
 };
 
 // At most `maxColours` (1 to 256) colours for the pixels counted: their exact colours
-// when they fit, otherwise the median cut refined by k-means. Empty for no pixels.
-std::vector<RgbColour> ChoosePalette(const ColourHistogram& histogram, int maxColours);
+// when they fit, otherwise the median cut refined by `refineRounds` rounds of k-means.
+// Empty for no pixels.
+std::vector<RgbColour> ChoosePalette(const ColourHistogram& histogram, int maxColours, int refineRounds = 3);
 
 // The nearest palette colour of any colour (least squared distance; of equal ones the
 // lowest index). Keeps a cache of recent answers, so it is meant for one thread.

@@ -1,7 +1,6 @@
 #include "host/quality_gif.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <memory>
 
@@ -25,23 +24,34 @@ int Clamp(int value, int low, int high) { return value < low ? low : (value > hi
 
 // What a quality level asks of the reduction.
 struct LevelSettings {
-  int colours;        // most colours of a palette
-  int ditherShare;    // sixteenths of the quantizing error passed on to the neighbours
-  int tolerance;      // squared distance from the truth a changed pixel may keep as shown
-  double errorBytes;  // squared error one byte of colour table is worth, for palettes of frames' own
+  int colours;       // most colours of a palette
+  int refineRounds;  // rounds of k-means after the median cut
+  int ditherShare;   // sixteenths of the quantizing error passed on to the neighbours
+  int tolerance;     // squared distance from the truth a changed pixel may keep as shown
+  // Squared error one byte of colour table must save for a frame to get a palette of its
+  // own (0: whenever it has enough changed pixels).
+  double errorPerTableByte;
 };
 
+// The palettes shrink with the level: from 255 colours at 100 by half every 40 levels
+// down to 70, then by half every 12 (at least 4). Lower levels also keep still pixels
+// further from the truth, and below 60 diffuse less of the error (flat areas code
+// smaller). Level 100 refines its palettes longest and gives every frame that changes
+// enough a palette of its own.
 LevelSettings SettingsOf(int level) {
   const int q = Clamp(level, 1, 100);
   LevelSettings settings;
-  // Full palettes down to 60; below, half the colours for every ten levels less.
-  settings.colours = q >= 60 ? kMaxColours : std::max(4, static_cast<int>(256.0 * std::pow(2.0, (q - 60) / 10.0)));
+  // Plain multiplications, which every build rounds alike (a library's exp2 need not).
+  double colours = kMaxColours;
+  for (int l = 100; l > q; --l) colours *= l > 70 ? 0.98282059756 : 0.94387431268;  // 2^(-1/40), 2^(-1/12)
+  settings.colours = std::max(4, static_cast<int>(colours + 0.5));
+  settings.refineRounds = q >= 100 ? 8 : 3;
   // The full error spreads noise into smooth areas that costs more in PSNR than the
-  // banding it hides; lower levels spread less, and their flatter areas code smaller.
-  settings.ditherShare = q >= 100 ? 14 : (q * 12 + 50) / 100;
+  // banding it hides: half of it is passed on.
+  settings.ditherShare = q >= 60 ? 8 : q * 8 / 60;
   const double step = (100 - q) * 0.4;  // per channel
   settings.tolerance = static_cast<int>(3 * step * step);
-  settings.errorBytes = 48.0 * (101 - q);
+  settings.errorPerTableByte = q >= 100 ? 0 : 300;
   return settings;
 }
 
@@ -210,9 +220,9 @@ std::unique_ptr<FramePalette> OwnPalette(const ColourHistogram& changed, const F
   std::vector<ColourHistogram::Cell> cells = changed.cells();
   NearestColour globalNearest(global.colours);
   const double globalError = PaletteError(cells, globalNearest);
-  auto own = std::make_unique<FramePalette>(ChoosePalette(changed, settings.colours));
+  auto own = std::make_unique<FramePalette>(ChoosePalette(changed, settings.colours, settings.refineRounds));
   const double table = 3.0 * (1 << BitsForColourCount(own->transparent() + 1));
-  if (globalError - PaletteError(cells, own->nearest) <= table * settings.errorBytes) return nullptr;
+  if (globalError - PaletteError(cells, own->nearest) <= table * settings.errorPerTableByte) return nullptr;
   return own;
 }
 
@@ -246,7 +256,7 @@ bool MakeQualityDelivery(const Delivery& source, const QualityGifOptions& option
       histogram.add(composer.screen(), pixels);
     }
   }
-  FramePalette global(ChoosePalette(histogram, settings.colours));
+  FramePalette global(ChoosePalette(histogram, settings.colours, settings.refineRounds));
   // Frames whose colours all fit the palette are written exactly, with nothing to diffuse.
   std::vector<RgbColour> exact;
   const bool dither = options.dither && !(histogram.exactColours(&exact) && exact.size() <= global.colours.size());
