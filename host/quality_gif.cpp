@@ -294,7 +294,7 @@ bool MakeQualityDelivery(const Delivery& source, const QualityGifOptions& option
       truth.draw(source.frames[first + k]);
       std::memcpy(screens[k + 1].data(), truth.screen(), pixels * 3);
     }
-    ParallelFor(threads, static_cast<int32_t>(count), [&](int32_t k, int worker) {
+    const bool found = ParallelFor(threads, static_cast<int32_t>(count), [&](int32_t k, int worker) {
       const size_t i = first + static_cast<size_t>(k);
       const uint8_t* screen = screens[k + 1].data();
       areas[k] = FrameRegion{0, 0, source.width, source.height};
@@ -306,6 +306,10 @@ bool MakeQualityDelivery(const Delivery& source, const QualityGifOptions& option
       own[k] = OwnPalette(*h, global, settings);
       return true;
     });
+    if (!found) {
+      *error = "there is not enough memory to choose the frames' palettes";
+      return false;
+    }
     for (size_t k = 0; k < count; ++k) {
       const size_t i = first + k;
       const DeliveredImage& delivered = source.frames[i];

@@ -137,6 +137,15 @@ TEST(CommandLineTest, QualityAndWebpOutputsTickTruecolourLast) {
   EXPECT_EQ(quality.actions.back(), "click 1");
   EXPECT_TRUE(quality.quality);
   EXPECT_FALSE(quality.qualityDither);
+  EXPECT_EQ(quality.qualityLevel, kDefaultQualityLevel);
+  // A level only after "=": a separate word is a picture, as it would be anywhere else.
+  RunPlan levels = Parse("pagecurl", {"--quality=1", "a.jpg", "--quality", "90", "--quality=100", "-o", "a.gif"});
+  EXPECT_TRUE(levels.quality);
+  EXPECT_EQ(levels.qualityLevel, 100);
+  EXPECT_EQ(levels.pictures.size(), 2u);
+  EXPECT_EQ(Parse("lens", {"p.jpg", "--quality=7", "-o", "a.gif"}).qualityLevel, 7);
+  for (const char* bad : {"--quality=0", "--quality=101", "--quality=", "--quality=high", "--quality=-5"})
+    EXPECT_TRUE(Refused("lens", {"p.jpg", bad, "-o", "a.gif"}, "--quality=Q takes a number from 1 to 100")) << bad;
   RunPlan gif = Parse("lens", {"p.jpg", "-o", "a.gif"});
   EXPECT_EQ(gif.actions, (std::vector<std::string>{Act("click", kPictureSelect), Act("click", kIdOk)}));
   EXPECT_TRUE(Refused("lens", {"p.jpg", "--quality", "--without-truecolour"}, "true-colour"));
@@ -187,6 +196,7 @@ TEST(CommandLineTest, EveryOptionInTheHelpIsAcceptedAndSuggested) {
     if (!argument.empty() && !std::isupper(static_cast<unsigned char>(argument[0]))) argument.clear();
     bool negatable = option.compare(0, 7, "--[no-]") == 0;
     std::string name = negatable ? option.substr(7) : option.substr(2);
+    name = name.substr(0, name.find("[="));  // an optional value: --quality[=Q]
     ASSERT_TRUE(samples.count(argument)) << line;
     for (const std::string& spelling : negatable ? std::vector<std::string>{name, "no-" + name}
                                                  : std::vector<std::string>{name}) {

@@ -138,20 +138,38 @@ Delivery SlideDelivery(int32_t width, int32_t height, int frames) {
   return delivery;
 }
 
-DecodedGif QualityGif(const Delivery& source, bool dither, Delivery* reduced = nullptr) {
+// The GIF file of a delivery reduced with the options, the work on `threads` threads.
+std::vector<uint8_t> QualityGifBytes(const Delivery& source, const QualityGifOptions& options,
+                                     Delivery* reduced = nullptr) {
   Delivery local;
   Delivery* out = reduced ? reduced : &local;
   std::string error;
-  EXPECT_TRUE(MakeQualityDelivery(source, QualityGifOptions{dither}, out, &error)) << error;
+  EXPECT_TRUE(MakeQualityDelivery(source, options, out, &error)) << error;
   std::vector<uint8_t> bytes;
   ByteSink sink = [&bytes](const uint8_t* data, size_t count) {
     bytes.insert(bytes.end(), data, data + count);
     return true;
   };
-  EXPECT_TRUE(WriteGifAnimation(*out, sink, &error)) << error;
+  EXPECT_TRUE(WriteGifAnimation(*out, sink, &error, options.threads)) << error;
+  return bytes;
+}
+
+DecodedGif QualityGif(const Delivery& source, bool dither, Delivery* reduced = nullptr) {
+  std::vector<uint8_t> bytes = QualityGifBytes(source, QualityGifOptions{dither}, reduced);
   DecodedGif gif;
+  std::string error;
   EXPECT_TRUE(DecodeGif(bytes, &gif, &error)) << error;
   return gif;
+}
+
+// PSNR of a decoded GIF against the composed truth, over all its frames.
+double AnimationPsnr(const DecodedGif& gif, const std::vector<std::vector<RgbColour>>& truth) {
+  std::vector<RgbColour> shown, all;
+  for (size_t f = 0; f < truth.size() && f < gif.frames.size(); ++f) {
+    shown.insert(shown.end(), gif.frames[f].screen.begin(), gif.frames[f].screen.end());
+    all.insert(all.end(), truth[f].begin(), truth[f].end());
+  }
+  return Psnr(all, shown);
 }
 
 TEST(QualityGifTest, PhotographFramesAreCloseAndStillPartsStayStill) {
@@ -235,17 +253,18 @@ TEST(QualityGifTest, FramesOfFewColoursAreExact) {
   }
 }
 
-TEST(QualityGifTest, AFrameKeepsTheAnimationsPaletteWhenItsOwnWouldBeLarger) {
-  // Thirty frames of a landscape, then a grainy violet of about 300 colours. A palette
-  // of its own lowers that frame's error, but its grain then codes larger than the
-  // animation's palette does, table aside: the frame keeps the animation's palette.
+TEST(QualityGifTest, AFrameGetsAPaletteOfItsOwnOnlyWhereItIsWorthItsTable) {
+  // Thirty frames of a landscape, then a grainy violet of about 300 colours, then the
+  // landscape again. The animation's palette, chosen mostly for the landscape, serves
+  // the violet badly: that frame gets a palette of its own. The landscape coming back
+  // changes as many pixels, but the animation's palette serves it as well as one of its
+  // own would: it keeps the animation's.
   Delivery source;
   source.width = 200;
   source.height = 150;
   source.bits = 8;
   DibImage scene = RenderScene(200, 150, 3);
   for (int i = 0; i < 30; ++i) source.frames.push_back(DeliveredFrame(scene, 10, -1));
-  FreeDibImage(scene);
   std::mt19937 random(11);
   DibImage grain = CreateDibImage(200, 150, nullptr, 24);
   for (int32_t y = 0; y < 150; ++y)
@@ -253,15 +272,102 @@ TEST(QualityGifTest, AFrameKeepsTheAnimationsPaletteWhenItsOwnWouldBeLarger) {
       SetDibPixel(grain, x, y, PackColour(200 + random() % 7, 50 + random() % 7, 220 + random() % 7));
   source.frames.push_back(DeliveredFrame(grain, 10, -1));
   FreeDibImage(grain);
+  source.frames.push_back(DeliveredFrame(scene, 10, -1));
+  FreeDibImage(scene);
 
   DecodedGif gif = QualityGif(source, true);
   std::vector<std::vector<RgbColour>> truth = ComposeDelivery(source);
-  ASSERT_EQ(gif.frames.size(), 31u);
+  ASSERT_EQ(gif.frames.size(), 32u);
   EXPECT_FALSE(gif.frames[1].localTable);  // nothing changed: one transparent pixel
   EXPECT_EQ(gif.frames[1].width * gif.frames[1].height, 1);
-  EXPECT_FALSE(gif.frames[30].localTable);
-  EXPECT_GE(Psnr(truth[0], gif.frames[0].screen), 38.0);
-  EXPECT_GE(Psnr(truth[30], gif.frames[30].screen), 38.0);
+  EXPECT_TRUE(gif.frames[30].localTable);
+  EXPECT_FALSE(gif.frames[31].localTable);
+  for (size_t f : {0, 30, 31}) EXPECT_GE(Psnr(truth[f], gif.frames[f].screen), 38.0) << "frame " << f;
+}
+
+TEST(QualityGifTest, LevelsTradeBytesForFidelityOnPhotographs) {
+  // One landscape wiped by another, a band of columns a frame: enough changed pixels for
+  // frames to weigh palettes of their own.
+  Delivery source = SlideDelivery(320, 240, 11);
+  std::vector<std::vector<RgbColour>> truth = ComposeDelivery(source);
+  // Floors and ceilings a little outside what each level gives on these frames (about
+  // 1 dB and 15 %).
+  struct Expected {
+    int level;
+    double psnr;
+    size_t bytes;
+  };
+  const Expected levels[] = {
+      {1, 22.5, 7300}, {30, 33.5, 24000}, {60, 39.8, 61000}, {kDefaultQualityLevel, 43.0, 74000}, {100, 45.2, 113000}};
+  double lastPsnr = 0;
+  size_t lastBytes = 0;
+  for (const Expected& expected : levels) {
+    QualityGifOptions options;
+    options.level = expected.level;
+    std::vector<uint8_t> bytes = QualityGifBytes(source, options);
+    DecodedGif gif;
+    std::string error;
+    ASSERT_TRUE(DecodeGif(bytes, &gif, &error)) << error;
+    ASSERT_EQ(gif.frames.size(), truth.size());
+    const double psnr = AnimationPsnr(gif, truth);
+    EXPECT_GE(psnr, expected.psnr) << "level " << expected.level;
+    EXPECT_LE(bytes.size(), expected.bytes) << "level " << expected.level;
+    // A higher level is closer to the frames for more bytes.
+    EXPECT_GT(psnr, lastPsnr) << "level " << expected.level;
+    EXPECT_GT(bytes.size(), lastBytes) << "level " << expected.level;
+    lastPsnr = psnr;
+    lastBytes = bytes.size();
+  }
+  Delivery out;
+  std::string error;
+  QualityGifOptions outside;
+  for (int level : {0, 101}) {
+    outside.level = level;
+    EXPECT_FALSE(MakeQualityDelivery(source, outside, &out, &error)) << level;
+    EXPECT_NE(error.find("1 to 100"), std::string::npos) << error;
+  }
+}
+
+TEST(QualityGifTest, TheSameBytesAtAnyThreadCount) {
+  // Frames that take every path: palettes of their own (the wipe), a keyed true-colour
+  // frame, a frame of few colours (exact), an unchanged frame; 13 frames fill no batch
+  // of 7 threads and leave the last batch of 2 threads part full.
+  Delivery source = SlideDelivery(320, 240, 10);
+  DibImage few = CreateDibImage(320, 240, nullptr, 24);
+  for (int32_t y = 0; y < 240; ++y)
+    for (int32_t x = 0; x < 320; ++x) SetDibPixel(few, x, y, PackColour(x / 32 * 25, y / 24 * 25, 90));
+  source.frames.push_back(DeliveredFrame(few, 7, -1));
+  source.frames.push_back(DeliveredFrame(few, 7, -1));
+  FreeDibImage(few);
+  const int32_t key = PackColour(255, 0, 255);
+  DibImage keyed = RenderScene(320, 240, 5);
+  for (int32_t y = 0; y < 240; ++y)
+    for (int32_t x = 0; x < 320; ++x)
+      if ((x / 40 + y / 40) % 2) SetDibPixel(keyed, x, y, key);
+  source.frames.push_back(DeliveredFrame(keyed, 7, key));
+  FreeDibImage(keyed);
+
+  for (int level : {20, kDefaultQualityLevel, 100}) {
+    QualityGifOptions options;
+    options.level = level;
+    options.threads = 1;
+    Delivery reduced;
+    const std::vector<uint8_t> one = QualityGifBytes(source, options, &reduced);
+    // Not a trivial animation: some frames do have palettes of their own.
+    size_t own = 0;
+    for (const DeliveredImage& frame : reduced.frames) {
+      FramePicture picture;
+      ASSERT_TRUE(ReadFramePicture(frame.bitmap, &picture));
+      bool differs = false;
+      for (size_t i = 0; i < picture.table.size(); ++i) differs |= !SameColour(picture.table[i], reduced.palette.entries[i]);
+      own += differs;
+    }
+    EXPECT_GE(own, 3u) << "level " << level;
+    for (int threads : {2, 7}) {
+      options.threads = threads;
+      EXPECT_TRUE(QualityGifBytes(source, options) == one) << "level " << level << ", " << threads << " threads";
+    }
+  }
 }
 
 TEST(QualityGifTest, ComposerMatchesAViewer) {

@@ -129,6 +129,7 @@ compare_output() {
 }
 compare_output file-pagecurl gif pagecurl "${pictures[@]}" --step 9 --supercompress
 compare_output file-lake-quality gif lake "$lake_picture" --frames 6 --quality
+compare_output file-lake-quality-40 gif lake "$lake_picture" --frames 6 --quality=40 --threads 3
 compare_output file-lens-apng png lens "$lens_picture" --diameter 30 --steps 25
 # Frames re-encoding animations and pictures read by the Windows decoders (giflib and
 # libwebp as natively, PNG through the system's imaging component): the same files. The
