@@ -17,8 +17,12 @@ constexpr int kErrorLimit = 48;
 // Changed pixels a frame needs before a palette of its own is weighed: below, its table
 // would be a large share of its bytes.
 constexpr uint64_t kOwnPaletteMinimumPixels = 4096;
-// Frames whose palettes are chosen together, on the threads, per thread.
+// Frames whose palettes are chosen together, on the threads, per thread; at most this
+// many threads (each counts colours in a histogram of 8 MiB), and at most this many
+// bytes of screens and change marks at once.
 constexpr int kFramesPerThread = 2;
+constexpr int kMaxPaletteThreads = 8;
+constexpr size_t kMaxBatchBytes = size_t{192} << 20;
 
 int Clamp(int value, int low, int high) { return value < low ? low : (value > high ? high : value); }
 
@@ -242,7 +246,6 @@ bool MakeQualityDelivery(const Delivery& source, const QualityGifOptions& option
     return false;
   }
   const LevelSettings settings = SettingsOf(options.level);
-  const int threads = std::max(1, options.threads);
   // Every pixel of every shown frame counts towards the animation's palette.
   const size_t pixels = static_cast<size_t>(source.width) * source.height;
   ColourHistogram histogram;
@@ -278,7 +281,9 @@ bool MakeQualityDelivery(const Delivery& source, const QualityGifOptions& option
 
   // A batch of frames is composed in order, their changes found and their palettes
   // chosen on the threads (none of that depends on what is shown), then reduced in order.
-  const size_t batch = static_cast<size_t>(threads) * kFramesPerThread;
+  const int threads = Clamp(options.threads, 1, kMaxPaletteThreads);
+  const size_t batch =
+      std::max<size_t>(1, std::min<size_t>(static_cast<size_t>(threads) * kFramesPerThread, kMaxBatchBytes / (4 * pixels)));
   std::vector<std::vector<uint8_t>> screens(batch + 1, std::vector<uint8_t>(pixels * 3, 0));
   std::vector<std::vector<uint8_t>> changed(batch, std::vector<uint8_t>(pixels, 1));
   std::vector<FrameRegion> areas(batch);
