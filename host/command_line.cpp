@@ -316,10 +316,9 @@ const std::vector<HostOption>& Parser::Options() {
                        "until the new one is complete",
        nullptr, nullptr, &RunPlan::output, false},
       {"quality", nullptr, "[=Q]", false, &P::quality,
-       std::string("ask for true-colour frames and make the GIF in the host, at quality Q from 1 (fewest bytes)\n"
-                   "to 100 (closest to the frames; built-in ") +
-           std::to_string(kDefaultQualityLevel) + "); Q only after \"=\": --quality=" +
-           std::to_string(kDefaultQualityLevel) +
+       "ask for true-colour frames and make the GIF in the host, at quality Q from 1 (fewest\n"
+       "bytes) to 100 (closest to the frames; built-in " + std::to_string(kDefaultQualityLevel) +
+           "), given only after \"=\" (--quality=" + std::to_string(kDefaultQualityLevel) + ")" +
            (kCanWriteWebp ? "\n(a FILE ending in .webp: an animated WebP of the true-colour frames, lossless)" : ""),
        nullptr, nullptr, nullptr, false},
       {"webp-quality", nullptr, "Q", false, &P::webpQuality, "a lossy WebP at quality Q (0 to 100) instead", nullptr,
