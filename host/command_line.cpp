@@ -172,6 +172,8 @@ class Parser {
   bool together_ = false;
   bool test_ = false;
   bool palette_ = false;          // --palette given
+  bool ownColours_ = false;       // an option that sets the plug-in's own colours given
+  bool qualityAsked_ = false;     // --quality given
   bool supercompressed_ = false;  // --supercompress given last (not --no-supercompress)
   std::vector<long> delays_;
 };
@@ -305,17 +307,19 @@ const std::vector<HostOption>& Parser::Options() {
   using C = CommonControls;
   static const std::vector<HostOption> options = {
       {"output", "-o", "FILE", false, &P::setText,
-       kCanWriteWebp ? "write the animation: FILE.gif a GIF, FILE.png an animated PNG, FILE.webp an animated WebP,\n"
-                       "- standard output (a GIF); written whole or not at all: an earlier file of that name stays\n"
-                       "until the new one is complete"
-                     : "write the animation: FILE.gif a GIF, FILE.png an animated PNG,\n"
-                       "- standard output (a GIF); written whole or not at all: an earlier file of that name stays\n"
-                       "until the new one is complete",
+       std::string("write the animation: FILE.gif a GIF made by fwhost from the true-colour frames (one fine\n"
+                   "palette, dithered), FILE.png an animated PNG of the true-colour frames,\n") +
+           (kCanWriteWebp ? "FILE.webp an animated WebP of them (lossless), " : "") +
+           "- standard output (a GIF); written whole or not\n"
+           "at all: an earlier file of that name stays until the new one is complete",
        nullptr, nullptr, &RunPlan::output, false},
+      {"plugin-colours plugin-colors", nullptr, nullptr, false, &P::setFlag,
+       "write the frames as the plug-in delivers them to the editor, in its own colours (also\n"
+       "implied by --palette, --[no-]custom-palette, --[no-]dither and --[no-]supercompress)",
+       nullptr, &RunPlan::pluginColours, nullptr, false},
       {"quality", nullptr, nullptr, false, &P::setFlag,
-       kCanWriteWebp ? "ask for true-colour frames and make the GIF in the host: one fine palette, dithered\n"
-                       "(a FILE ending in .webp: an animated WebP of the true-colour frames, lossless)"
-                     : "ask for true-colour frames and make the GIF in the host: one fine palette, dithered",
+       "make the GIF in fwhost from true-colour frames (what a GIF output is without an option\n"
+       "that sets the plug-in's own colours)",
        nullptr, &RunPlan::quality, nullptr, false},
       {"webp-quality", nullptr, "Q", false, &P::webpQuality, "a lossy WebP at quality Q (0 to 100) instead", nullptr,
        nullptr, nullptr, false, kCanWriteWebp},
@@ -415,6 +419,7 @@ bool Parser::toggle(const HostOption& option, const std::string&, bool negated) 
   if (option.control == &CommonControls::dither) plan_->qualityDither = !negated;
   if (option.control == &CommonControls::trueColour) plan_->trueColour = negated ? 0 : 1;
   if (option.control == &CommonControls::supercompress) supercompressed_ = !negated;
+  if (option.control != &CommonControls::trueColour && option.control != &CommonControls::comment) ownColours_ = true;
   add((negated ? "uncheck " : "check ") + std::to_string(id));
   return true;
 }
@@ -435,6 +440,7 @@ bool Parser::palette(const HostOption&, const std::string& text, bool) {
   add("uncheck " + std::to_string(row_.controls.customPalette));
   add("select " + std::to_string(row_.controls.palette) + " " + std::to_string(kind));
   palette_ = true;
+  ownColours_ = true;
   return true;
 }
 
@@ -600,15 +606,26 @@ bool Parser::run() {
   if (plan_->webpQuality >= 0 && !IsWebpName(plan_->output))
     return fail("--webp-quality sets the quality of a .webp output, and " +
                 (plan_->output.empty() ? std::string("no output") : plan_->output) + " is not one");
+  qualityAsked_ = plan_->quality;
   if (plan_->quality && palette_)
     return fail("--palette sets the plug-in's own colours, which --quality replaces with the host's: give one of them");
+  if (plan_->quality && plan_->pluginColours)
+    return fail("--plugin-colours writes the plug-in's own colours, which --quality replaces with the host's: give one "
+                "of them");
+  // Without an option that sets the plug-in's own colours, a GIF output is the host's
+  // quality GIF and a PNG or WebP output holds the true-colour frames. A capture alone
+  // records what the plug-in delivers with its own settings.
+  const bool ownColours = ownColours_ || plan_->pluginColours;
+  const bool gifOutput = !plan_->output.empty() && !IsWebpName(plan_->output) && !IsPngName(plan_->output);
+  if (!ownColours && gifOutput && (plan_->capabilities & HostCapsTrueColour)) plan_->quality = true;
   if (test_ && supercompressed_)
     plan_->warnings.push_back("--supercompress has no effect on a Test build (only OK builds supercompress)");
   // GIFs the host reduces itself and WebP files start from true-colour frames: the host
   // ticks Truecolour last, as a user would before OK.
-  plan_->wantsTrueColour = plan_->quality || IsWebpName(plan_->output);
+  plan_->wantsTrueColour =
+      plan_->quality || (!ownColours && (IsWebpName(plan_->output) || IsPngName(plan_->output)));
   if (plan_->wantsTrueColour && !(plan_->capabilities & HostCapsTrueColour)) {
-    if (plan_->quality) return fail("--quality needs the true-colour capability (leave out --without-truecolour)");
+    if (qualityAsked_) return fail("--quality needs the true-colour capability (leave out --without-truecolour)");
     plan_->wantsTrueColour = false;  // a WebP of the paletted frames
   }
   if (plan_->wantsTrueColour) add("check " + std::to_string(row_.controls.trueColour));
@@ -622,12 +639,15 @@ void PrintOption(std::FILE* out, const std::string& left, const std::string& hel
 
 }  // namespace
 
-bool IsWebpName(const std::string& path) {
-  if (path.size() < 5) return false;
-  std::string suffix = path.substr(path.size() - 5);
-  for (char& c : suffix) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return suffix == ".webp";
+bool HasSuffix(const std::string& path, const std::string& suffix) {
+  if (path.size() < suffix.size()) return false;
+  std::string end = path.substr(path.size() - suffix.size());
+  for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return end == suffix;
 }
+
+bool IsWebpName(const std::string& path) { return HasSuffix(path, ".webp"); }
+bool IsPngName(const std::string& path) { return HasSuffix(path, ".png"); }
 
 bool ParseRunOptions(const EffectRow& row, const std::vector<std::string>& words, RunPlan* plan, std::string* error) {
   Parser parser(row, words, plan, error);

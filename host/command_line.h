@@ -38,7 +38,10 @@ struct RunPlan {
   bool remember = false;  // --remember: load and save the plug-in's settings file
   bool forget = false;    // --forget: delete the plug-in's settings file first
   bool keepGoing = false; // --keep-going: hand unreadable pictures on; the plug-in skips them
-  bool quality = false;        // --quality: the host reduces true-colour frames itself
+  // The host reduces true-colour frames to a GIF itself: --quality, and every GIF output
+  // unless an option sets the plug-in's own colours (--plugin-colours, --palette, ...).
+  bool quality = false;
+  bool pluginColours = false;  // --plugin-colours: write what the plug-in delivers
   bool qualityDither = true;   // the last --[no-]dither, for the host's reduction
   int webpQuality = -1;        // --webp-quality: -1 lossless
   bool delayGiven = false;     // --delay: every frame gets it (an animation's own delays are not kept)
@@ -65,6 +68,8 @@ bool ParseRunOptions(const EffectRow& row, const std::vector<std::string>& words
 
 // True when an output name asks for an animated WebP (ends in ".webp", any case).
 bool IsWebpName(const std::string& path);
+// True when an output name asks for an animated PNG (ends in ".png", any case).
+bool IsPngName(const std::string& path);
 
 // The actions as the text a HeadlessSession carries: one per line.
 std::string ActionScript(const RunPlan& plan);

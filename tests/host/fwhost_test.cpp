@@ -690,7 +690,7 @@ TEST_F(FwhostTest, NoOutputEverReplacesAPicture) {
   std::string a = Picture("a.png", 1), b = Picture("b.png", 2);
   std::string before = ReadFile(a);
   // A true-colour delivery used to go to "a.png" beside the requested a.gif.
-  RunResult run = Fwhost("frames '" + a + "' '" + b + "' --truecolour -o '" + Path("a.gif") + "'");
+  RunResult run = Fwhost("frames '" + a + "' '" + b + "' --truecolour --plugin-colours -o '" + Path("a.gif") + "'");
   EXPECT_EQ(run.status, 2) << run.output;
   EXPECT_NE(run.output.find("name the output .png"), std::string::npos) << run.output;
   EXPECT_EQ(run.output.find("OK:"), std::string::npos) << "refused only after rendering";
