@@ -402,6 +402,13 @@ int EffectRun::check() {
                          "skips them\n");
     return kExitUsage;
   }
+  if (!builtIn_) {
+    std::string refusal = CheckPictureSizes(*row_, plan_, decoded_);
+    if (!refusal.empty()) {
+      std::fprintf(stderr, "fwhost: %s; nothing was done\n", refusal.c_str());
+      return kExitUsage;
+    }
+  }
   size_t frameCount = 0;  // each press of Add adds every frame of its file
   for (const std::string& path : plan_.pictures) {
     auto found = decodedFrames_.find(path);

@@ -47,6 +47,7 @@ inline constexpr EffectManifest kLensManifest{
     kLensOptions,
     std::size(kLensOptions),
     FrameRule{&LensBuildExtent, &LensWaysOut},
+    kSmallestPictureSide,
 };
 
 inline constexpr int32_t kLensBuiltInDiameter = BuiltInNumber(FindOption(kLensOptions, "diameter"));

@@ -534,12 +534,26 @@ TEST_F(FwhostTest, RippleFromASeedIsTheSameRunAfterRunAndKeepsThePicturesEdges) 
   EXPECT_EQ(gif.frames.size(), first.frames.size());
 }
 
-TEST_F(FwhostTest, RippleRefusesAPictureBelow64By64) {
-  std::string narrow = Picture("narrow.bmp", 2, 63, 400);
-  RunResult run = Fwhost("ripple '" + narrow + "' --plugin-dir '" PLUGIN_DIRECTORY "' --fresh -o '" + Path("out.gif") + "'");
-  EXPECT_EQ(run.status, 1) << run.output;
-  EXPECT_NE(run.output.find("no less than 64 X 64 pixels"), std::string::npos) << run.output;
-  EXPECT_FALSE(std::ifstream(Path("out.gif")).good());
+TEST_F(FwhostTest, AMissingOrTooSmallPictureIsRefusedBeforeTheDialog) {
+  std::string narrow = Picture("narrow.bmp", 2, 63, 400), wide = Picture("wide.bmp", 3, 200, 100);
+  struct Case {
+    std::string words, said;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"ripple '" + narrow + "'", "ripple needs a picture of at least 64 x 64 pixels; narrow.bmp is 63 x 400"},
+           {"lens '" + wide + "' --fit 100x100", "lens needs a picture of at least 64 x 64 pixels; wide.bmp is 100 x 50 "
+                                                 "after --fit 100x100 (200 x 100 before)"},
+           {"lake", "lake draws over a picture, and none was given"},
+       }) {
+    RunResult run = Fwhost(c.words + " --plugin-dir '" PLUGIN_DIRECTORY "' -o '" + Path("out.gif") + "'");
+    EXPECT_EQ(run.status, 2) << run.output;
+    EXPECT_NE(run.output.find(c.said), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("Memory error"), std::string::npos) << run.output;
+    EXPECT_FALSE(std::ifstream(Path("out.gif")).good());
+  }
+  // Lake takes any picture; its size is not held against it.
+  EXPECT_EQ(Fwhost("lake '" + narrow + "' --frames 6 --plugin-dir '" PLUGIN_DIRECTORY "' -q -o '" + Path("out.gif") + "'")
+                .status, 0);
 }
 
 // The picture as fwhost reads it from the BMP file: rows of captured colours must match.
@@ -600,8 +614,8 @@ TEST_F(FwhostTest, LensTravelsItsPathOverThePicture) {
   // Too small for the lens, and a step count no animation can hold.
   std::string small = Picture("small.bmp", 8, 40, 70);
   RunResult run = Fwhost("lens '" + small + "' --plugin-dir '" PLUGIN_DIRECTORY "' -o '" + Path("x.gif") + "'");
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.output.find("no less than 64 X 64 pixels"), std::string::npos) << run.output;
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.output.find("small.bmp is 40 x 70"), std::string::npos) << run.output;
   run = Fwhost("lens '" + picture + "' --plugin-dir '" PLUGIN_DIRECTORY "' --set " + std::to_string(kLensSteps) +
                "=4000000000 -o '" + Path("x.gif") + "'");
   EXPECT_EQ(run.status, 1);
