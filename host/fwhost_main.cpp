@@ -427,6 +427,8 @@ int EffectRun::check() {
                    ExplainTooLarge(*row_, plan_, sizes_, estimate, limit, plan_.maxMemory != 0).c_str());
       return kExitUsage;
     }
+    std::string note = LargeOutputNote(plan_, estimate);
+    if (!note.empty() && !plan_.quiet) std::fprintf(stderr, "fwhost: note: %s\n", note.c_str());
   }
   return kGoOn;
 }

@@ -18,7 +18,9 @@ enum LensControl {
 };
 
 inline constexpr EffectOption kLensOptions[] = {
-    {"diameter", OptionKind::Number, kLensDiameter, 25, 100, "35", "lens diameter in pixels", nullptr},
+    {"diameter", OptionKind::Number, kLensDiameter, 25, 100, "35",
+     "pixels of the picture the lens magnifies; its disc is nearly twice as wide (60: about 113)",
+     nullptr},
     {"steps", OptionKind::Number, kLensSteps, 25, 1000, "100", "number of frames", nullptr},
 };
 
