@@ -471,6 +471,8 @@ int EffectRun::run() {
   service_->clipboardFile = plan_.clipboardFile;
   service_->fitWidth = plan_.fitWidth;
   service_->fitHeight = plan_.fitHeight;
+  for (const std::string& path : plan_.pictures)
+    if (!decoded_.count(path) && !decodedFrames_.count(path)) service_->reported.insert(path);
   service_->preloaded.swap(decoded_);
   service_->preloadedFrames.swap(decodedFrames_);
   service_->keepFileDelays = !plan_.delayGiven;

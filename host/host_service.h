@@ -12,6 +12,7 @@
 #include <deque>
 #include <memory>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,9 @@ class HostService {
   // Every frame of pictures decoded already, by path, for the built-in effect's requests
   // for all the frames of a file (kHostOpLoadFrames); taken like `preloaded`.
   std::map<std::string, PictureFrames> preloadedFrames;
+  // Pictures whose problem was said before the run (--keep-going): a load of one fails
+  // without saying it again.
+  std::set<std::string> reported;
   // Whether a file's frames keep their own delays; false when the user gave --delay.
   bool keepFileDelays = true;
   // What the frames of files decoded when asked for may take together.

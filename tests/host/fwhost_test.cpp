@@ -414,6 +414,10 @@ TEST_F(FwhostTest, WithKeepGoingARefusedPictureReachesThePlugInsMessageAndFailsT
   RunResult run = Fwhost("frames '" + good + "' '" + bad + "' '" + good + "' --keep-going -o '" + Path("out.gif") + "'");
   EXPECT_EQ(run.status, 1) << run.output;
   EXPECT_NE(run.output.find("Message: Error reading file"), std::string::npos) << run.output;
+  // The picture's own problem is said once, before the run.
+  const std::string problem = bad + ": not a BMP";
+  ASSERT_NE(run.output.find(problem), std::string::npos) << run.output;
+  EXPECT_EQ(run.output.find(problem, run.output.find(problem) + 1), std::string::npos) << run.output;
 
   RunResult paste = Fwhost("'" TEST_PLUGIN_LIBRARY "' --paste '" + bad + "' --click 102 --keep-going -o '" + Path("p.gif") + "'");
   EXPECT_NE(paste.output.find("Message: Clipboard error"), std::string::npos) << paste.output;
