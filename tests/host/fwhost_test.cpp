@@ -415,7 +415,7 @@ TEST_F(FwhostTest, WithKeepGoingARefusedPictureReachesThePlugInsMessageAndFailsT
   EXPECT_EQ(run.status, 1) << run.output;
   EXPECT_NE(run.output.find("Message: Error reading file"), std::string::npos) << run.output;
   // The picture's own problem is said once, before the run.
-  const std::string problem = bad + ": not a BMP";
+  const std::string problem = bad + ": damaged";
   ASSERT_NE(run.output.find(problem), std::string::npos) << run.output;
   EXPECT_EQ(run.output.find(problem, run.output.find(problem) + 1), std::string::npos) << run.output;
 
