@@ -140,6 +140,8 @@ class Parser {
   bool palette(const HostOption&, const std::string& value, bool);
   bool test(const HostOption&, const std::string&, bool) { return test_ = true; }
   bool webpQuality(const HostOption&, const std::string& value, bool);
+  bool loop(const HostOption&, const std::string& value, bool);
+  bool frame(const HostOption&, const std::string& value, bool);
   bool screenshot(const HostOption&, const std::string& value, bool);
   bool threads(const HostOption&, const std::string& value, bool);
   bool addTogether(const HostOption&, const std::string&, bool) { return together_ = true; }
@@ -323,6 +325,11 @@ const std::vector<HostOption>& Parser::Options() {
        nullptr, &RunPlan::quality, nullptr, false},
       {"webp-quality", nullptr, "Q", false, &P::webpQuality, "a lossy WebP at quality Q (0 to 100) instead", nullptr,
        nullptr, nullptr, false, kCanWriteWebp},
+      {"loop", nullptr, "N", false, &P::loop, "play the animation N times, 0 for ever (built-in 0)", nullptr, nullptr,
+       nullptr, false},
+      {"frame", nullptr, "N", false, &P::frame,
+       "write only frame N (from 1) as it is shown, a still picture: --frame 20 -o still.png", nullptr, nullptr,
+       nullptr, false},
       {"capture", nullptr, "FILE", false, &P::setText,
        "write a text dump of everything delivered (for tests and comparisons)", nullptr, nullptr, &RunPlan::capture,
        false},
@@ -449,6 +456,20 @@ bool Parser::webpQuality(const HostOption&, const std::string& text, bool) {
   if (!ParseInteger(text, &quality) || quality < 0 || quality > 100)
     return fail("--webp-quality takes a number from 0 to 100");
   plan_->webpQuality = static_cast<int>(quality);
+  return true;
+}
+
+bool Parser::loop(const HostOption&, const std::string& text, bool) {
+  long plays;
+  if (!ParseInteger(text, &plays) || plays < 0 || plays > 65535)
+    return fail("--loop takes how many times the animation plays, from 1 to 65535, or 0 for ever");
+  plan_->plays = static_cast<int>(plays);
+  return true;
+}
+
+bool Parser::frame(const HostOption&, const std::string& text, bool) {
+  if (!ParseInteger(text, &plan_->frame) || plan_->frame < 1)
+    return fail("--frame takes the number of a frame, from 1");
   return true;
 }
 

@@ -44,6 +44,8 @@ struct RunPlan {
   bool pluginColours = false;  // --plugin-colours: write what the plug-in delivers
   bool qualityDither = true;   // the last --[no-]dither, for the host's reduction
   int webpQuality = -1;        // --webp-quality: -1 lossless
+  int plays = 0;               // --loop: how many times the animation plays; 0 for ever
+  long frame = 0;              // --frame: write only this frame (from 1) as a still; 0 all
   bool delayGiven = false;     // --delay: every frame gets it (an animation's own delays are not kept)
   bool wantsTrueColour = false;  // the host asks for a true-colour delivery
   bool help = false;

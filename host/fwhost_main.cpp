@@ -29,6 +29,7 @@
 #include "host/plugin_session.h"
 #include "host/png_file.h"
 #include "host/preflight.h"
+#include "host/composed_frames.h"
 #include "host/quality_gif.h"
 #ifdef KESTREL_HAVE_WEBP
 #include "host/webp_file.h"
@@ -187,16 +188,16 @@ bool WriteGif(const Delivery& delivered, const RunPlan& plan, const ByteSink& si
              "for an animated PNG)";
     return false;
   }
-  return WriteGifAnimation(delivery, sink, error, BuildThreadCount());
+  return WriteGifAnimation(delivery, sink, error, BuildThreadCount(), plan.plays);
 }
 
-bool WritePng(const Delivery& delivery, const RunPlan&, const ByteSink& sink, std::string* error) {
-  return WriteApngAnimation(delivery, sink, error, BuildThreadCount());
+bool WritePng(const Delivery& delivery, const RunPlan& plan, const ByteSink& sink, std::string* error) {
+  return WriteApngAnimation(delivery, sink, error, BuildThreadCount(), plan.plays);
 }
 
 #ifdef KESTREL_HAVE_WEBP
 bool WriteWebp(const Delivery& delivery, const RunPlan& plan, const ByteSink& sink, std::string* error) {
-  return WriteWebpAnimation(delivery, WebpOptions{plan.webpQuality}, sink, error);
+  return WriteWebpAnimation(delivery, WebpOptions{plan.webpQuality, plan.plays}, sink, error);
 }
 #endif
 
@@ -493,7 +494,7 @@ int EffectRun::run() {
 
 // The delivery written to the capture and the output, and the summary.
 int EffectRun::report() {
-  const Delivery& delivery = service_->deliveries().back();
+  Delivery& delivery = service_->lastDelivery();
   std::string error;
   bool ok = true;
   if (capture_.isOpen()) {
@@ -503,9 +504,14 @@ int EffectRun::report() {
       ok = false;
     }
   }
+  FramePicture first;
+  const bool trueColour =
+      !delivery.frames.empty() && ReadFramePicture(delivery.frames[0].bitmap, &first) && first.bits == 24;
+  const size_t frameCount = delivery.frames.size();
   bool written = false;
   if (output_.isOpen()) {
-    written = WriteAnimation(delivery, plan_, kind_, output_, &error);
+    written = (!plan_.frame || KeepOneFrame(&delivery, static_cast<size_t>(plan_.frame), &error)) &&
+              WriteAnimation(delivery, plan_, kind_, output_, &error);
     if (!written)
       std::fprintf(stderr, "fwhost: %s: %s; %s\n", plan_.output.c_str(), error.c_str(),
                    WhatWasWritten(plan_, output_).c_str());
@@ -513,12 +519,12 @@ int EffectRun::report() {
   }
   // The summary says OK (or Test) only of an animation that was written.
   if (!plan_.quiet && (written || plan_.output.empty())) {
-    FramePicture first;
-    bool trueColour = !delivery.frames.empty() && ReadFramePicture(delivery.frames[0].bitmap, &first) && first.bits == 24;
     std::string colours = trueColour ? "true colour (24-bit frames)" : std::to_string(delivery.bits) + "-bit palette";
     if (trueColour && plan_.quality && kind_ == OutputKind::Gif) colours += ", colours reduced by fwhost";
-    std::fprintf(stderr, "%s: %lu frames, %d x %d, %s", delivery.test ? "Test" : "OK",
-                 static_cast<unsigned long>(delivery.frames.size()), delivery.width, delivery.height, colours.c_str());
+    std::string frames = std::to_string(frameCount) + " frames";
+    if (plan_.frame && written) frames = "frame " + std::to_string(plan_.frame) + " of " + frames;
+    std::fprintf(stderr, "%s: %s, %d x %d, %s", delivery.test ? "Test" : "OK", frames.c_str(), delivery.width,
+                 delivery.height, colours.c_str());
     if (written && plan_.output == "-") std::fprintf(stderr, " -> standard output");
     else if (written) std::fprintf(stderr, " -> %s (%ld bytes)", plan_.output.c_str(), FileSize(plan_.output));
     std::fprintf(stderr, "\n");

@@ -61,6 +61,7 @@ class HostService {
 
   // What happened.
   const std::vector<Delivery>& deliveries() const { return completed_; }  // finished with 1
+  Delivery& lastDelivery() { return completed_.back(); }
   int abandonedDeliveries() const { return abandoned_; }
   int messageCount() const { return messages_; }
 

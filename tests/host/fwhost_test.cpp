@@ -26,6 +26,7 @@
 #include "platform/directories.h"
 #include "samples/bmp_file.h"
 #include "samples/scenes.h"
+#include "host/picture_file.h"
 #include "host/plugin_library.h"
 #include "tests/host/gif_decoder.h"
 #include "tests/host/picture_samples.h"
@@ -55,6 +56,7 @@ struct Capture {
 };
 
 Capture ReadCapture(const std::string& path);
+std::string ReadFile(const std::string& path);
 
 class FwhostTest : public ::testing::Test {
  protected:
@@ -628,6 +630,54 @@ TEST_F(FwhostTest, LensTravelsItsPathOverThePicture) {
 
 // Decoding, rendering, colour reduction and writing share their work among the threads
 // --threads asks for: the files written are the same for any number.
+TEST_F(FwhostTest, OneFrameBecomesAStillAndTheLoopCountIsKept) {
+  std::string picture = Picture("p.bmp", 4, 96, 80);
+  const std::string lens = "lens '" + picture + "' --steps 25 --plugin-dir '" PLUGIN_DIRECTORY "' -q ";
+  ASSERT_EQ(Fwhost(lens + "--plugin-colours --supercompress -o '" + Path("anim.gif") + "'").status, 0);
+  DecodedGif animation;
+  std::string error;
+  ASSERT_TRUE(DecodeGifFile(Path("anim.gif"), &animation, &error)) << error;
+  ASSERT_EQ(animation.frames.size(), 25u);
+  EXPECT_EQ(animation.repeats, 0);
+  // Frame 7 as it is shown (the frames before it composed under its transparent pixels),
+  // as a one-frame GIF in the plug-in's colours and as a PNG.
+  ASSERT_EQ(Fwhost(lens + "--plugin-colours --supercompress --frame 7 -o '" + Path("still.gif") + "'").status, 0);
+  ASSERT_EQ(Fwhost(lens + "--plugin-colours --supercompress --frame 7 -o '" + Path("still.png") + "'").status, 0);
+  DecodedGif still;
+  ASSERT_TRUE(DecodeGifFile(Path("still.gif"), &still, &error)) << error;
+  ASSERT_EQ(still.frames.size(), 1u);
+  DibImage png = LoadPictureFile(Path("still.png"), &error);
+  ASSERT_NE(png, nullptr) << error;
+  const std::vector<RgbColour>& shown = animation.frames[6].screen;
+  for (int y = 0; y < animation.height; ++y)
+    for (int x = 0; x < animation.width; ++x) {
+      const RgbColour& c = shown[static_cast<size_t>(y) * animation.width + x];
+      ASSERT_TRUE(SameColour(still.frames[0].screen[static_cast<size_t>(y) * animation.width + x], c)) << x << "," << y;
+      ASSERT_EQ(GetDibPixel(png, x, y), PackColour(c.red, c.green, c.blue)) << x << "," << y;
+    }
+  FreeDibImage(png);
+  // A frame beyond the animation is refused and the earlier file kept.
+  RunResult beyond = Fwhost(lens + "--frame 26 -o '" + Path("still.gif") + "'");
+  EXPECT_EQ(beyond.status, 1);
+  EXPECT_NE(beyond.output.find("--frame 26: the animation has 25 frames"), std::string::npos) << beyond.output;
+  ASSERT_TRUE(DecodeGifFile(Path("still.gif"), &still, &error)) << error;
+
+  // --loop N plays the animation N times: a GIF repeats N - 1 times (none without the
+  // looping block), a PNG counts its plays.
+  for (int plays : {1, 3}) {
+    ASSERT_EQ(Fwhost(lens + "--loop " + std::to_string(plays) + " -o '" + Path("loop.gif") + "'").status, 0);
+    ASSERT_EQ(Fwhost(lens + "--loop " + std::to_string(plays) + " -o '" + Path("loop.png") + "'").status, 0);
+    DecodedGif looped;
+    ASSERT_TRUE(DecodeGifFile(Path("loop.gif"), &looped, &error)) << error;
+    EXPECT_EQ(looped.repeats, plays - 1 ? plays - 1 : -1) << plays;
+    std::string apng = ReadFile(Path("loop.png"));
+    size_t at = apng.find("acTL");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(static_cast<uint8_t>(apng[at + 11]), plays) << plays;
+  }
+  EXPECT_EQ(Fwhost(lens + "--loop 70000 -o '" + Path("x.gif") + "'").status, 2);
+}
+
 TEST_F(FwhostTest, AnyNumberOfThreadsWritesTheSameFiles) {
   auto bytes = [](const std::string& path) {
     std::ifstream in(path, std::ios::binary);
