@@ -77,7 +77,6 @@ class ToolFrontEnd : public installer::RecordingFrontEnd {
   std::vector<Question> asked;
 
   int Ask(const std::string& question) override {
-    questions.push_back(question);
     std::fprintf(stderr, "\n%s\n", TerminalText(question).c_str());
     int answer;
     if (fixedAnswer_) {

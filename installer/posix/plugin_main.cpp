@@ -81,17 +81,17 @@ std::string WithoutTrailingSlashes(std::string path) {
   return path;
 }
 
-// fwhost on the PATH or beside this installer (as in a build or an unpacked release);
-// empty when neither has it.
-std::string FindFwhost() {
+// True when fwhost is beside this installer (as in a build or an unpacked release) or on
+// the PATH.
+bool FwhostAtHand() {
   char self[PATH_MAX + 1];
   ssize_t length = readlink("/proc/self/exe", self, PATH_MAX);
   if (length > 0) {
-    std::string directory(self, static_cast<size_t>(length));
-    std::string beside = platform::JoinPath(directory.substr(0, directory.find_last_of('/')), "fwhost");
-    if (access(beside.c_str(), X_OK) == 0) return beside;
+    std::string program(self, static_cast<size_t>(length));
+    std::string beside = platform::JoinPath(program.substr(0, program.find_last_of('/')), "fwhost");
+    if (access(beside.c_str(), X_OK) == 0) return true;
   }
-  return platform::ProgramOnPath("fwhost") ? "fwhost" : std::string();
+  return platform::ProgramOnPath("fwhost");
 }
 
 // Before the licence: what the setup pass found of an earlier installation, and whether
@@ -100,7 +100,7 @@ void SayWhatIsThere(installer::TerminalFrontEnd& ui, const installer::InstallerS
   if (settings.existingPath && platform::QueryPath(settings.defaultPath) == platform::PathKind::Directory)
     ui.ShowMessage(settings.productName + " is installed in " + settings.defaultPath +
                    " already; installing again replaces its files.");
-  if (FindFwhost().empty())
+  if (!FwhostAtHand())
     ui.ShowMessage("fwhost was not found on the PATH or beside this installer. The plug-ins are installed all "
                    "the same; fwhost finds them once it is installed.");
 }
@@ -165,9 +165,9 @@ int main(int argc, char** argv) {
   installer::TerminalFrontEnd ui(answers);
   installer::InstallContext context;
   context.ui = &ui;
-  // Named, not made: nothing is written before the licence is accepted. The commands
-  // that write into them make them (INI files by a bare name are written through the
-  // platform's settings directory, which makes it).
+  // Named, not made: nothing is written before the licence is accepted. (The carried
+  // script writes only kestrel.ini there, by a bare name, through the platform's settings
+  // directory, which makes the directory then.)
   platform::StandardDirectories directories = platform::DirectoriesWithoutCreating();
   context.substitutions.values[1] = directories.windows.substr(0, installer::kScriptLineLimit);
   context.substitutions.values[2] = directories.system.substr(0, installer::kScriptLineLimit);

@@ -157,6 +157,16 @@ code, out, err = fwscript(LINUX_SCRIPT, '--dry-run', '--yes')
 check(code == 0 and '%1 (the install path) is used but not set' in err, 'warns of an unset %%1: %s' % err)
 check(tree(root) == ['Inst', 'Inst/FWHOST.EXE', 'home', 'tmp'], 'dry runs wrote nothing: %s' % tree(root))
 
+# swapdisk whose file stays missing: --yes does not answer it for ever.
+disk = os.path.join(root, 'disk.txt')
+with open(disk, 'w') as f:
+    f.write('swapdisk disk2.txt "Insert disk 2"\nmkdir "%1"\nendscript\n')
+code, out, err = fwscript(disk, '--dry-run', '--json', '--yes', '--var', '1=/x', '--root', root)
+action = json.loads(out)['action']
+check(code == 1 and [q['answer'] for q in action['questions']] == ['yes', 'no'] and len(action['calls']) == 1,
+      'a repeated question after an automatic Yes is answered No: %s' % action)
+os.remove(disk)
+
 # --check: the shipped scripts are clean; a broken one is listed with line numbers.
 code, out, err = fwscript('--check', WINDOWS_SCRIPT, LINUX_SCRIPT)
 check(code == 0 and out == '', 'shipped scripts check clean: %s' % out)
