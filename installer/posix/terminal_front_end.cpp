@@ -96,7 +96,7 @@ bool TerminalFrontEnd::ShowLicense(const std::string& text) {
   return line == "agree" || line == "AGREE" || line == "I Agree" || line == "y" || line == "yes";
 }
 
-void TerminalFrontEnd::QuitAtOnce(int exitCode) { EndStatus(); }
+void TerminalFrontEnd::QuitAtOnce(int) { EndStatus(); }
 
 bool TerminalFrontEnd::AskPath(const std::string& current, std::string* path) {
   std::printf("Your software will be installed in:\n  %s\n", current.c_str());
