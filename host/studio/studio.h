@@ -1,0 +1,9 @@
+// fwhost studio: the plug-ins' own dialogs in a browser, served on this machine only.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// `fwhost studio [--port N] [--plugin-dir DIR]`: serves the studio until Ctrl-C; the
+// exit status as fwhost's.
+int RunStudio(const std::vector<std::string>& words);
