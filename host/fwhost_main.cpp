@@ -45,6 +45,9 @@ void PrintUsage(std::FILE* out) {
                "usage: fwhost list [--plugin-dir DIR]\n"
                "       fwhost EFFECT [PICTURES...] [OPTIONS...] -o OUTPUT.gif\n"
                "       fwhost EFFECT --help\n"
+#ifndef _WIN32
+               "       fwhost studio [--port N] [--plugin-dir DIR]   (the dialogs in a browser)\n"
+#endif
                "       fwhost --version\n\n"
                "EFFECT is an effect name or the path of a plug-in library. Effects:\n");
   size_t count = 0;
@@ -71,7 +74,11 @@ std::string ManualPage() {
   std::vector<manual::Section> sections;
   sections.push_back({"SYNOPSIS",
                       "fwhost list [--plugin-dir DIR]\nfwhost EFFECT [PICTURES...] [OPTIONS...] -o OUTPUT\n"
-                      "fwhost EFFECT --help\nfwhost --version\nfwhost --manual",
+                      "fwhost EFFECT --help\n"
+#ifndef _WIN32
+                      "fwhost studio [--port N] [--plugin-dir DIR]\n"
+#endif
+                      "fwhost --version\nfwhost --manual",
                       {}});
   sections.push_back({"DESCRIPTION",
                       "fwhost runs an animation-effect plug-in as its host editor would: it loads the plug-in, works "
@@ -92,6 +99,9 @@ std::string ManualPage() {
   }
   sections.push_back(effects);
   sections.push_back({"OPTIONS", "Options of every effect.", CommonOptionEntries(false)});
+#ifndef _WIN32
+  sections.push_back({"STUDIO", kStudioSummary, StudioOptionEntries()});
+#endif
   sections.push_back({"DRIVING ANY CONTROL", "Controls named by their ids in the effect's dialog.", CommonOptionEntries(true)});
   sections.push_back({"ENVIRONMENT",
                       "",

@@ -18,6 +18,17 @@ constexpr int kExitUsage = 2;
 
 }  // namespace
 
+const char* const kStudioSummary =
+    "Serves the plug-ins' own dialogs, with a preview, to a browser on this machine: open the address it prints "
+    "(its token included). What is set by clicking is shown as the fwhost command line that does the same. Ctrl-C "
+    "stops it and removes every picture and animation it kept.";
+
+std::vector<manual::Entry> StudioOptionEntries() {
+  return {{"--port N", "listen on port N of 127.0.0.1 (built-in: a free port)"},
+          {"--plugin-dir DIR", "look for plug-ins in DIR first"},
+          {"--help", "show this help"}};
+}
+
 int RunStudio(const std::vector<std::string>& words) {
   int port = 0;
   std::string pluginDirectory;
@@ -27,11 +38,9 @@ int RunStudio(const std::vector<std::string>& words) {
     bool inlineValue = word.compare(0, 2, "--") == 0 && equals != std::string::npos;
     if (inlineValue) value = word.substr(equals + 1), word = word.substr(0, equals);
     if (word == "--help" || word == "-h") {
-      std::printf("usage: fwhost studio [--port N] [--plugin-dir DIR]\n\n"
-                  "Serves the plug-ins' own dialogs, with a preview, to a browser on this machine: open the\n"
-                  "address it prints (its token included). Ctrl-C stops it and removes everything it kept.\n"
-                  "  --port N          listen on port N of 127.0.0.1 (built-in: a free port)\n"
-                  "  --plugin-dir DIR  look for plug-ins in DIR first\n");
+      std::printf("usage: fwhost studio [--port N] [--plugin-dir DIR]\n\n%s\n", kStudioSummary);
+      for (const manual::Entry& entry : StudioOptionEntries())
+        std::printf("  %-24s %s\n", entry.term.c_str(), entry.text.c_str());
       return 0;
     }
     if (word != "--port" && word != "--plugin-dir") {

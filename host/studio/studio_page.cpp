@@ -110,7 +110,7 @@ async function start() {
     const data = await call("/api/page", {}, form({}));
     page = data.page;
     effects = data.effects;
-    heartbeat = setInterval(() => { if (!building) poll(); }, Math.max(2000, data.idleSeconds * 1000 / 4));
+    heartbeat = setInterval(() => { if (!building) poll(); }, Math.min(10000, Math.max(2000, data.idleSeconds * 250)));
   } catch (e) { say(e.message); return; }
   const nav = $("effects");
   for (const e of effects) {

@@ -11,7 +11,9 @@ struct StudioLimits {
   size_t uploadBytes = size_t{64} << 20;  // one picture file
   int uploadsPerPage = 32;
   int pages = 16;                // open at once
-  int idleSeconds = 30;          // a page not heard from for this long is closed
+  // A page not heard from for this long is closed (a tab the browser put to sleep
+  // still asks once a minute).
+  int idleSeconds = 180;
 };
 
 class StudioServer {

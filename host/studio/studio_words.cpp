@@ -90,6 +90,10 @@ bool Translator::step(const std::string& line) {
     return file(first, verb == "paste");
   }
   if (!Number(first, 0, 65535, &id)) return fail("\"" + line + "\" names no control");
+  // OK, Test and Cancel end the steps rather than being among them: they are the
+  // page's build requests.
+  if (id == 1 || id == 2 || id == row_.controls.test)
+    return fail("\"" + line + "\": OK, Test and Cancel are not steps; ask for a build");
   const std::string ids = std::to_string(id);
   if (verb == "set") {
     // The text is everything after "set ID ", spaces and all.

@@ -40,7 +40,7 @@ function png(width, height, pixel) {
 }
 const pictures = [
   { name: "sunrise.png", data: png(200, 150, (x, y) => [255 - y, x, 90]) },
-  { name: "sea.png", data: png(200, 150, (x, y) => [20, (x * y) & 255, 200 - (y >> 1)]) },
+  { name: "sea at 'dusk'.png", data: png(200, 150, (x, y) => [20, (x * y) & 255, 200 - (y >> 1)]) },
 ];
 for (const p of pictures) fs.writeFileSync(path.join(work, p.name), p.data);
 
@@ -119,7 +119,8 @@ try {
   const [download] = await Promise.all([page.waitForEvent("download"), page.click("#download")]);
   const downloaded = fs.readFileSync(await download.path());
   const shown = await command();
-  check(shown.includes("sunrise.png sea.png") && shown.includes("-o pagecurl.gif"), "the command line names the pictures and the output: " + shown);
+  check(shown.includes("pagecurl sunrise.png 'sea at '\\''dusk'\\''.png' --step 5 --corner lower-right") &&
+        shown.endsWith("-o pagecurl.gif"), "the command line names the pictures, the settings and the output: " + shown);
   const said = framesSaid(await page.textContent("#result"));
   const cli = await runCommand(shown, "pagecurl.gif");
   check(cli.status === 0, "the command line the page shows runs: " + cli.stderr.trim());
@@ -129,7 +130,7 @@ try {
 
   // Pyrotechnics, the first rocket red.
   await page.click("nav button[data-effect=pyrotechnics]");
-  await page.waitForSelector("#dialog select[size]");
+  await page.waitForFunction(() => document.querySelector("#dialogTitle").textContent === "Pyrotechnics");
   const rockets = await page.$("#dialog select[size]");
   const rocketList = await rockets.getAttribute("data-id");
   await page.selectOption(`#dialog select[data-id='${rocketList}']`, "0");
