@@ -32,6 +32,8 @@ const char* StudioPage() {
   #dialog label.box { display: flex; align-items: center; gap: 3px; white-space: nowrap; }
   #dialog label.box input { margin: 0; }
   #dialog select[size] { overflow-y: auto; }
+  #dialog .updown { display: flex; flex-direction: column; }
+  #dialog .updown button { flex: 1; padding: 0; font-size: 7px; line-height: 1; min-height: 0; }
   #dialog button.colour { border: 2px outset #ddd; }
   #dialog .disabled { color: #888; }
   #drop { margin-top: 8px; border: 2px dashed #99a; border-radius: 6px; padding: 10px; text-align: center; color: #556; }
@@ -180,8 +182,6 @@ function draw() {
         el = document.createElement("label"); el.className = "text"; el.textContent = text; break;
       case "edit": {
         el = document.createElement("input");
-        const ud = byId[c.id + 10000];
-        if (ud) { el.type = "number"; el.min = Math.min(ud.minimum, ud.maximum); el.max = Math.max(ud.minimum, ud.maximum); }
         el.value = c.text;
         el.onchange = () => step("set " + c.id + " " + el.value.replace(/[\r\n]/g, " "));
         break;
@@ -200,15 +200,22 @@ function draw() {
         if (c.kind === "list") el.size = Math.max(2, Math.floor(c.h / 10));
         // A list the plug-in draws itself (its items' texts are blank) shows the pictures' names.
         const names = steps.filter(s => s.startsWith("picture ")).map(s => uploads[s.split(" ")[1]] || "");
+        // A colour list the plug-in draws from its settings shows the colours chosen here.
+        const colourList = effect.colourLists.find(l => l.id === c.id);
         c.items.forEach((item, i) => {
           const o = document.createElement("option");
           o.value = i;
-          o.textContent = item.trim() ? item : "Picture " + (i + 1) + (names.length === c.items.length ? ": " + names[i] : "");
+          if (item.trim()) o.textContent = item;
+          else if (colourList) {
+            const chosen = [...steps].reverse().find(s => s.startsWith("listcolour " + c.id + " " + i + " "));
+            const colour = chosen ? chosen.split(" ")[3] : "";
+            o.textContent = (i + colourList.first) + ": " + (colour || "as the plug-in has it");
+            if (colour.startsWith("#")) o.style.borderLeft = "14px solid " + colour;
+          } else o.textContent = "Picture " + (i + 1) + (names.length === c.items.length ? ": " + names[i] : "");
           el.appendChild(o);
         });
         el.selectedIndex = c.selection;
         el.onchange = () => step("select " + c.id + " " + el.selectedIndex);
-        const colourList = effect.colourLists.find(l => l.id === c.id);
         if (c.kind === "list") el.ondblclick = ev => {
           const i = el.selectedIndex;
           if (i < 0) return;
@@ -218,7 +225,22 @@ function draw() {
         };
         break;
       }
-      case "updown": continue;  // shown by its edit field
+      case "updown": {
+        // Its arrows type the next number into the edit field beside it, held to the range.
+        el = document.createElement("span");
+        el.className = "updown";
+        const edit = byId[c.id - 10000], low = Math.min(c.minimum, c.maximum), high = Math.max(c.minimum, c.maximum);
+        for (const [label, by] of [["\u25b2", 1], ["\u25bc", -1]]) {
+          const b = document.createElement("button");
+          b.type = "button"; b.textContent = label; b.disabled = !c.enabled;
+          b.onclick = () => {
+            const now = parseInt(edit ? edit.text : "", 10);
+            step("set " + (c.id - 10000) + " " + Math.min(high, Math.max(low, (isNaN(now) ? low : now) + by)));
+          };
+          el.appendChild(b);
+        }
+        break;
+      }
       case "button": case "drawn": el = button(c, text); if (!el) continue; break;
       default: continue;
     }
