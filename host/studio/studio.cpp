@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "host/command_line.h"
 #include "host/exit_cleanup.h"
 #include "host/studio/studio_server.h"
 #include "platform/directories.h"
@@ -44,7 +45,11 @@ int RunStudio(const std::vector<std::string>& words) {
       return 0;
     }
     if (word != "--port" && word != "--plugin-dir") {
-      std::fprintf(stderr, "fwhost: studio takes only --port N and --plugin-dir DIR, not %s\n", words[i].c_str());
+      std::string closest;
+      for (const char* known : {"--port", "--plugin-dir", "--help"})
+        if (EditDistance(word, known) <= 2) closest = known;
+      std::fprintf(stderr, "fwhost: studio takes only --port N and --plugin-dir DIR, not %s%s\n", words[i].c_str(),
+                   closest.empty() ? "" : (" (did you mean " + closest + "?)").c_str());
       return kExitUsage;
     }
     if (!inlineValue) {
