@@ -19,6 +19,7 @@
 #include "host/host_service.h"
 #include "host/memory_estimate.h"
 #include "host/output_file.h"
+#include "host/picture_file.h"
 #include "host/plugin_library.h"
 #include "host/plugin_session.h"
 #include "host/png_file.h"
@@ -365,6 +366,15 @@ int EffectRun::run() {
   service_->clipboardFile = plan_.clipboardFile;
   service_->fitWidth = plan_.fitWidth;
   service_->fitHeight = plan_.fitHeight;
+  if (hooks_.dialogStateOnly && hooks_.pictures) {
+    for (const std::string& path : plan_.pictures) {
+      if (decoded_.count(path)) continue;
+      DibImage image = hooks_.pictures->copyOf(path);
+      std::string error;
+      if (!image && (image = LoadPictureFile(path, &error))) hooks_.pictures->keep(path, image);
+      if (image) decoded_[path] = image;  // one that cannot be read says so when the plug-in asks for it
+    }
+  }
   service_->preloaded.swap(decoded_);
   service_->preloadedFrames.swap(decodedFrames_);
   service_->keepFileDelays = !plan_.delayGiven;

@@ -9,8 +9,20 @@
 #include <string>
 #include <vector>
 
+#include "framework/dib_image.h"
 #include "host/effect_table.h"
 #include "host/progress_display.h"
+
+// Decoded pictures kept from one run to the next by their path, for a front end that
+// runs the same dialog again at every step (fwhost studio): a picture is decoded once.
+class PictureCache {
+ public:
+  virtual ~PictureCache() = default;
+  // A copy of the picture kept for `path`, the caller's; null when none is kept.
+  virtual DibImage copyOf(const std::string& path) = 0;
+  // Keeps a copy of a picture just decoded from `path`.
+  virtual void keep(const std::string& path, DibImage image) = 0;
+};
 
 // How a run reports and is stopped where it is not fwhost's own command line.
 struct RunHooks {
@@ -20,6 +32,8 @@ struct RunHooks {
   // Nothing is built: the words' actions are carried out and the dialog's state, as it
   // stands after them, is kept in RunOutcome::dialogState. No output is needed.
   bool dialogStateOnly = false;
+  // With dialogStateOnly: the pictures named are taken from here (and decoded into it).
+  PictureCache* pictures = nullptr;
 };
 
 struct RunOutcome {

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <list>
 #include <filesystem>
 #include <cstdlib>
 #include <fstream>
@@ -24,6 +25,7 @@
 #include "host/studio/studio_page.h"
 #include "host/studio/studio_words.h"
 #include "platform/directories.h"
+#include "platform/memory.h"
 
 namespace {
 
@@ -118,6 +120,54 @@ const OutputFormat* FindFormat(const std::string& word) {
     if (word == format.word) return &format;
   return nullptr;
 }
+
+// The pictures of the dialogs shown, decoded once: every step runs the dialog again,
+// and a plug-in loads its pictures as they are added. The oldest go first past
+// kCachedPictureBytes. Used under the plug-in lock only.
+class DecodedPictures : public PictureCache {
+ public:
+  static constexpr size_t kCachedPictureBytes = size_t{512} << 20;
+  ~DecodedPictures() override {
+    for (auto& entry : kept_) FreeDibImage(entry.image);
+  }
+  DibImage copyOf(const std::string& path) override {
+    for (auto it = kept_.begin(); it != kept_.end(); ++it) {
+      if (it->path != path) continue;
+      kept_.splice(kept_.end(), kept_, it);  // the most recently used last
+      return DuplicateDibImage(it->image);
+    }
+    return nullptr;
+  }
+  void keep(const std::string& path, DibImage image) override {
+    DibImage copy = DuplicateDibImage(image);
+    if (!copy) return;
+    kept_.push_back({path, copy, platform::BlockSize(copy)});
+    bytes_ += kept_.back().bytes;
+    while (bytes_ > kCachedPictureBytes && kept_.size() > 1) drop(kept_.begin());
+  }
+  // Forgets the pictures of a folder (a page closed).
+  void forget(const std::string& directory) {
+    for (auto it = kept_.begin(); it != kept_.end();) {
+      auto next = std::next(it);
+      if (it->path.compare(0, directory.size() + 1, directory + "/") == 0) drop(it);
+      it = next;
+    }
+  }
+
+ private:
+  struct Entry {
+    std::string path;
+    DibImage image;
+    size_t bytes;
+  };
+  void drop(std::list<Entry>::iterator it) {
+    bytes_ -= it->bytes;
+    FreeDibImage(it->image);
+    kept_.erase(it);
+  }
+  std::list<Entry> kept_;
+  size_t bytes_ = 0;
+};
 
 struct Upload {
   std::string path;  // in the page's folder
@@ -221,7 +271,7 @@ class StudioServer::Impl {
   void animation(const httplib::Request& req, httplib::Response& res);
   void work();
   void run(const std::shared_ptr<Build>& build);
-  void closeIdlePages();
+  void closeIdlePages(std::vector<std::string>* closed);
 
   std::mutex mutex_;  // guards everything below and the builds' fields
   std::map<std::string, std::shared_ptr<Page>> pages_;
@@ -231,8 +281,9 @@ class StudioServer::Impl {
   int nextBuild_ = 1;
   std::thread worker_;
   // One plug-in run at a time in the process: a plug-in keeps its thread count and
-  // settings folder for the span of its dialog.
+  // settings folder for the span of its dialog. Guards `pictures_` too.
   std::mutex pluginMutex_;
+  DecodedPictures pictures_;
 };
 
 bool StudioServer::Impl::bind(int port, std::string* error) {
@@ -406,6 +457,7 @@ void StudioServer::Impl::dialog(const httplib::Request& req, httplib::Response& 
   hooks.messages = messages.file();
   hooks.progress = [](const std::string&, long, long, const std::string&) {};
   hooks.dialogStateOnly = true;
+  hooks.pictures = &pictures_;
   RunOutcome outcome;
   {
     std::lock_guard<std::mutex> lock(pluginMutex_);
@@ -587,7 +639,15 @@ void StudioServer::Impl::routes() {
 void StudioServer::Impl::work() {
   std::unique_lock<std::mutex> lock(mutex_);
   while (!stopping_) {
-    closeIdlePages();
+    std::vector<std::string> closed;
+    closeIdlePages(&closed);
+    if (!closed.empty()) {  // their pictures are forgotten outside mutex_, which plug-in runs take after pluginMutex_
+      lock.unlock();
+      std::lock_guard<std::mutex> plugin(pluginMutex_);
+      for (const std::string& directory : closed) pictures_.forget(directory);
+      lock.lock();
+      continue;
+    }
     if (queue_.empty()) {
       wake_.wait_for(lock, std::chrono::seconds(1));
       continue;
@@ -651,8 +711,8 @@ void StudioServer::Impl::run(const std::shared_ptr<Build>& job) {
 }
 
 // Pages closed, or not heard from for a while (the tab was closed), end their builds
-// and lose their folders. Called with mutex_ held.
-void StudioServer::Impl::closeIdlePages() {
+// and lose their folders, which are added to `closed`. Called with mutex_ held.
+void StudioServer::Impl::closeIdlePages(std::vector<std::string>* closed) {
   const Clock::time_point now = Clock::now();
   for (auto it = pages_.begin(); it != pages_.end();) {
     Page& page = *it->second;
@@ -673,6 +733,7 @@ void StudioServer::Impl::closeIdlePages() {
     for (auto& queued : queue_)
       if (queued->pageId == page.id) queued->stop = true;
     RemovePath(page.directory, true);
+    closed->push_back(page.directory);
     it = pages_.erase(it);
   }
 }
