@@ -45,7 +45,18 @@ const pictures = [
 for (const p of pictures) fs.writeFileSync(path.join(work, p.name), p.data);
 
 // The studio, and the address it prints.
-const studio = spawn(fwhost, ["studio", "--plugin-dir", pluginDir], { stdio: ["ignore", "pipe", "inherit"] });
+// Its private folder goes into a temporary folder of the test's own, to be looked into.
+const studioTemp = path.join(work, "tmp");
+fs.mkdirSync(studioTemp);
+const studio = spawn(fwhost, ["studio", "--plugin-dir", pluginDir],
+                     { stdio: ["ignore", "pipe", "inherit"], env: { ...process.env, TMPDIR: studioTemp } });
+// The folders of open pages, and their files.
+function pageFiles() {
+  const found = [];
+  const walk = dir => { for (const e of fs.readdirSync(dir, { withFileTypes: true })) { const p = path.join(dir, e.name); if (e.isDirectory()) walk(p); else found.push(p); } };
+  walk(studioTemp);
+  return found;
+}
 const address = await new Promise((resolve, reject) => {
   let text = "";
   studio.stdout.on("data", d => { text += d; const m = /(http:\/\/127\.0\.0\.1:\d+\/\?token=[0-9a-f]+)/.exec(text); if (m) resolve(m[1]); });
@@ -150,6 +161,19 @@ try {
   check(pyroCli.bytes && Buffer.compare(pyroCli.bytes, pyro) === 0 && pyro.subarray(8, 12).toString() === "WEBP",
         "Pyrotechnics: the WebP download is the command line's file, byte for byte");
   await page.screenshot({ path: path.join(artefacts, "studio_pyrotechnics.png"), fullPage: true });
+
+  // Closing the tab during a build ends the build and removes the page's files.
+  await page.click("nav button[data-effect=pagecurl]");
+  await page.waitForFunction(() => document.querySelector("#dialogTitle").textContent === "Page Curl");
+  await page.dispatchEvent("#drop", "drop", { dataTransfer: transfer });
+  await page.waitForFunction(() => document.querySelectorAll("#dialog select[data-id='124'] option").length === 2);
+  await page.click("#dialog button[data-id='1']");
+  await page.waitForFunction(() => !document.querySelector("#stop").disabled);
+  check(pageFiles().length > 0, "the page's pictures are kept while it is open");
+  await page.close({ runBeforeUnload: false });
+  let left = pageFiles();
+  for (let i = 0; i < 100 && left.length; i++) { await new Promise(r => setTimeout(r, 100)); left = pageFiles(); }
+  check(left.length === 0, "closing the tab removes its pictures and animations: " + left.join(", "));
 } catch (e) {
   check(false, "the walk through the page ran to its end: " + e.stack);
 } finally {
