@@ -47,9 +47,6 @@ const EffectRow* RowOfLibrary(const std::string& path) {
 
 namespace {
 
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
-
 bool EndsWith(std::string text, const char* suffix) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   size_t n = std::strlen(suffix);

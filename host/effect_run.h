@@ -24,6 +24,11 @@ class PictureCache {
   virtual void keep(const std::string& path, DibImage image) = 0;
 };
 
+// fwhost's exit statuses besides 0: the build or the writing failed; a mistake in what
+// was asked, found before any work.
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
 // How a run reports and is stopped where it is not fwhost's own command line.
 struct RunHooks {
   std::FILE* messages = nullptr;      // the run's sentences; null: standard error

@@ -4,6 +4,7 @@
 //   fwhost list [--plugin-dir DIR]
 //   fwhost EFFECT [PICTURES...] [OPTIONS...] -o OUTPUT.gif
 //   fwhost EFFECT --help
+//   fwhost studio [--port N] [--plugin-dir DIR]   (native only: host/studio/)
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -33,9 +34,6 @@
 #include "platform/memory.h"
 
 namespace {
-
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
 
 // The version of the host, shown by --version.
 constexpr const char* kFwhostVersion = "1.0";

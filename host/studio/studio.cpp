@@ -8,16 +8,10 @@
 #include <vector>
 
 #include "host/command_line.h"
+#include "host/effect_run.h"
 #include "host/exit_cleanup.h"
 #include "host/studio/studio_server.h"
 #include "platform/directories.h"
-
-namespace {
-
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
-
-}  // namespace
 
 const char* const kStudioSummary =
     "Serves the plug-ins' own dialogs, with a preview, to a browser on this machine: open the address it prints "

@@ -85,7 +85,7 @@ const char* StudioPage() {
 "use strict";
 const token = new URLSearchParams(location.search).get("token") || "";
 const unitX = 1.75, unitY = 1.75;  // pixels per dialog unit
-let page = null, effects = [], effect = null, steps = [], dialogState = null, building = false, lastBuild = 0;
+let page = null, previewFit = "", effects = [], effect = null, steps = [], dialogState = null, building = false, lastBuild = 0;
 let pollTimer = null, heartbeat = null;
 const uploads = {};  // uploaded file -> its name
 const $ = id => document.getElementById(id);
@@ -112,6 +112,7 @@ async function start() {
     const data = await call("/api/page", {}, form({}));
     page = data.page;
     effects = data.effects;
+    previewFit = data.previewFit.replace("x", " \u00d7 ");
     heartbeat = setInterval(() => { if (!building) poll(); }, Math.min(10000, Math.max(2000, data.idleSeconds * 250)));
   } catch (e) { say(e.message); return; }
   const nav = $("effects");
@@ -357,7 +358,7 @@ async function poll() {
     $("preview").src = url;
     $("preview").classList.remove("hidden");
     $("result").textContent = what + ": " + s.frames + " frames, " + s.width + " \u00d7 " + s.height + ", " + s.bytes.toLocaleString("en") + " bytes (" + s.format + ")";
-    $("state").textContent = s.test ? "Test preview ready (pictures fitted inside " + "480 \u00d7 360)." : "The animation is ready.";
+    $("state").textContent = s.test ? "Test preview ready (pictures fitted inside " + previewFit + ")." : "The animation is ready.";
     const a = $("download");
     a.href = url + "&download=1"; a.download = s.file;
     a.textContent = "Download " + s.file;

@@ -439,7 +439,8 @@ void StudioServer::Impl::newPage(const httplib::Request&, httplib::Response& res
   std::string formats;
   for (const OutputFormat& format : kFormats) formats += std::string(formats.empty() ? "" : ",") + JsonText(format.word);
   res.set_content("{\"page\":" + JsonText(page->id) + ",\"effects\":" + effectsJson() + ",\"formats\":[" + formats +
-                      "],\"idleSeconds\":" + std::to_string(limits_.idleSeconds) + "}",
+                      "],\"idleSeconds\":" + std::to_string(limits_.idleSeconds) +
+                      ",\"previewFit\":" + JsonText(kPreviewFit) + "}",
                   "application/json");
 }
 
