@@ -609,6 +609,10 @@ void StudioServer::Impl::animation(const httplib::Request& req, httplib::Respons
 
 void StudioServer::Impl::routes() {
   server_.set_payload_max_length(limits_.uploadBytes + (size_t{1} << 20));
+  // A browser keeps several connections open a page, each holding a thread until it
+  // has been idle a while: room for every page, and idle connections let go soon.
+  server_.new_task_queue = [pages = limits_.pages] { return new httplib::ThreadPool(static_cast<size_t>(pages) * 2 + 8); };
+  server_.set_keep_alive_timeout(2);
   server_.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
     res.set_header("Cache-Control", "no-store");
     res.set_header("Referrer-Policy", "no-referrer");

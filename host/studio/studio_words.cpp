@@ -8,12 +8,14 @@
 
 namespace {
 
+// A number written plainly (no sign, no leading zero), so that the option that types it
+// types the same text.
 bool Number(const std::string& text, long minimum, long maximum, long* value) {
   if (text.empty() || text.size() > 9) return false;
   for (char c : text)
     if (c < '0' || c > '9') return false;
   *value = std::strtol(text.c_str(), nullptr, 10);
-  return *value >= minimum && *value <= maximum;
+  return std::to_string(*value) == text && *value >= minimum && *value <= maximum;
 }
 
 // "#rrggbb" as "R,G,B"; empty when malformed.
