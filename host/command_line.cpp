@@ -621,7 +621,8 @@ bool Parser::run() {
   for (long delay : delays_)
     if (delay < row_.delayMinimum || delay > maximum)
       return fail("--delay takes a number from " + std::to_string(row_.delayMinimum) + " to " + std::to_string(maximum));
-  if (row_.sources == SourceKind::PictureList && plan_->pictureCount == 0 && plan_->clipboardFile.empty())
+  if (row_.sources == SourceKind::PictureList && plan_->pictureCount == 0 && plan_->clipboardFile.empty() &&
+      !plan_->dialogOnly)
     return fail(std::string(row_.name) + " needs at least one picture");
   // Options this run would otherwise drop without a word.
   if (plan_->webpQuality >= 0 && !IsWebpName(plan_->output))

@@ -49,6 +49,9 @@ struct RunPlan {
   bool delayGiven = false;     // --delay: every frame gets it (an animation's own delays are not kept)
   bool wantsTrueColour = false;  // the host asks for a true-colour delivery
   bool help = false;
+  // Set before parsing when the dialog is only shown, not built (fwhost studio): what
+  // a build needs (a picture to start from) is not asked for yet.
+  bool dialogOnly = false;
   uint32_t capabilities = 0;
   int pictureCount = 0;
 

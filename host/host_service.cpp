@@ -41,10 +41,10 @@ intptr_t HostService::serve(void* task, int32_t operation, intptr_t argument, in
   switch (operation) {
     case HostOpCreateTask:
     case HostOpCreateTestTask:
-      if (task || !data) return 0;
+      if (task || !data || (stopRequested && stopRequested())) return 0;
       return createTask(operation, reinterpret_cast<const NewTaskRecord*>(data));
     case HostOpAddImage:
-      if (!open_ || task != task_ || !data) return 0;
+      if (!open_ || task != task_ || !data || (stopRequested && stopRequested())) return 0;
       delivery_.sequence.push_back(operation);
       return addImage(reinterpret_cast<const AddImageRecord*>(data));
     case HostOpAddComment:

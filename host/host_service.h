@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <map>
 #include <set>
@@ -55,6 +56,15 @@ class HostService {
   bool keepFileDelays = true;
   // What the frames of files decoded when asked for may take together.
   uint64_t frameBudget = UINT64_MAX;
+
+  // Asked when a delivery starts and before each frame: true refuses it, and the
+  // plug-in abandons the build as it does when its host cannot take the animation
+  // (Stop in fwhost studio). Null: never.
+  std::function<bool()> stopRequested;
+  // fwhost studio: true asks the plug-in for its dialog's state when the actions have
+  // run out, kept in `dialogState` (HeadlessDialog::describe).
+  bool wantsDialogState = false;
+  std::string dialogState;
 
   // A message box of the plug-in.
   void showMessage(const std::string& text, const std::string& title);
