@@ -13,6 +13,14 @@
 
 namespace {
 
+// fwhost.exe drives the plug-ins' real dialog windows; the native fwhost their headless
+// dialogs, which can describe themselves.
+#ifdef _WIN32
+constexpr bool kRealDialogWindows = true;
+#else
+constexpr bool kRealDialogWindows = false;
+#endif
+
 // One step of the run, in command-line order: an action and the answers it needs.
 struct Step {
   std::string action;                 // empty: the step only prepares an answer
@@ -141,6 +149,7 @@ class Parser {
   bool test(const HostOption&, const std::string&, bool) { return test_ = true; }
   bool webpQuality(const HostOption&, const std::string& value, bool);
   bool loop(const HostOption&, const std::string& value, bool);
+  bool controls(const HostOption&, const std::string&, bool) { return plan_->controls = plan_->dialogOnly = true; }
   bool frame(const HostOption&, const std::string& value, bool);
   bool screenshot(const HostOption&, const std::string& value, bool);
   bool threads(const HostOption&, const std::string& value, bool);
@@ -387,6 +396,10 @@ const std::vector<HostOption>& Parser::Options() {
       {"plugin-dir", nullptr, "DIR", false, &P::setText, "look for plug-ins in DIR first", nullptr, nullptr,
        &RunPlan::pluginDirectory, false},
       {"help", "-h", nullptr, false, &P::setFlag, "show this help", nullptr, &RunPlan::help, nullptr, false},
+      {"controls", nullptr, nullptr, false, &P::controls,
+       "list the dialog's controls with their ids, kinds, values and ranges, after the options given\n"
+       "before it, and build nothing (the native build: fwhost.exe shows the real dialog)", nullptr, nullptr,
+       nullptr, true, !kRealDialogWindows},
       {"set", nullptr, "ID=TEXT", false, &P::controlPair, "type TEXT into edit field ID", nullptr, nullptr, nullptr,
        true},
       {"check", nullptr, "ID", false, &P::controlId, "tick check box ID", nullptr, nullptr, nullptr, true},

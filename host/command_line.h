@@ -52,6 +52,7 @@ struct RunPlan {
   // Set before parsing when the dialog is only shown, not built (fwhost studio): what
   // a build needs (a picture to start from) is not asked for yet.
   bool dialogOnly = false;
+  bool controls = false;  // --controls: list the dialog's controls instead of building
   uint32_t capabilities = 0;
   int pictureCount = 0;
 

@@ -14,6 +14,7 @@
 #include "framework/settings_file.h"
 #include "host/capture_file.h"
 #include "host/command_line.h"
+#include "host/dialog_controls.h"
 #include "host/gif_file.h"
 #include "host/host_platform.h"
 #include "host/host_service.h"
@@ -217,7 +218,7 @@ int EffectRun::resolve(const std::string& effect, const std::vector<std::string>
     std::fprintf(err_, "fwhost: %s\n", error.c_str());
     return kExitUsage;
   }
-  if (hooks_.dialogStateOnly) {  // no OK: the dialog stays open for its state
+  if (plan_.dialogOnly) {  // no OK: the dialog stays open for its state
     plan_.actions.pop_back();
     plan_.origins.pop_back();
   }
@@ -242,7 +243,7 @@ int EffectRun::resolve(const std::string& effect, const std::vector<std::string>
   builtIn_ = !byPath_ && !row_->library;
   settingsName_ = SettingsFileNameOf(byPath_ ? effect : builtIn_ ? "" : row_->library);
   if (plan_.forget && !settingsName_.empty()) ForgetSettings(SettingsFilePath(settingsName_.c_str()), err_);
-  if (plan_.output.empty() && plan_.capture.empty() && !hooks_.dialogStateOnly) {
+  if (plan_.output.empty() && plan_.capture.empty() && !plan_.dialogOnly) {
     if (plan_.forget) return 0;
     std::fprintf(err_, "fwhost: give the output: -o NAME.gif, -o NAME.png, or -o - for standard output\n");
     return kExitUsage;
@@ -282,7 +283,7 @@ int EffectRun::resolve(const std::string& effect, const std::vector<std::string>
 int EffectRun::check() {
   // Nothing is built when only the dialog is shown: a picture the plug-in asks for is
   // decoded then.
-  if (hooks_.dialogStateOnly) return kGoOn;
+  if (plan_.dialogOnly) return kGoOn;
   std::string error = CheckOutputNames(plan_);
   if (!error.empty()) {
     std::fprintf(err_, "fwhost: %s\n", error.c_str());
@@ -367,7 +368,7 @@ int EffectRun::run() {
   if (hooks_.progress) display_->setListener(hooks_.progress);
   service_ = std::make_unique<HostService>(*display_);
   service_->stopRequested = hooks_.stopRequested;
-  service_->wantsDialogState = hooks_.dialogStateOnly;
+  service_->wantsDialogState = plan_.dialogOnly;
   service_->selections = plan_.selections;
   service_->colours = plan_.colours;
   service_->clipboardFile = plan_.clipboardFile;
@@ -395,7 +396,7 @@ int EffectRun::run() {
     std::fprintf(err_, "fwhost: %s; nothing was written\n", ExplainRefusedAction(*row_, plan_, session_.refusal).c_str());
     return kExitUsage;
   }
-  if (hooks_.dialogStateOnly) return keepDialogState();
+  if (plan_.dialogOnly) return keepDialogState();
   if (hooks_.stopRequested && hooks_.stopRequested()) {
     std::fprintf(err_, "fwhost: the build was stopped; nothing was written\n");
     outcome.stopped = true;
@@ -464,6 +465,14 @@ int EffectRun::keepDialogState() {
     return kExitFailure;
   }
   outcome.dialogState = service_->dialogState;
+  if (plan_.controls) {
+    std::string table = DialogControlsTable(*row_, outcome.dialogState);
+    if (table.empty()) {
+      std::fprintf(err_, "fwhost: the plug-in's description of its dialog cannot be read\n");
+      return kExitFailure;
+    }
+    std::fputs(table.c_str(), stdout);
+  }
   return 0;
 }
 

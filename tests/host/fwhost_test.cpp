@@ -26,6 +26,7 @@
 #include "platform/directories.h"
 #include "samples/bmp_file.h"
 #include "samples/scenes.h"
+#include "host/effect_table.h"
 #include "host/picture_file.h"
 #include "host/plugin_library.h"
 #include "tests/host/gif_decoder.h"
@@ -734,6 +735,23 @@ TEST_F(FwhostTest, ListingAndHelpAndRefusals) {
   EXPECT_FALSE(std::ifstream(Path("c.txt")).good());
   EXPECT_EQ(Fwhost("pagecurl --step 40 a.bmp").status, 2);
   EXPECT_EQ(Fwhost("'" + Path("missing.so") + "'").status, 2);
+
+  // --controls lists the real dialog's controls after the options before it, each with
+  // the friendly options that work it, and builds nothing.
+  for (const char* effect : {"pagecurl", "pyrotechnics", "ripple", "lake", "lens"}) {
+    RunResult controls = Fwhost(std::string(effect) + " --controls --plugin-dir '" PLUGIN_DIRECTORY "'");
+    ASSERT_EQ(controls.status, 0) << effect << controls.output;
+    const EffectRow& row = *FindEffectRow(effect);
+    for (size_t i = 0; i < row.optionCount; ++i)
+      EXPECT_TRUE(controls.output.find(std::string("--") + row.options[i].name + " ") != std::string::npos ||
+                  controls.output.find(std::string("--") + row.options[i].name + "\n") != std::string::npos ||
+                  controls.output.find(std::string("--[no-]") + row.options[i].name) != std::string::npos)
+          << effect << " --" << row.options[i].name << "\n" << controls.output;
+    EXPECT_NE(controls.output.find("--[no-]supercompress"), std::string::npos) << controls.output;
+  }
+  RunResult step = Fwhost("pagecurl --step 7 --controls --plugin-dir '" PLUGIN_DIRECTORY "'");
+  EXPECT_NE(step.output.find("Step size: \"7\" (1 to 32)"), std::string::npos) << step.output;
+  EXPECT_NE(step.output.find("--click 134, --corner lower-right"), std::string::npos) << step.output;
 }
 
 // The names in the test's directory that are neither `keep` nor the run's own.
