@@ -97,7 +97,9 @@ bool ParseDialogTemplate(const unsigned char* data, size_t size, DialogTemplate*
   in.dword();  // extended style
   uint32_t style = in.dword();
   uint16_t count = in.word();
-  in.skip(8);  // x, y, cx, cy
+  in.skip(4);  // x, y
+  out->width = static_cast<int16_t>(in.word());
+  out->height = static_cast<int16_t>(in.word());
   uint16_t ordinal;
   in.textOrOrdinal(&ordinal);  // menu
   in.textOrOrdinal(&ordinal);  // window class
@@ -113,7 +115,10 @@ bool ParseDialogTemplate(const unsigned char* data, size_t size, DialogTemplate*
     in.dword();  // extended style
     ControlTemplate control;
     control.style = in.dword();
-    in.skip(8);
+    control.x = static_cast<int16_t>(in.word());
+    control.y = static_cast<int16_t>(in.word());
+    control.width = static_cast<int16_t>(in.word());
+    control.height = static_cast<int16_t>(in.word());
     control.id = static_cast<int>(in.dword());
     uint16_t atom;
     std::string className = in.textOrOrdinal(&atom);

@@ -26,11 +26,14 @@ struct ControlTemplate {
   int id;
   uint32_t style;
   std::string text;
+  // Place and size in dialog units, as the template gives them.
+  int x = 0, y = 0, width = 0, height = 0;
 };
 
 struct DialogTemplate {
   std::string caption;
   std::vector<ControlTemplate> controls;
+  int width = 0, height = 0;  // in dialog units
 };
 
 constexpr uint32_t kStyleDisabled = 0x08000000;  // WS_DISABLED

@@ -28,6 +28,10 @@ struct CommonControlIds {
 // An up-down control's id is its buddy edit field's id plus this.
 constexpr int kUpDownOffset = 10000;
 
+// Effects that need a picture's detail refuse pictures below this many pixels in either
+// direction (Select image and the host's checks alike).
+constexpr int32_t kSmallestPictureSide = 64;
+
 // Where an effect's pictures come from.
 enum class SourceKind {
   None,           // draws from its settings alone
@@ -119,6 +123,8 @@ struct EffectManifest {
   const EffectOption* options;
   size_t optionCount;
   FrameRule frames;
+  // Pictures below this many pixels in either direction are refused; 0: any size.
+  int32_t smallestPictureSide = 0;
 };
 
 // Built-in values read from their texts at compile time, so that a plug-in's settings

@@ -1,5 +1,6 @@
 #include "framework/headless_dialog.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
@@ -63,7 +64,8 @@ bool ParseDialogActions(const std::string& script, std::vector<DialogAction>* ac
   return true;
 }
 
-HeadlessDialog::HeadlessDialog(const DialogTemplate& dialogTemplate) : title_(dialogTemplate.caption) {
+HeadlessDialog::HeadlessDialog(const DialogTemplate& dialogTemplate)
+    : template_(dialogTemplate), title_(dialogTemplate.caption) {
   for (const ControlTemplate& source : dialogTemplate.controls) {
     if (source.id == -1 || source.id == 0xFFFF) continue;  // unnamed statics
     Control control;
@@ -323,10 +325,85 @@ int HeadlessDialog::run(DialogHandler& handler, const std::vector<DialogAction>&
     }
     drainPosted(handler);
   }
+  if (!over() && !failed && stateSink_) stateSink_(describe());
   if (!over()) {
     handler.onCommand(*this, kIdCancel, kButtonClicked);  // Escape
     if (!over()) end(0);
   }
   handler.onDestroy(*this);
   return failed || destroyed_ ? -1 : result_;
+}
+
+namespace {
+
+void AppendJsonText(std::string* out, const std::string& text) {
+  *out += '"';
+  for (unsigned char c : text) {
+    if (c == '"' || c == '\\') *out += '\\', *out += static_cast<char>(c);
+    else if (c == '\n') *out += "\\n";
+    else if (c < 0x20 || c >= 0x7F) {  // the templates' texts are single bytes (Latin-1)
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      *out += escaped;
+    } else {
+      *out += static_cast<char>(c);
+    }
+  }
+  *out += '"';
+}
+
+const char* KindName(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::PushButton: return "button";
+    case ControlKind::CheckBox: return "check";
+    case ControlKind::RadioButton: return "radio";
+    case ControlKind::GroupBox: return "group";
+    case ControlKind::OwnerDrawButton: return "drawn";
+    case ControlKind::Edit: return "edit";
+    case ControlKind::Static: return "label";
+    case ControlKind::ListBox: return "list";
+    case ControlKind::ComboBox: return "combo";
+    case ControlKind::UpDown: return "updown";
+    case ControlKind::Other: break;
+  }
+  return "other";
+}
+
+}  // namespace
+
+std::string HeadlessDialog::describe() const {
+  std::string out = "{\"title\":";
+  AppendJsonText(&out, title_);
+  out += ",\"width\":" + std::to_string(template_.width) + ",\"height\":" + std::to_string(template_.height) +
+         ",\"controls\":[";
+  bool first = true;
+  for (const ControlTemplate& source : template_.controls) {
+    auto found = controls_.find(source.id);
+    const Control* control = found != controls_.end() && found->second.source.x == source.x &&
+                                     found->second.source.y == source.y
+                                 ? &found->second
+                                 : nullptr;
+    out += first ? "{" : ",{";
+    first = false;
+    out += "\"kind\":\"" + std::string(KindName(source.kind)) + "\",\"id\":" + std::to_string(control ? source.id : -1) +
+           ",\"x\":" + std::to_string(source.x) + ",\"y\":" + std::to_string(source.y) +
+           ",\"w\":" + std::to_string(source.width) + ",\"h\":" + std::to_string(source.height) + ",\"text\":";
+    AppendJsonText(&out, control ? control->text : source.text);
+    bool enabled = control ? control->enabled : (source.style & kStyleDisabled) == 0;
+    out += std::string(",\"enabled\":") + (enabled ? "true" : "false");
+    if (!control) {
+      out += "}";
+      continue;
+    }
+    out += std::string(",\"checked\":") + (control->checked ? "true" : "false") +
+           ",\"selection\":" + std::to_string(control->selection) +
+           ",\"minimum\":" + std::to_string(control->minimum) + ",\"maximum\":" + std::to_string(control->maximum) +
+           ",\"items\":[";
+    for (size_t i = 0; i < control->items.size(); ++i) {
+      if (i) out += ",";
+      AppendJsonText(&out, control->items[i].text);
+    }
+    out += "]}";
+  }
+  return out + "]}";
 }

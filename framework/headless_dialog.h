@@ -49,6 +49,14 @@ class HeadlessDialog : public Dialog {
   int run(DialogHandler& handler, const std::vector<DialogAction>& actions, ActionRefusal* refusal);
 
   void setMessageSink(MessageSink sink) { sink_ = std::move(sink); }
+  // Called with describe() when the actions have run out and the dialog is still open,
+  // before it is cancelled: how a front end that shows the dialog learns its state.
+  void setStateSink(std::function<void(const std::string& state)> sink) { stateSink_ = std::move(sink); }
+
+  // The dialog as it stands, as one JSON object: its title and size, and every control
+  // of the template in order (unnamed labels and frames too) with its kind, place, text,
+  // whether it is enabled and checked, its items, selection and up-down range.
+  std::string describe() const;
   void setClipboardHasPicture(bool has) { clipboardHasPicture_ = has; }
   void setWindow(void* window) { window_ = window; }
 
@@ -131,11 +139,13 @@ class HeadlessDialog : public Dialog {
   void drainPosted(DialogHandler& handler);
   bool over() const { return ended_ || destroyed_; }
 
+  DialogTemplate template_;
   std::map<int, Control> controls_;
   std::vector<int> order_;  // ids in template order, for radio groups
   std::vector<std::pair<int, int>> posted_;
   std::vector<std::pair<std::string, std::string>> messages_;
   MessageSink sink_;
+  std::function<void(const std::string&)> stateSink_;
   void* window_ = nullptr;
   std::string title_;
   bool clipboardHasPicture_ = false;

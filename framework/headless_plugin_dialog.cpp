@@ -72,6 +72,8 @@ void RunPluginDialog(WindowHandle owner, const HostBuildRecord* host, Effect& ef
     if (session && session->showMessage) session->showMessage(session->context, text.c_str(), title.c_str());
     else std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
   });
+  if (session && session->dialogState)
+    dialog.setStateSink([session](const std::string& state) { session->dialogState(session->context, state.c_str()); });
   MainDialog logic(effect, host);
   int result = dialog.run(logic, actions, &refusal);
   Report(session, result, refusal);

@@ -28,6 +28,10 @@ struct HeadlessSession {
   // and, for a refused action, why.
   int32_t result;
   ActionRefusal refusal;
+  // Receives the dialog's state (HeadlessDialog::describe) when the actions have run out
+  // and the dialog is still open, just before it is cancelled; may be null. A front end
+  // that shows the dialog (fwhost studio) asks for it with no final OK or Test.
+  void (*dialogState)(void* context, const char* json);
 };
 
-constexpr uint32_t kHeadlessSessionVersion = 0x101;
+constexpr uint32_t kHeadlessSessionVersion = 0x102;

@@ -4,6 +4,7 @@
 
 #include "framework/dialog.h"
 #include "platform/directories.h"
+#include "platform/files.h"
 #include "platform/profile.h"
 #include "platform/shell.h"
 
@@ -41,8 +42,19 @@ int ShowHelp(Dialog& dialog, const char* topic) {
   std::string applicationPath = platform::ReadProfileString(
       kHostSection, kApplicationPathKey, "", kHostSettingsFile, kProfileValueLength);
   std::string document, program;
-  bool shown = HelpDocumentPath(applicationPath, kHelpDocument, &document) &&
-               platform::FindAssociatedProgram(document, &program) &&
+  bool found = HelpDocumentPath(applicationPath, kHelpDocument, &document);
+#ifndef _WIN32
+  // Without a host installation that holds it, the help where the Linux installer puts
+  // it: the "help" directory of the data directory.
+  if (!found || platform::ExistingSpelling(document).empty()) {
+    std::string installed = platform::JoinPath(platform::JoinPath(platform::DataDirectory(), "help"), kHelpDocument);
+    if (!platform::ExistingSpelling(installed).empty()) {
+      document = installed;
+      found = true;
+    }
+  }
+#endif
+  bool shown = found && platform::FindAssociatedProgram(document, &program) &&
                platform::StartProgram(HelpCommandLine(program, document, topic), true);
   if (!shown) dialog.showMessage(kHelpError, kMessageTitle);
   return 1;

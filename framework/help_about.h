@@ -9,7 +9,9 @@
 class Dialog;
 
 // Where the help document is found: the host's INI file in the Windows directory names
-// the host's directory; the document is in its "html" sub-directory.
+// the host's directory; the document is in its "html" sub-directory. On Linux, when that
+// gives no document, it is looked for in the "help" directory of the data directory
+// (where the Linux installer puts it).
 constexpr const char* kHostSettingsFile = "FWHOST.INI";
 constexpr const char* kHostSection = "Framewright";
 constexpr const char* kApplicationPathKey = "ApplicationPath";

@@ -38,8 +38,6 @@ enum RandomType : int32_t {
   kRandomClock = 2,        // the current time
 };
 
-// Pictures below this many pixels in either direction are refused by effects that check.
-constexpr int32_t kSmallestPictureSide = 64;
 // Shown with kSmallestPictureSide twice.
 constexpr const char* kPictureTooSmallFormat =
     "This plugin requires images having dimensions of no less than %d X %d pixels.";
@@ -59,7 +57,8 @@ struct PictureField {
 };
 
 struct SinglePictureOptions {
-  // Refuse pictures below kSmallestPictureSide in either direction (Ripple, Lens).
+  // Refuse pictures below kSmallestPictureSide in either direction (the effects whose
+  // manifest names that smallest side).
   bool sizeCheck = true;
   // The radio buttons 118 to 120 and the seed field 121 (Ripple).
   bool randomSource = false;

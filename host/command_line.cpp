@@ -13,6 +13,14 @@
 
 namespace {
 
+// fwhost.exe drives the plug-ins' real dialog windows; the native fwhost their headless
+// dialogs, which can describe themselves.
+#ifdef _WIN32
+constexpr bool kRealDialogWindows = true;
+#else
+constexpr bool kRealDialogWindows = false;
+#endif
+
 // One step of the run, in command-line order: an action and the answers it needs.
 struct Step {
   std::string action;                 // empty: the step only prepares an answer
@@ -143,6 +151,9 @@ class Parser {
   bool test(const HostOption&, const std::string&, bool) { return test_ = true; }
   bool quality(const HostOption&, const std::string& value, bool);
   bool webpQuality(const HostOption&, const std::string& value, bool);
+  bool loop(const HostOption&, const std::string& value, bool);
+  bool controls(const HostOption&, const std::string&, bool) { return plan_->controls = plan_->dialogOnly = true; }
+  bool frame(const HostOption&, const std::string& value, bool);
   bool screenshot(const HostOption&, const std::string& value, bool);
   bool threads(const HostOption&, const std::string& value, bool);
   bool addTogether(const HostOption&, const std::string&, bool) { return together_ = true; }
@@ -175,6 +186,8 @@ class Parser {
   bool together_ = false;
   bool test_ = false;
   bool palette_ = false;          // --palette given
+  bool ownColours_ = false;       // an option that sets the plug-in's own colours given
+  bool qualityAsked_ = false;     // --quality given
   bool supercompressed_ = false;  // --supercompress given last (not --no-supercompress)
   std::vector<long> delays_;
 };
@@ -308,21 +321,29 @@ const std::vector<HostOption>& Parser::Options() {
   using C = CommonControls;
   static const std::vector<HostOption> options = {
       {"output", "-o", "FILE", false, &P::setText,
-       kCanWriteWebp ? "write the animation: FILE.gif a GIF, FILE.png an animated PNG, FILE.webp an animated WebP,\n"
-                       "- standard output (a GIF); written whole or not at all: an earlier file of that name stays\n"
-                       "until the new one is complete"
-                     : "write the animation: FILE.gif a GIF, FILE.png an animated PNG,\n"
-                       "- standard output (a GIF); written whole or not at all: an earlier file of that name stays\n"
-                       "until the new one is complete",
+       std::string("write the animation: FILE.gif a GIF made by fwhost from the true-colour frames (one fine\n"
+                   "palette, dithered), FILE.png an animated PNG of the true-colour frames,\n") +
+           (kCanWriteWebp ? "FILE.webp an animated WebP of them (lossless), " : "") +
+           "- standard output (a GIF); written whole or not\n"
+           "at all: an earlier file of that name stays until the new one is complete",
        nullptr, nullptr, &RunPlan::output, false},
+      {"plugin-colours plugin-colors", nullptr, nullptr, false, &P::setFlag,
+       "write the frames as the plug-in delivers them to the editor, in its own colours (also\n"
+       "implied by --palette, --[no-]custom-palette, --[no-]dither and --[no-]supercompress)",
+       nullptr, &RunPlan::pluginColours, nullptr, false},
       {"quality", nullptr, "[=Q]", false, &P::quality,
-       "ask for true-colour frames and make the GIF in the host, at quality Q from 1 (fewest\n"
-       "bytes) to 100 (closest to the frames; built-in " + std::to_string(kDefaultQualityLevel) +
-           "), given only after \"=\" (--quality=" + std::to_string(kDefaultQualityLevel) + ")" +
-           (kCanWriteWebp ? "\n(a FILE ending in .webp: an animated WebP of the true-colour frames, lossless)" : ""),
+       "make the GIF in fwhost from true-colour frames (what a GIF output is without an option\n"
+       "that sets the plug-in's own colours), at quality Q from 1 (fewest bytes) to 100 (closest\n"
+       "to the frames; built-in " + std::to_string(kDefaultQualityLevel) + "), given only after \"=\" (--quality=" +
+           std::to_string(kDefaultQualityLevel) + ")",
        nullptr, nullptr, nullptr, false},
       {"webp-quality", nullptr, "Q", false, &P::webpQuality, "a lossy WebP at quality Q (0 to 100) instead", nullptr,
        nullptr, nullptr, false, kCanWriteWebp},
+      {"loop", nullptr, "N", false, &P::loop, "play the animation N times, 0 for ever (built-in 0)", nullptr, nullptr,
+       nullptr, false},
+      {"frame", nullptr, "N", false, &P::frame,
+       "write only frame N (from 1) as it is shown, a still picture: --frame 20 -o still.png", nullptr, nullptr,
+       nullptr, false},
       {"capture", nullptr, "FILE", false, &P::setText,
        "write a text dump of everything delivered (for tests and comparisons)", nullptr, nullptr, &RunPlan::capture,
        false},
@@ -380,6 +401,10 @@ const std::vector<HostOption>& Parser::Options() {
       {"plugin-dir", nullptr, "DIR", false, &P::setText, "look for plug-ins in DIR first", nullptr, nullptr,
        &RunPlan::pluginDirectory, false},
       {"help", "-h", nullptr, false, &P::setFlag, "show this help", nullptr, &RunPlan::help, nullptr, false},
+      {"controls", nullptr, nullptr, false, &P::controls,
+       "list the dialog's controls with their ids, kinds, values and ranges, after the options given\n"
+       "before it, and build nothing (the native build: fwhost.exe shows the real dialog)", nullptr, nullptr,
+       nullptr, true, !kRealDialogWindows},
       {"set", nullptr, "ID=TEXT", false, &P::controlPair, "type TEXT into edit field ID", nullptr, nullptr, nullptr,
        true},
       {"check", nullptr, "ID", false, &P::controlId, "tick check box ID", nullptr, nullptr, nullptr, true},
@@ -419,6 +444,7 @@ bool Parser::toggle(const HostOption& option, const std::string&, bool negated) 
   if (option.control == &CommonControls::dither) plan_->qualityDither = !negated;
   if (option.control == &CommonControls::trueColour) plan_->trueColour = negated ? 0 : 1;
   if (option.control == &CommonControls::supercompress) supercompressed_ = !negated;
+  if (option.control != &CommonControls::trueColour && option.control != &CommonControls::comment) ownColours_ = true;
   add((negated ? "uncheck " : "check ") + std::to_string(id));
   return true;
 }
@@ -439,6 +465,7 @@ bool Parser::palette(const HostOption&, const std::string& text, bool) {
   add("uncheck " + std::to_string(row_.controls.customPalette));
   add("select " + std::to_string(row_.controls.palette) + " " + std::to_string(kind));
   palette_ = true;
+  ownColours_ = true;
   return true;
 }
 
@@ -456,6 +483,20 @@ bool Parser::webpQuality(const HostOption&, const std::string& text, bool) {
   if (!ParseInteger(text, &quality) || quality < 0 || quality > 100)
     return fail("--webp-quality takes a number from 0 to 100");
   plan_->webpQuality = static_cast<int>(quality);
+  return true;
+}
+
+bool Parser::loop(const HostOption&, const std::string& text, bool) {
+  long plays;
+  if (!ParseInteger(text, &plays) || plays < 0 || plays > 65535)
+    return fail("--loop takes how many times the animation plays, from 1 to 65535, or 0 for ever");
+  plan_->plays = static_cast<int>(plays);
+  return true;
+}
+
+bool Parser::frame(const HostOption&, const std::string& text, bool) {
+  if (!ParseInteger(text, &plan_->frame) || plan_->frame < 1)
+    return fail("--frame takes the number of a frame, from 1");
   return true;
 }
 
@@ -607,21 +648,33 @@ bool Parser::run() {
   for (long delay : delays_)
     if (delay < row_.delayMinimum || delay > maximum)
       return fail("--delay takes a number from " + std::to_string(row_.delayMinimum) + " to " + std::to_string(maximum));
-  if (row_.sources == SourceKind::PictureList && plan_->pictureCount == 0 && plan_->clipboardFile.empty())
+  if (row_.sources == SourceKind::PictureList && plan_->pictureCount == 0 && plan_->clipboardFile.empty() &&
+      !plan_->dialogOnly)
     return fail(std::string(row_.name) + " needs at least one picture");
   // Options this run would otherwise drop without a word.
   if (plan_->webpQuality >= 0 && !IsWebpName(plan_->output))
     return fail("--webp-quality sets the quality of a .webp output, and " +
                 (plan_->output.empty() ? std::string("no output") : plan_->output) + " is not one");
+  qualityAsked_ = plan_->quality;
   if (plan_->quality && palette_)
     return fail("--palette sets the plug-in's own colours, which --quality replaces with the host's: give one of them");
+  if (plan_->quality && plan_->pluginColours)
+    return fail("--plugin-colours writes the plug-in's own colours, which --quality replaces with the host's: give one "
+                "of them");
+  // Without an option that sets the plug-in's own colours, a GIF output is the host's
+  // quality GIF and a PNG or WebP output holds the true-colour frames. A capture alone
+  // records what the plug-in delivers with its own settings.
+  const bool ownColours = ownColours_ || plan_->pluginColours;
+  const bool gifOutput = !plan_->output.empty() && !IsWebpName(plan_->output) && !IsPngName(plan_->output);
+  if (!ownColours && gifOutput && (plan_->capabilities & HostCapsTrueColour)) plan_->quality = true;
   if (test_ && supercompressed_)
     plan_->warnings.push_back("--supercompress has no effect on a Test build (only OK builds supercompress)");
   // GIFs the host reduces itself and WebP files start from true-colour frames: the host
   // ticks Truecolour last, as a user would before OK.
-  plan_->wantsTrueColour = plan_->quality || IsWebpName(plan_->output);
+  plan_->wantsTrueColour =
+      plan_->quality || (!ownColours && (IsWebpName(plan_->output) || IsPngName(plan_->output)));
   if (plan_->wantsTrueColour && !(plan_->capabilities & HostCapsTrueColour)) {
-    if (plan_->quality) return fail("--quality needs the true-colour capability (leave out --without-truecolour)");
+    if (qualityAsked_) return fail("--quality needs the true-colour capability (leave out --without-truecolour)");
     plan_->wantsTrueColour = false;  // a WebP of the paletted frames
   }
   if (plan_->wantsTrueColour) add("check " + std::to_string(row_.controls.trueColour));
@@ -635,12 +688,15 @@ void PrintOption(std::FILE* out, const std::string& left, const std::string& hel
 
 }  // namespace
 
-bool IsWebpName(const std::string& path) {
-  if (path.size() < 5) return false;
-  std::string suffix = path.substr(path.size() - 5);
-  for (char& c : suffix) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return suffix == ".webp";
+bool HasSuffix(const std::string& path, const std::string& suffix) {
+  if (path.size() < suffix.size()) return false;
+  std::string end = path.substr(path.size() - suffix.size());
+  for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return end == suffix;
 }
+
+bool IsWebpName(const std::string& path) { return HasSuffix(path, ".webp"); }
+bool IsPngName(const std::string& path) { return HasSuffix(path, ".png"); }
 
 bool ParseRunOptions(const EffectRow& row, const std::vector<std::string>& words, RunPlan* plan, std::string* error) {
   Parser parser(row, words, plan, error);

@@ -39,13 +39,22 @@ struct RunPlan {
   bool remember = false;  // --remember: load and save the plug-in's settings file
   bool forget = false;    // --forget: delete the plug-in's settings file first
   bool keepGoing = false; // --keep-going: hand unreadable pictures on; the plug-in skips them
-  bool quality = false;        // --quality: the host reduces true-colour frames itself
+  // The host reduces true-colour frames to a GIF itself: --quality, and every GIF output
+  // unless an option sets the plug-in's own colours (--plugin-colours, --palette, ...).
+  bool quality = false;
   int qualityLevel = kDefaultQualityLevel;  // --quality=Q: 1 (fewest bytes) to 100 (closest)
+  bool pluginColours = false;  // --plugin-colours: write what the plug-in delivers
   bool qualityDither = true;   // the last --[no-]dither, for the host's reduction
   int webpQuality = -1;        // --webp-quality: -1 lossless
+  int plays = 0;               // --loop: how many times the animation plays; 0 for ever
+  long frame = 0;              // --frame: write only this frame (from 1) as a still; 0 all
   bool delayGiven = false;     // --delay: every frame gets it (an animation's own delays are not kept)
   bool wantsTrueColour = false;  // the host asks for a true-colour delivery
   bool help = false;
+  // Set before parsing when the dialog is only shown, not built (fwhost studio): what
+  // a build needs (a picture to start from) is not asked for yet.
+  bool dialogOnly = false;
+  bool controls = false;  // --controls: list the dialog's controls instead of building
   uint32_t capabilities = 0;
   int pictureCount = 0;
 
@@ -67,6 +76,8 @@ bool ParseRunOptions(const EffectRow& row, const std::vector<std::string>& words
 
 // True when an output name asks for an animated WebP (ends in ".webp", any case).
 bool IsWebpName(const std::string& path);
+// True when an output name asks for an animated PNG (ends in ".png", any case).
+bool IsPngName(const std::string& path);
 
 // The actions as the text a HeadlessSession carries: one per line.
 std::string ActionScript(const RunPlan& plan);

@@ -1,6 +1,9 @@
 #include "host/composed_frames.h"
 
 #include <algorithm>
+#include <cstring>
+
+#include "framework/dib_image.h"
 
 FrameComposer::FrameComposer(int32_t width, int32_t height)
     : width_(width), height_(height), screen_(static_cast<size_t>(width) * height * 3, 0) {}
@@ -40,4 +43,50 @@ bool FrameComposer::draw(const DeliveredImage& frame) {
 
 bool ComposableSize(int32_t width, int32_t height) {
   return width >= 1 && height >= 1 && width <= 65535 && height <= 65535;
+}
+
+bool KeepOneFrame(Delivery* animation, size_t number, std::string* error) {
+  const Delivery& delivery = *animation;
+  if (number < 1 || number > delivery.frames.size()) {
+    *error = "--frame " + std::to_string(number) + ": the animation has " + std::to_string(delivery.frames.size()) +
+             " frames";
+    return false;
+  }
+  if (!ComposableSize(delivery.width, delivery.height)) {
+    *error = "the animation's size cannot be shown";
+    return false;
+  }
+  FrameComposer composer(delivery.width, delivery.height);
+  for (size_t i = 0; i < number; ++i)
+    if (!composer.draw(delivery.frames[i])) {
+      *error = "frame " + std::to_string(i + 1) + " cannot be read";
+      return false;
+    }
+  // A packed 24-bit bitmap: rows bottom-up, blue, green, red.
+  const int32_t width = delivery.width, height = delivery.height;
+  const uint32_t stride = DibStride(width, 24);
+  DibHeader header{};
+  header.biSize = sizeof header;
+  header.biWidth = width;
+  header.biHeight = height;
+  header.biPlanes = 1;
+  header.biBitCount = 24;
+  header.biSizeImage = stride * static_cast<uint32_t>(height);
+  DeliveredImage frame = delivery.frames[number - 1];
+  frame.transparentKey = -1;
+  frame.frameNumber = 0;
+  frame.bitmap.assign(sizeof header + static_cast<size_t>(stride) * height, 0);
+  std::memcpy(frame.bitmap.data(), &header, sizeof header);
+  for (int32_t y = 0; y < height; ++y) {
+    const uint8_t* in = composer.screen() + static_cast<size_t>(y) * width * 3;
+    uint8_t* out = frame.bitmap.data() + sizeof header + static_cast<size_t>(height - 1 - y) * stride;
+    for (int32_t x = 0; x < width; ++x, in += 3, out += 3) {
+      out[0] = in[2];
+      out[1] = in[1];
+      out[2] = in[0];
+    }
+  }
+  animation->frames.assign(1, std::move(frame));
+  animation->frameCount = 1;
+  return true;
 }

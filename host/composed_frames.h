@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "host/delivery.h"
@@ -34,6 +35,12 @@ class FrameComposer {
   std::vector<uint8_t> screen_;
   size_t drawn_ = 0;
 };
+
+// Makes a delivery a still of one of its frames: one 24-bit frame holding what is shown
+// after frame `number` (from 1) is drawn; the task, palette and comment stay. False,
+// with the reason and the delivery unchanged, for a number beyond its frames or a frame
+// that cannot be read.
+bool KeepOneFrame(Delivery* delivery, size_t number, std::string* error);
 
 // True when a delivery's size is one the composer and the writers accept: at least 1 and
 // at most 65535 pixels a side (the limit of GIF and of animated WebP's 24-bit fields is

@@ -2,6 +2,7 @@
 
 #include <gif_lib.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -14,7 +15,6 @@
 
 namespace {
 
-constexpr int kLoopForever = 0;
 
 int WriteToSink(GifFileType* gif, const GifByteType* bytes, int count) {
   const ByteSink* sink = static_cast<const ByteSink*>(gif->UserData);
@@ -104,8 +104,12 @@ bool PrepareFrame(const FramePicture& picture, const DeliveredImage& frame, bool
   return true;
 }
 
-bool PutLoopBlock(GifFileType* gif) {
-  static const unsigned char kLoop[3] = {1, kLoopForever & 0xFF, kLoopForever >> 8};
+// The looping block says how often the animation repeats after it has played once (0:
+// for ever); an animation played once has none.
+bool PutLoopBlock(GifFileType* gif, int plays) {
+  if (plays == 1) return true;
+  const int repeats = plays <= 0 ? 0 : std::min(plays - 1, 65535);
+  const unsigned char kLoop[3] = {1, static_cast<unsigned char>(repeats & 0xFF), static_cast<unsigned char>(repeats >> 8)};
   return EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE) == GIF_OK &&
          EGifPutExtensionBlock(gif, 11, "NETSCAPE2.0") == GIF_OK && EGifPutExtensionBlock(gif, 3, kLoop) == GIF_OK &&
          EGifPutExtensionTrailer(gif) == GIF_OK;
@@ -215,7 +219,7 @@ bool GifCanHold(const Delivery& delivery) {
   return true;
 }
 
-bool WriteGifAnimation(const Delivery& delivery, const ByteSink& sink, std::string* error, int threads) {
+bool WriteGifAnimation(const Delivery& delivery, const ByteSink& sink, std::string* error, int threads, int plays) {
   if (delivery.width < 1 || delivery.height < 1 || delivery.width > 65535 || delivery.height > 65535) {
     *error = "the animation's size does not fit a GIF";
     return false;
@@ -235,7 +239,7 @@ bool WriteGifAnimation(const Delivery& delivery, const ByteSink& sink, std::stri
   ColourMap globalMap = MakeMap(global);
   bool ok = globalMap && EGifPutScreenDesc(gif, delivery.width, delivery.height, delivery.bits, 0,
                                            globalMap.get()) == GIF_OK;
-  ok = ok && PutLoopBlock(gif);
+  ok = ok && PutLoopBlock(gif, plays);
   if (ok && delivery.hasComment && !delivery.comment.empty()) ok = EGifPutComment(gif, delivery.comment.c_str()) == GIF_OK;
   const bool ahead = threads > 1 && delivery.frames.size() > 1;
   if (ok && ahead) {

@@ -8,7 +8,8 @@
 // after the first that has a key is cropped to the rectangle of its visible pixels,
 // which composes to the same picture. A frame whose colour table differs from the
 // global one where its pixels use it gets a local colour table. Then the comment block
-// (when a comment came) and the looping application block.
+// (when a comment came) and the looping application block (none for an animation played
+// once).
 //
 // True-colour deliveries: every frame gets a local colour table of its own colours,
 // which works when no frame shows more than 256 colours (GifCanHold tells); the
@@ -24,5 +25,7 @@
 bool GifCanHold(const Delivery& delivery);
 
 // Frames are encoded on up to `threads` threads; the bytes are the same for any number.
-bool WriteGifAnimation(const Delivery& delivery, const ByteSink& sink, std::string* error, int threads = 1);
+// `plays`: how many times a viewer plays the animation, 0 for ever.
+bool WriteGifAnimation(const Delivery& delivery, const ByteSink& sink, std::string* error, int threads = 1,
+                       int plays = 0);
 bool WriteGifFile(const Delivery& delivery, const std::string& path, std::string* error, int threads = 1);

@@ -41,10 +41,10 @@ intptr_t HostService::serve(void* task, int32_t operation, intptr_t argument, in
   switch (operation) {
     case HostOpCreateTask:
     case HostOpCreateTestTask:
-      if (task || !data) return 0;
+      if (task || !data || (stopRequested && stopRequested())) return 0;
       return createTask(operation, reinterpret_cast<const NewTaskRecord*>(data));
     case HostOpAddImage:
-      if (!open_ || task != task_ || !data) return 0;
+      if (!open_ || task != task_ || !data || (stopRequested && stopRequested())) return 0;
       delivery_.sequence.push_back(operation);
       return addImage(reinterpret_cast<const AddImageRecord*>(data));
     case HostOpAddComment:
@@ -196,7 +196,7 @@ intptr_t HostService::loadImage(const char* path) {
     preloaded.erase(found);
   } else {
     image = LoadPictureFile(path, &error);
-    if (!image) display_.message(std::string(path) + ": " + error, "fwhost");
+    if (!image && !reported.count(path)) display_.message(std::string(path) + ": " + error, "fwhost");
   }
   // The plug-in's from here on.
   return reinterpret_cast<intptr_t>(FitPicture(OwnedDib(image), fitWidth, fitHeight).release());
@@ -217,7 +217,7 @@ intptr_t HostService::loadFrames(const char* path, PictureFrames* frames) {
       if (!budget_) budget_ = std::make_unique<FrameBudget>(frameBudget);
       std::string error;
       if (!LoadPictureFrames(path, *budget_, frames, &error)) {
-        display_.message(std::string(path) + ": " + error, "fwhost");
+        if (!reported.count(path)) display_.message(std::string(path) + ": " + error, "fwhost");
         frames->clear();
         return 0;
       }

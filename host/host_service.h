@@ -10,8 +10,10 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -47,16 +49,29 @@ class HostService {
   // Every frame of pictures decoded already, by path, for the built-in effect's requests
   // for all the frames of a file (kHostOpLoadFrames); taken like `preloaded`.
   std::map<std::string, PictureFrames> preloadedFrames;
+  // Pictures whose problem was said before the run (--keep-going): a load of one fails
+  // without saying it again.
+  std::set<std::string> reported;
   // Whether a file's frames keep their own delays; false when the user gave --delay.
   bool keepFileDelays = true;
   // What the frames of files decoded when asked for may take together.
   uint64_t frameBudget = UINT64_MAX;
+
+  // Asked when a delivery starts and before each frame: true refuses it, and the
+  // plug-in abandons the build as it does when its host cannot take the animation
+  // (Stop in fwhost studio). Null: never.
+  std::function<bool()> stopRequested;
+  // fwhost studio: true asks the plug-in for its dialog's state when the actions have
+  // run out, kept in `dialogState` (HeadlessDialog::describe).
+  bool wantsDialogState = false;
+  std::string dialogState;
 
   // A message box of the plug-in.
   void showMessage(const std::string& text, const std::string& title);
 
   // What happened.
   const std::vector<Delivery>& deliveries() const { return completed_; }  // finished with 1
+  Delivery& lastDelivery() { return completed_.back(); }
   int abandonedDeliveries() const { return abandoned_; }
   int messageCount() const { return messages_; }
 

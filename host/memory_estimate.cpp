@@ -59,7 +59,8 @@ bool EstimateBuildMemory(const EffectRow& row, const RunPlan& plan, const std::v
     return false;
   uint64_t frameBytes = 3 * static_cast<uint64_t>(extent.width) * static_cast<uint64_t>(extent.height);
   uint64_t bytes = static_cast<uint64_t>(extent.frames) * frameBytes;
-  if (plan.trueColour == 1) bytes *= 2;  // the host keeps its own copy of every frame
+  // True-colour frames: the host keeps its own copy of every frame.
+  if (plan.trueColour == 1 || plan.wantsTrueColour) bytes *= 2;
   estimate->bytes = bytes + pictureBytes + kFixedMargin;
   estimate->frames = extent.frames;
   estimate->width = extent.width;
@@ -81,20 +82,24 @@ std::string ExplainTooLarge(const EffectRow& row, const RunPlan& plan, const std
                      std::to_string(estimate.frames) + " frames of " + std::to_string(estimate.width) + " x " +
                      std::to_string(estimate.height) + "), more than the " + DescribeBytes(limit) +
                      (limitFromOption ? " allowed by --max-memory" : " of memory available") + ". Ways out:";
-  // The largest --fit, in steps of a tenth, with which the run fits.
+  // The largest --fit, in steps of a twentieth, whose estimate leaves a quarter of the
+  // limit for the rest of the machine (an estimate is no promise), and whose pictures
+  // the effect still takes.
   if (!pictures.empty() && row.sources != SourceKind::None) {
+    const int smallest = row.manifest ? row.manifest->smallestPictureSide : 0;
     int width = 0, height = 0;
     for (const PictureSize& p : pictures) {
       PictureSize f = FittedSize(p, plan.fitWidth, plan.fitHeight);
       width = std::max(width, f.width);
       height = std::max(height, f.height);
     }
-    for (int tenths = 9; tenths >= 1; --tenths) {
+    for (int twentieths = 19; twentieths >= 1; --twentieths) {
       RunPlan smaller = plan;
-      smaller.fitWidth = std::max(1, width * tenths / 10);
-      smaller.fitHeight = std::max(1, height * tenths / 10);
+      smaller.fitWidth = std::max(1, width * twentieths / 20);
+      smaller.fitHeight = std::max(1, height * twentieths / 20);
+      if (std::min(smaller.fitWidth, smaller.fitHeight) < smallest) break;
       MemoryEstimate e;
-      if (EstimateBuildMemory(row, smaller, pictures, &e) && e.bytes <= limit) {
+      if (EstimateBuildMemory(row, smaller, pictures, &e) && e.bytes <= limit / 4 * 3) {
         text += "\n  --fit " + std::to_string(smaller.fitWidth) + "x" + std::to_string(smaller.fitHeight) +
                 " scales the pictures down to fit inside that size (about " + DescribeBytes(e.bytes) + ")";
         break;
@@ -103,6 +108,28 @@ std::string ExplainTooLarge(const EffectRow& row, const RunPlan& plan, const std
   }
   if (row.manifest && row.manifest->frames.waysOut) row.manifest->frames.waysOut(PlanValues(row, plan), &text);
   if (plan.trueColour == 1) text += "\n  leaving --truecolour off halves the frames' memory";
+  else if (plan.wantsTrueColour)
+    text += "\n  --plugin-colours (the plug-in's own colours, not true-colour frames) halves the frames' memory";
   text += "\n  --max-memory SIZE to allow more (at your own risk)";
+  return text;
+}
+
+std::string LargeOutputNote(const RunPlan& plan, const MemoryEstimate& estimate) {
+  if (plan.output.empty()) return "";
+  const bool threeBytes = IsPngName(plan.output) || (IsWebpName(plan.output) && plan.webpQuality < 0);
+  const uint64_t pixels = static_cast<uint64_t>(estimate.frames) * estimate.width * estimate.height;
+  const uint64_t bytes = pixels * (threeBytes ? 3 : 1);
+  if (bytes <= kLargeOutputBytes) return "";
+  std::string text = std::to_string(estimate.frames) + " frames of " + std::to_string(estimate.width) + " x " +
+                     std::to_string(estimate.height) + " hold " + DescribeBytes(bytes) + " of pixels, and " +
+                     plan.output + " may pass " + DescribeBytes(kLargeOutputBytes);
+  // The area shrinks with the square of the scale; a little below it, as frame sizes
+  // round up.
+  const double scale = 0.98 * std::sqrt(static_cast<double>(kLargeOutputBytes) / bytes);
+  const int width = static_cast<int>(estimate.width * scale), height = static_cast<int>(estimate.height * scale);
+  if (!plan.pictures.empty() && width > 0 && height > 0)
+    text += "; --fit " + std::to_string(width) + "x" + std::to_string(height) + " or fewer frames make it smaller";
+  else
+    text += "; fewer frames make it smaller";
   return text;
 }

@@ -41,6 +41,15 @@ PictureSize FittedSize(PictureSize picture, int fitWidth, int fitHeight);
 // "1.5 GB", "320 MB": a size for people.
 std::string DescribeBytes(uint64_t bytes);
 
+// Outputs whose frames hold more than this many bytes of pixels are said to be large
+// before the build starts.
+constexpr uint64_t kLargeOutputBytes = uint64_t{100} << 20;
+
+// A note for an output that may pass kLargeOutputBytes: its frames' pixels (one byte
+// each in a GIF, three in a PNG or a lossless WebP) exceed it, with a --fit that brings
+// them under it. Empty for a smaller one.
+std::string LargeOutputNote(const RunPlan& plan, const MemoryEstimate& estimate);
+
 // Why the run does not fit and what to change: the estimate, the limit, and the options
 // of this effect that bring it down (with a --fit size that would fit, when one does).
 std::string ExplainTooLarge(const EffectRow& row, const RunPlan& plan, const std::vector<PictureSize>& pictures,

@@ -99,7 +99,7 @@ void CompressFrame(const Delivery& delivery, size_t i, CompressedFrame* out) {
 
 }  // namespace
 
-bool WriteApngAnimation(const Delivery& delivery, const ByteSink& sink, std::string* error, int threads) {
+bool WriteApngAnimation(const Delivery& delivery, const ByteSink& sink, std::string* error, int threads, int plays) {
   if (delivery.width < 1 || delivery.height < 1 || delivery.frames.empty()) {
     *error = "the animation has no size or no frame";
     return false;
@@ -114,7 +114,7 @@ bool WriteApngAnimation(const Delivery& delivery, const ByteSink& sink, std::str
   png.chunk("IHDR", data);
   data.clear();
   Put32(&data, static_cast<uint32_t>(delivery.frames.size()));
-  Put32(&data, 0);  // loop for ever
+  Put32(&data, static_cast<uint32_t>(plays < 0 ? 0 : plays));  // 0: for ever
   png.chunk("acTL", data);
   if (delivery.hasComment && !delivery.comment.empty()) {
     data.assign({'C', 'o', 'm', 'm', 'e', 'n', 't', 0});

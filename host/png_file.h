@@ -5,7 +5,7 @@
 // keeps its delay (hundredths of a second) and leaves the canvas in place for the next;
 // a frame after the first that has a transparent key is blended over what is there,
 // with its key pixels fully transparent, and cropped to its visible pixels. The comment
-// becomes a "Comment" text chunk. The animation loops for ever. Viewers without APNG
+// becomes a "Comment" text chunk. The animation loops for ever unless told otherwise. Viewers without APNG
 // support show the first frame.
 #pragma once
 
@@ -14,5 +14,7 @@
 #include "host/delivery.h"
 
 // Frames are compressed on up to `threads` threads; the bytes are the same for any number.
-bool WriteApngAnimation(const Delivery& delivery, const ByteSink& sink, std::string* error, int threads = 1);
+// `plays`: how many times a viewer plays the animation, 0 for ever.
+bool WriteApngAnimation(const Delivery& delivery, const ByteSink& sink, std::string* error, int threads = 1,
+                        int plays = 0);
 bool WriteApngFile(const Delivery& delivery, const std::string& path, std::string* error, int threads = 1);

@@ -202,3 +202,26 @@ std::string SettingsFileNameOf(const std::string& library) {
   for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return name + ".INI";
 }
+
+std::string CheckPictureSizes(const EffectRow& row, const RunPlan& plan, const std::map<std::string, DibImage>& decoded) {
+  if (row.sources == SourceKind::SinglePicture && plan.pictures.empty() && !plan.remember)
+    return std::string(row.name) + " draws over a picture, and none was given: fwhost " + row.name +
+           " PICTURE -o OUTPUT.gif";
+  const int smallest = row.manifest ? row.manifest->smallestPictureSide : 0;
+  if (!smallest) return "";
+  for (const std::string& path : plan.pictures) {
+    auto found = decoded.find(path);
+    int32_t width = 0, height = 0;
+    if (found == decoded.end() || !GetDibImageInfo(found->second, &width, &height, nullptr, nullptr)) continue;
+    PictureSize fitted = FittedSize(PictureSize{width, height}, plan.fitWidth, plan.fitHeight);
+    if (fitted.width >= smallest && fitted.height >= smallest) continue;
+    std::string text = std::string(row.name) + " needs a picture of at least " + std::to_string(smallest) + " x " +
+                       std::to_string(smallest) + " pixels; " + std::filesystem::path(path).filename().string() +
+                       " is " + std::to_string(fitted.width) + " x " + std::to_string(fitted.height);
+    if (fitted.width != width || fitted.height != height)
+      text += " after --fit " + std::to_string(plan.fitWidth) + "x" + std::to_string(plan.fitHeight) + " (" +
+              std::to_string(width) + " x " + std::to_string(height) + " before)";
+    return text;
+  }
+  return "";
+}

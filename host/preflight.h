@@ -23,6 +23,11 @@
 void CheckPictureFiles(const std::vector<std::string>& paths, std::vector<PictureSize>* sizes,
                        std::vector<std::string>* problems, std::map<std::string, DibImage>* decoded = nullptr);
 
+// The effect's own refusal of its pictures, said before its dialog runs: an effect that
+// draws over one picture given none (unless --remember brings back the last one), or a
+// picture that after --fit is below the effect's smallest side. Empty when they do.
+std::string CheckPictureSizes(const EffectRow& row, const RunPlan& plan, const std::map<std::string, DibImage>& decoded);
+
 // The same for an effect that takes every frame of a file (the built-in Frames): each
 // frame of an animation is decoded as shown and gives one size, all frames together
 // taking at most `budget` bytes; the frames are kept in `decoded` by path.

@@ -7,6 +7,7 @@ constexpr int kBarWidth = 30;
 void ProgressDisplay::status(const std::string& text) {
   status_ = text;
   done_ = total_ = 0;
+  if (listener_) listener_(status_, 0, 0, "");
   if (mode_ == Mode::Lines) {
     std::fprintf(stream_, "%s\n", text.c_str());
     std::fflush(stream_);
@@ -16,17 +17,19 @@ void ProgressDisplay::status(const std::string& text) {
 }
 
 void ProgressDisplay::progress(long done, long total) {
-  if (mode_ != Mode::Terminal) return;
+  if (mode_ != Mode::Terminal && !listener_) return;
   if (total <= 0) {
     done_ = total_ = 0;
   } else {
     done_ = done < 0 ? 0 : (done > total ? total : done);
     total_ = total;
   }
-  draw();
+  if (listener_) listener_(status_, done_, total_, "");
+  if (mode_ == Mode::Terminal) draw();
 }
 
 void ProgressDisplay::message(const std::string& text, const std::string& title) {
+  if (listener_) listener_(status_, done_, total_, title + ": " + text);
   clear();
   std::fprintf(stream_, "%s: %s\n", title.c_str(), text.c_str());
   std::fflush(stream_);

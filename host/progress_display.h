@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 class ProgressDisplay {
@@ -25,11 +26,18 @@ class ProgressDisplay {
 
   Mode mode() const { return mode_; }
 
+  // Also hands every status, progress and message to `listener` (fwhost studio shows
+  // them on its page), whatever the mode: the status text, the progress (0, 0 for none),
+  // and for a message its text (empty otherwise).
+  using Listener = std::function<void(const std::string& status, long done, long total, const std::string& message)>;
+  void setListener(Listener listener) { listener_ = std::move(listener); }
+
  private:
   void draw();
 
   std::FILE* stream_;
   Mode mode_;
+  Listener listener_;
   std::string status_;
   long done_ = 0;
   long total_ = 0;

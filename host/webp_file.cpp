@@ -3,6 +3,7 @@
 #include <webp/encode.h>
 #include <webp/mux.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -10,7 +11,6 @@
 
 namespace {
 
-constexpr int kLoopForever = 0;
 // Lossless effort from 0 (fastest) to 9 (smallest): the middle trades little size for
 // much time on photographs.
 constexpr int kLosslessLevel = 4;
@@ -49,7 +49,7 @@ bool WriteWebpAnimation(const Delivery& delivery, const WebpOptions& options, co
     *error = "libwebp does not match the version it was built with";
     return false;
   }
-  encoderOptions.anim_params.loop_count = kLoopForever;
+  encoderOptions.anim_params.loop_count = std::clamp(options.plays, 0, 65535);
   if (options.quality < 0) {
     WebPConfigLosslessPreset(&config, kLosslessLevel);
   } else {

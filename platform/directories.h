@@ -32,6 +32,14 @@ std::string TemporaryDirectory();
 // The current user's Startup folder (the shell's special folder on Windows).
 std::string StartupDirectory();
 
+// The Windows, system and Startup directories as the functions above name them, none
+// of them created (on POSIX those functions make them when first asked for; a dry run
+// must write nothing, and the installer nothing before the user agrees).
+struct StandardDirectories {
+  std::string windows, system, startup;
+};
+StandardDirectories DirectoriesWithoutCreating();
+
 // True for the characters that end a directory name on this target ('\\' and '/' on
 // Windows, '/' elsewhere; a trailing '\\' also counts on POSIX so that paths written
 // the Windows way never get a doubled separator).

@@ -36,7 +36,10 @@ std::string UsageText(const std::string& synopsis, const std::vector<Entry>& opt
   std::string text = "usage: " + synopsis + "\n";
   for (const Entry& option : options) {
     std::string term = "  " + option.term;
+    // A term too long for the column gets a line of its own rather than running into
+    // its text.
     if (term.size() < 19) term.resize(19, ' ');
+    else term += "\n" + std::string(19, ' ');
     text += term + option.text + "\n";
   }
   return text;

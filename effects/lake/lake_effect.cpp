@@ -7,7 +7,7 @@ namespace {
 
 SinglePictureOptions LakeOptions(LakeSettings& settings) {
   SinglePictureOptions options;
-  options.sizeCheck = false;  // any picture makes a reflection
+  options.sizeCheck = kLakeManifest.smallestPictureSide > 0;  // any picture makes a reflection
   options.fields = {{kLakeFrameCount, &settings.numberOfFrames}};
   return options;
 }

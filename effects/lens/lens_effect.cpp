@@ -7,6 +7,7 @@ namespace {
 
 SinglePictureOptions LensOptions(LensSettings& settings) {
   SinglePictureOptions options;
+  options.sizeCheck = kLensManifest.smallestPictureSide > 0;
   options.fields = {{kLensDiameter, &settings.diameter}, {kLensSteps, &settings.steps}};
   return options;
 }

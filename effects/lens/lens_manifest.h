@@ -18,7 +18,9 @@ enum LensControl {
 };
 
 inline constexpr EffectOption kLensOptions[] = {
-    {"diameter", OptionKind::Number, kLensDiameter, 25, 100, "35", "lens diameter in pixels", nullptr},
+    {"diameter", OptionKind::Number, kLensDiameter, 25, 100, "35",
+     "pixels of the picture the lens magnifies; its disc is nearly twice as wide (60: about 113)",
+     nullptr},
     {"steps", OptionKind::Number, kLensSteps, 25, 1000, "100", "number of frames", nullptr},
 };
 
@@ -47,6 +49,7 @@ inline constexpr EffectManifest kLensManifest{
     kLensOptions,
     std::size(kLensOptions),
     FrameRule{&LensBuildExtent, &LensWaysOut},
+    kSmallestPictureSide,
 };
 
 inline constexpr int32_t kLensBuiltInDiameter = BuiltInNumber(FindOption(kLensOptions, "diameter"));

@@ -8,7 +8,7 @@ namespace {
 
 SinglePictureOptions RippleDialogOptions() {
   SinglePictureOptions options;
-  options.sizeCheck = true;
+  options.sizeCheck = kRippleManifest.smallestPictureSide > 0;
   options.randomSource = true;
   return options;
 }

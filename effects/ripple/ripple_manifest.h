@@ -34,4 +34,5 @@ inline constexpr EffectManifest kRippleManifest{
     kRippleOptions,
     std::size(kRippleOptions),
     FrameRule{&RippleBuildExtent, nullptr},  // no option shortens the animation
+    kSmallestPictureSide,
 };

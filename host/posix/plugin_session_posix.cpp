@@ -18,6 +18,10 @@ void ShowMessage(void* context, const char* text, const char* title) {
   static_cast<HostService*>(context)->showMessage(text ? text : "", title ? title : "");
 }
 
+void KeepDialogState(void* context, const char* json) {
+  static_cast<HostService*>(context)->dialogState = json ? json : "";
+}
+
 }  // namespace
 
 SessionResult RunPluginSession(const PluginExports& exports, HostService& service, const RunPlan& plan,
@@ -36,6 +40,7 @@ SessionResult RunPluginSession(const PluginExports& exports, HostService& servic
   session.actions = script.c_str();
   session.showMessage = &ShowMessage;
   session.context = &service;
+  if (service.wantsDialogState) session.dialogState = &KeepDialogState;
   session.clipboardHasPicture = plan.clipboardFile.empty() ? 0 : 1;
   session.threads = plan.threads;
   session.settingsDirectory = settings.path().empty() ? nullptr : settings.path().c_str();

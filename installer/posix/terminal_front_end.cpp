@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <iostream>
 
 namespace installer {
@@ -97,10 +96,7 @@ bool TerminalFrontEnd::ShowLicense(const std::string& text) {
   return line == "agree" || line == "AGREE" || line == "I Agree" || line == "y" || line == "yes";
 }
 
-void TerminalFrontEnd::QuitAtOnce(int exitCode) {
-  EndStatus();
-  std::exit(exitCode);
-}
+void TerminalFrontEnd::QuitAtOnce(int) { EndStatus(); }
 
 bool TerminalFrontEnd::AskPath(const std::string& current, std::string* path) {
   std::printf("Your software will be installed in:\n  %s\n", current.c_str());

@@ -27,6 +27,8 @@ class TerminalFrontEnd : public FrontEnd {
   void ShowMessage(const std::string& text) override;
   int Ask(const std::string& question) override;
   bool ShowLicense(const std::string& text) override;
+  // Does not end the process: the pass stops (the interpreter sees the request), and
+  // plugin removes what it made and says why it ends.
   void QuitAtOnce(int exitCode) override;
 
   // Asks for the install path, showing `current`; false when the user cancels (end of

@@ -1,5 +1,7 @@
 // The install script's command table: each word with its pass, whether its result
-// counts, and its handler.
+// counts, its handler, and what script authors need to know of it (its arguments and
+// what it does on each target). `fwscript --check` and the script language document
+// (`fwscript --commands-markdown`, docs/install-scripts.md) are made from it.
 //
 // The table is made of command sets. This module supplies the settings words and the
 // file, INI and check commands (installer_commands.cpp); the shell-integration module
@@ -29,7 +31,21 @@ struct ScriptCommand {
   ScriptPass pass;
   bool counts;  // the action pass takes the handler's result
   CommandHandler handler;
+  // What each argument is, in order; null past the last one the word takes.
+  const char* arguments[3];
+  // How many arguments a line must give (the rest may be left out).
+  int required;
+  // What the word does on Windows, and on Linux (null: the same as on Windows).
+  const char* onWindows;
+  const char* onLinux;
 };
+
+// The number of arguments the word takes at most.
+int ArgumentCount(const ScriptCommand& command);
+
+// The command of any pass whose word equals `word` (without regard to case); null when
+// none.
+const ScriptCommand* FindCommandOfAnyPass(const std::string& word);
 
 struct CommandSet {
   const ScriptCommand* commands = nullptr;

@@ -34,6 +34,9 @@ class ScriptReader {
   // characters are "end", checked as characters arrive) or at the end of the text.
   bool NextLine(std::string* line);
 
+  // The offset of the next byte to read.
+  size_t position() const { return position_; }
+
  private:
   ScriptText script_;
   size_t position_ = 0;

@@ -32,12 +32,15 @@ std::string MainWindowCaption(const std::string& dialogCaption, const std::strin
   return dialogCaption + " - " + productName;
 }
 
-void CreatePathDirectories(const std::string& path) {
+std::vector<std::string> CreatePathDirectories(const std::string& path) {
+  std::vector<std::string> made;
   std::string walk = NativePath(path);
   if (walk.empty() || (walk.back() != '\\' && walk.back() != '/')) walk += '/';
   for (size_t i = 0; i < walk.size(); ++i) {
-    if ((walk[i] == '\\' || walk[i] == '/') && i > 0) platform::MakeDirectory(walk.substr(0, i));
+    if ((walk[i] == '\\' || walk[i] == '/') && i > 0 && platform::MakeDirectory(walk.substr(0, i)))
+      made.push_back(walk.substr(0, i));
   }
+  return made;
 }
 
 bool LoadInstallScript(ScriptText* script) {
@@ -56,7 +59,7 @@ std::string InstallSession::IntroText(bool noIntro) const {
 void InstallSession::Install(const std::string& pathText) {
   context_.ui->Show(kPleaseWaitStatus);
   std::string path = pathText.substr(0, kInstallPathLimit);
-  CreatePathDirectories(path);
+  madeDirectories_ = CreatePathDirectories(path);
   context_.substitutions.values[0] = path;
   actionResult_ = RunActionPass(script_, context_);
   ran_ = true;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "installer/script/install_context.h"
 #include "installer/script/script_text.h"
@@ -36,8 +37,8 @@ std::string PathFieldText(const InstallerSettings& settings, const std::string& 
 std::string MainWindowCaption(const std::string& dialogCaption, const std::string& productName);
 
 // Creates every directory along `path`, one level at a time; failures (the drive, a
-// directory that exists) are ignored.
-void CreatePathDirectories(const std::string& path);
+// directory that exists) are ignored. Returns the directories it made, outermost first.
+std::vector<std::string> CreatePathDirectories(const std::string& path);
 
 // The script loaded from the `InstallScript` resource, empty when it is missing.
 bool LoadInstallScript(ScriptText* script);
@@ -59,12 +60,15 @@ class InstallSession {
   int Finish();
 
   bool installed() const { return actionResult_ != 0; }
+  // The directories that Install() made along the path, outermost first.
+  const std::vector<std::string>& madeDirectories() const { return madeDirectories_; }
 
  private:
   ScriptText script_;
   InstallContext& context_;
   int actionResult_ = 0;
   bool ran_ = false;
+  std::vector<std::string> madeDirectories_;
 };
 
 }  // namespace installer

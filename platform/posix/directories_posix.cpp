@@ -31,7 +31,8 @@ std::string OverrideWindowsDirectory(const std::string& directory) {
   return previous;
 }
 
-std::string WindowsDirectory() {
+// The directories by the rules of directories.h, without creating them.
+std::string WindowsDirectoryName() {
   if (!g_windowsOverride.empty()) return g_windowsOverride;
   std::string dir = FromEnvironment("KESTREL_WINDOWS_DIR");
   if (dir.empty()) {
@@ -42,7 +43,23 @@ std::string WindowsDirectory() {
     }
     dir = config + "/kestrel";
   }
-  MakeDirectories(dir);
+  return dir;
+}
+
+std::string SystemDirectoryName() {
+  std::string dir = FromEnvironment("KESTREL_SYSTEM_DIR");
+  return dir.empty() ? JoinPath(WindowsDirectoryName(), "system") : dir;
+}
+
+std::string StartupDirectoryName() {
+  std::string dir = FromEnvironment("KESTREL_STARTUP_DIR");
+  return dir.empty() ? JoinPath(WindowsDirectoryName(), "Startup") : dir;
+}
+
+std::string WindowsDirectory() {
+  std::string dir = WindowsDirectoryName();
+  // An override is the caller's to make.
+  if (g_windowsOverride.empty()) MakeDirectories(dir);
   return dir;
 }
 
@@ -58,8 +75,7 @@ std::string DataDirectory() {
 std::string InstalledPluginDirectory() { return JoinPath(DataDirectory(), "plugins"); }
 
 std::string SystemDirectory() {
-  std::string dir = FromEnvironment("KESTREL_SYSTEM_DIR");
-  if (dir.empty()) dir = JoinPath(WindowsDirectory(), "system");
+  std::string dir = SystemDirectoryName();
   MakeDirectories(dir);
   return dir;
 }
@@ -70,10 +86,13 @@ std::string TemporaryDirectory() {
 }
 
 std::string StartupDirectory() {
-  std::string dir = FromEnvironment("KESTREL_STARTUP_DIR");
-  if (dir.empty()) dir = JoinPath(WindowsDirectory(), "Startup");
+  std::string dir = StartupDirectoryName();
   MakeDirectories(dir);
   return dir;
+}
+
+StandardDirectories DirectoriesWithoutCreating() {
+  return {WindowsDirectoryName(), SystemDirectoryName(), StartupDirectoryName()};
 }
 
 }  // namespace platform

@@ -33,4 +33,8 @@ std::string StartupDirectory() {
   return found ? std::string(buffer) : std::string();
 }
 
+StandardDirectories DirectoriesWithoutCreating() {
+  return {WindowsDirectory(), SystemDirectory(), StartupDirectory()};
+}
+
 }  // namespace platform

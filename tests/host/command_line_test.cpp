@@ -50,6 +50,8 @@ TEST(CommandLineTest, PageCurlOptionsBecomeClicksInTheOrderGiven) {
                                        Act("click", kCurlLowerRightButton),
                                        Act("click", kCurlHorizontal),
                                        Act("click", kCurlPaperColour),
+                                       // a GIF output is the host's own: true-colour frames asked for last
+                                       Act("check", kPageCurlManifest.ids.trueColour),
                                        Act("click", kPageCurlManifest.ids.test)};
   EXPECT_EQ(plan.actions, expected);
   ASSERT_EQ(plan.selections.size(), 2u);  // one full path per Add
@@ -146,8 +148,38 @@ TEST(CommandLineTest, QualityAndWebpOutputsTickTruecolourLast) {
   EXPECT_EQ(Parse("lens", {"p.jpg", "--quality=7", "-o", "a.gif"}).qualityLevel, 7);
   for (const char* bad : {"--quality=0", "--quality=101", "--quality=", "--quality=high", "--quality=-5"})
     EXPECT_TRUE(Refused("lens", {"p.jpg", bad, "-o", "a.gif"}, "--quality=Q takes a number from 1 to 100")) << bad;
-  RunPlan gif = Parse("lens", {"p.jpg", "-o", "a.gif"});
-  EXPECT_EQ(gif.actions, (std::vector<std::string>{Act("click", kPictureSelect), Act("click", kIdOk)}));
+  // A GIF or PNG output holds the host's colours unless an option sets the plug-in's own;
+  // a capture alone records what the plug-in delivers with its own settings.
+  const std::vector<std::string> ownColours = {Act("click", kPictureSelect), Act("click", kIdOk)};
+  const std::vector<std::string> trueColour = {Act("click", kPictureSelect), check, Act("click", kIdOk)};
+  struct Case {
+    std::vector<std::string> words;
+    bool quality;             // the host makes the GIF
+    bool trueColour;          // the host asks for true-colour frames
+    size_t ownColourActions;  // the actions the colour options add before OK
+  };
+  for (const Case& c : std::vector<Case>{{{"-o", "a.gif"}, true, true, 0},
+                                         {{"-o", "-"}, true, true, 0},
+                                         {{"-o", "a.PNG"}, false, true, 0},
+                                         {{"--capture", "a.txt"}, false, false, 0},
+                                         {{"--plugin-colours", "-o", "a.gif"}, false, false, 0},
+                                         {{"--plugin-colors", "-o", "a.png"}, false, false, 0},
+                                         {{"--palette", "3", "-o", "a.gif"}, false, false, 2},
+                                         {{"--no-dither", "-o", "a.gif"}, false, false, 1},
+                                         {{"--custom-palette", "-o", "a.png"}, false, false, 1},
+                                         {{"--supercompress", "-o", "a.gif"}, false, false, 1},
+                                         {{"--no-comment", "-o", "a.gif"}, true, true, 1},
+                                         {{"--without-truecolour", "-o", "a.gif"}, false, false, 0}}) {
+    std::vector<std::string> words = {"p.jpg"};
+    words.insert(words.end(), c.words.begin(), c.words.end());
+    RunPlan plan = Parse("lens", words);
+    std::string name = c.words[0] + " " + c.words[1];
+    EXPECT_EQ(plan.quality, c.quality) << name;
+    bool ticked = plan.actions.size() >= 2 && plan.actions[plan.actions.size() - 2] == check;
+    EXPECT_EQ(ticked, c.trueColour) << name;
+    EXPECT_EQ(plan.actions.size(), (ticked ? trueColour : ownColours).size() + c.ownColourActions) << name;
+  }
+  EXPECT_TRUE(Refused("lens", {"p.jpg", "--quality", "--plugin-colours"}, "give one of them"));
   EXPECT_TRUE(Refused("lens", {"p.jpg", "--quality", "--without-truecolour"}, "true-colour"));
   if (!kCanWriteWebp) {
     // A build without a WebP writer has no option for one either.

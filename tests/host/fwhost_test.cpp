@@ -26,6 +26,8 @@
 #include "platform/directories.h"
 #include "samples/bmp_file.h"
 #include "samples/scenes.h"
+#include "host/effect_table.h"
+#include "host/picture_file.h"
 #include "host/plugin_library.h"
 #include "tests/host/gif_decoder.h"
 #include "tests/host/picture_samples.h"
@@ -55,6 +57,7 @@ struct Capture {
 };
 
 Capture ReadCapture(const std::string& path);
+std::string ReadFile(const std::string& path);
 
 class FwhostTest : public ::testing::Test {
  protected:
@@ -414,6 +417,10 @@ TEST_F(FwhostTest, WithKeepGoingARefusedPictureReachesThePlugInsMessageAndFailsT
   RunResult run = Fwhost("frames '" + good + "' '" + bad + "' '" + good + "' --keep-going -o '" + Path("out.gif") + "'");
   EXPECT_EQ(run.status, 1) << run.output;
   EXPECT_NE(run.output.find("Message: Error reading file"), std::string::npos) << run.output;
+  // The picture's own problem is said once, before the run.
+  const std::string problem = bad + ": damaged";
+  ASSERT_NE(run.output.find(problem), std::string::npos) << run.output;
+  EXPECT_EQ(run.output.find(problem, run.output.find(problem) + 1), std::string::npos) << run.output;
 
   RunResult paste = Fwhost("'" TEST_PLUGIN_LIBRARY "' --paste '" + bad + "' --click 102 --keep-going -o '" + Path("p.gif") + "'");
   EXPECT_NE(paste.output.find("Message: Clipboard error"), std::string::npos) << paste.output;
@@ -534,12 +541,26 @@ TEST_F(FwhostTest, RippleFromASeedIsTheSameRunAfterRunAndKeepsThePicturesEdges) 
   EXPECT_EQ(gif.frames.size(), first.frames.size());
 }
 
-TEST_F(FwhostTest, RippleRefusesAPictureBelow64By64) {
-  std::string narrow = Picture("narrow.bmp", 2, 63, 400);
-  RunResult run = Fwhost("ripple '" + narrow + "' --plugin-dir '" PLUGIN_DIRECTORY "' --fresh -o '" + Path("out.gif") + "'");
-  EXPECT_EQ(run.status, 1) << run.output;
-  EXPECT_NE(run.output.find("no less than 64 X 64 pixels"), std::string::npos) << run.output;
-  EXPECT_FALSE(std::ifstream(Path("out.gif")).good());
+TEST_F(FwhostTest, AMissingOrTooSmallPictureIsRefusedBeforeTheDialog) {
+  std::string narrow = Picture("narrow.bmp", 2, 63, 400), wide = Picture("wide.bmp", 3, 200, 100);
+  struct Case {
+    std::string words, said;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"ripple '" + narrow + "'", "ripple needs a picture of at least 64 x 64 pixels; narrow.bmp is 63 x 400"},
+           {"lens '" + wide + "' --fit 100x100", "lens needs a picture of at least 64 x 64 pixels; wide.bmp is 100 x 50 "
+                                                 "after --fit 100x100 (200 x 100 before)"},
+           {"lake", "lake draws over a picture, and none was given"},
+       }) {
+    RunResult run = Fwhost(c.words + " --plugin-dir '" PLUGIN_DIRECTORY "' -o '" + Path("out.gif") + "'");
+    EXPECT_EQ(run.status, 2) << run.output;
+    EXPECT_NE(run.output.find(c.said), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("Memory error"), std::string::npos) << run.output;
+    EXPECT_FALSE(std::ifstream(Path("out.gif")).good());
+  }
+  // Lake takes any picture; its size is not held against it.
+  EXPECT_EQ(Fwhost("lake '" + narrow + "' --frames 6 --plugin-dir '" PLUGIN_DIRECTORY "' -q -o '" + Path("out.gif") + "'")
+                .status, 0);
 }
 
 // The picture as fwhost reads it from the BMP file: rows of captured colours must match.
@@ -600,8 +621,8 @@ TEST_F(FwhostTest, LensTravelsItsPathOverThePicture) {
   // Too small for the lens, and a step count no animation can hold.
   std::string small = Picture("small.bmp", 8, 40, 70);
   RunResult run = Fwhost("lens '" + small + "' --plugin-dir '" PLUGIN_DIRECTORY "' -o '" + Path("x.gif") + "'");
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.output.find("no less than 64 X 64 pixels"), std::string::npos) << run.output;
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.output.find("small.bmp is 40 x 70"), std::string::npos) << run.output;
   run = Fwhost("lens '" + picture + "' --plugin-dir '" PLUGIN_DIRECTORY "' --set " + std::to_string(kLensSteps) +
                "=4000000000 -o '" + Path("x.gif") + "'");
   EXPECT_EQ(run.status, 1);
@@ -610,6 +631,54 @@ TEST_F(FwhostTest, LensTravelsItsPathOverThePicture) {
 
 // Decoding, rendering, colour reduction and writing share their work among the threads
 // --threads asks for: the files written are the same for any number.
+TEST_F(FwhostTest, OneFrameBecomesAStillAndTheLoopCountIsKept) {
+  std::string picture = Picture("p.bmp", 4, 96, 80);
+  const std::string lens = "lens '" + picture + "' --steps 25 --plugin-dir '" PLUGIN_DIRECTORY "' -q ";
+  ASSERT_EQ(Fwhost(lens + "--plugin-colours --supercompress -o '" + Path("anim.gif") + "'").status, 0);
+  DecodedGif animation;
+  std::string error;
+  ASSERT_TRUE(DecodeGifFile(Path("anim.gif"), &animation, &error)) << error;
+  ASSERT_EQ(animation.frames.size(), 25u);
+  EXPECT_EQ(animation.repeats, 0);
+  // Frame 7 as it is shown (the frames before it composed under its transparent pixels),
+  // as a one-frame GIF in the plug-in's colours and as a PNG.
+  ASSERT_EQ(Fwhost(lens + "--plugin-colours --supercompress --frame 7 -o '" + Path("still.gif") + "'").status, 0);
+  ASSERT_EQ(Fwhost(lens + "--plugin-colours --supercompress --frame 7 -o '" + Path("still.png") + "'").status, 0);
+  DecodedGif still;
+  ASSERT_TRUE(DecodeGifFile(Path("still.gif"), &still, &error)) << error;
+  ASSERT_EQ(still.frames.size(), 1u);
+  DibImage png = LoadPictureFile(Path("still.png"), &error);
+  ASSERT_NE(png, nullptr) << error;
+  const std::vector<RgbColour>& shown = animation.frames[6].screen;
+  for (int y = 0; y < animation.height; ++y)
+    for (int x = 0; x < animation.width; ++x) {
+      const RgbColour& c = shown[static_cast<size_t>(y) * animation.width + x];
+      ASSERT_TRUE(SameColour(still.frames[0].screen[static_cast<size_t>(y) * animation.width + x], c)) << x << "," << y;
+      ASSERT_EQ(GetDibPixel(png, x, y), PackColour(c.red, c.green, c.blue)) << x << "," << y;
+    }
+  FreeDibImage(png);
+  // A frame beyond the animation is refused and the earlier file kept.
+  RunResult beyond = Fwhost(lens + "--frame 26 -o '" + Path("still.gif") + "'");
+  EXPECT_EQ(beyond.status, 1);
+  EXPECT_NE(beyond.output.find("--frame 26: the animation has 25 frames"), std::string::npos) << beyond.output;
+  ASSERT_TRUE(DecodeGifFile(Path("still.gif"), &still, &error)) << error;
+
+  // --loop N plays the animation N times: a GIF repeats N - 1 times (none without the
+  // looping block), a PNG counts its plays.
+  for (int plays : {1, 3}) {
+    ASSERT_EQ(Fwhost(lens + "--loop " + std::to_string(plays) + " -o '" + Path("loop.gif") + "'").status, 0);
+    ASSERT_EQ(Fwhost(lens + "--loop " + std::to_string(plays) + " -o '" + Path("loop.png") + "'").status, 0);
+    DecodedGif looped;
+    ASSERT_TRUE(DecodeGifFile(Path("loop.gif"), &looped, &error)) << error;
+    EXPECT_EQ(looped.repeats, plays - 1 ? plays - 1 : -1) << plays;
+    std::string apng = ReadFile(Path("loop.png"));
+    size_t at = apng.find("acTL");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(static_cast<uint8_t>(apng[at + 11]), plays) << plays;
+  }
+  EXPECT_EQ(Fwhost(lens + "--loop 70000 -o '" + Path("x.gif") + "'").status, 2);
+}
+
 TEST_F(FwhostTest, AnyNumberOfThreadsWritesTheSameFiles) {
   auto bytes = [](const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -666,6 +735,23 @@ TEST_F(FwhostTest, ListingAndHelpAndRefusals) {
   EXPECT_FALSE(std::ifstream(Path("c.txt")).good());
   EXPECT_EQ(Fwhost("pagecurl --step 40 a.bmp").status, 2);
   EXPECT_EQ(Fwhost("'" + Path("missing.so") + "'").status, 2);
+
+  // --controls lists the real dialog's controls after the options before it, each with
+  // the friendly options that work it, and builds nothing.
+  for (const char* effect : {"pagecurl", "pyrotechnics", "ripple", "lake", "lens"}) {
+    RunResult controls = Fwhost(std::string(effect) + " --controls --plugin-dir '" PLUGIN_DIRECTORY "'");
+    ASSERT_EQ(controls.status, 0) << effect << controls.output;
+    const EffectRow& row = *FindEffectRow(effect);
+    for (size_t i = 0; i < row.optionCount; ++i)
+      EXPECT_TRUE(controls.output.find(std::string("--") + row.options[i].name + " ") != std::string::npos ||
+                  controls.output.find(std::string("--") + row.options[i].name + "\n") != std::string::npos ||
+                  controls.output.find(std::string("--[no-]") + row.options[i].name) != std::string::npos)
+          << effect << " --" << row.options[i].name << "\n" << controls.output;
+    EXPECT_NE(controls.output.find("--[no-]supercompress"), std::string::npos) << controls.output;
+  }
+  RunResult step = Fwhost("pagecurl --step 7 --controls --plugin-dir '" PLUGIN_DIRECTORY "'");
+  EXPECT_NE(step.output.find("Step size: \"7\" (1 to 32)"), std::string::npos) << step.output;
+  EXPECT_NE(step.output.find("--click 134, --corner lower-right"), std::string::npos) << step.output;
 }
 
 // The names in the test's directory that are neither `keep` nor the run's own.
@@ -690,7 +776,7 @@ TEST_F(FwhostTest, NoOutputEverReplacesAPicture) {
   std::string a = Picture("a.png", 1), b = Picture("b.png", 2);
   std::string before = ReadFile(a);
   // A true-colour delivery used to go to "a.png" beside the requested a.gif.
-  RunResult run = Fwhost("frames '" + a + "' '" + b + "' --truecolour -o '" + Path("a.gif") + "'");
+  RunResult run = Fwhost("frames '" + a + "' '" + b + "' --truecolour --plugin-colours -o '" + Path("a.gif") + "'");
   EXPECT_EQ(run.status, 2) << run.output;
   EXPECT_NE(run.output.find("name the output .png"), std::string::npos) << run.output;
   EXPECT_EQ(run.output.find("OK:"), std::string::npos) << "refused only after rendering";

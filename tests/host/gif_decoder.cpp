@@ -55,6 +55,9 @@ bool DecodeGif(const std::vector<uint8_t>& bytes, DecodedGif* out, std::string* 
       else if (block.Function == APPLICATION_EXT_FUNC_CODE && block.ByteCount == 11 &&
                std::memcmp(bytes, "NETSCAPE2.0", 11) == 0)
         out->loops = true;
+      else if (block.Function == CONTINUE_EXT_FUNC_CODE && extension == APPLICATION_EXT_FUNC_CODE && out->loops &&
+               block.ByteCount == 3 && bytes[0] == 1)
+        out->repeats = block.Bytes[1] | block.Bytes[2] << 8;
     }
     GraphicsControlBlock control;
     if (DGifSavedExtensionToGCB(gif, i, &control) == GIF_OK) {

@@ -22,6 +22,7 @@ struct DecodedGif {
   int height = 0;
   int globalColours = 0;
   bool loops = false;
+  int repeats = -1;  // the looping block's count of repeats (0: for ever); -1 without one
   std::vector<std::string> comments;
   std::vector<DecodedGifFrame> frames;
 };

@@ -259,8 +259,44 @@ TEST(MemoryEstimate, PageCurlFramesFollowTheStepAndThePictureSizes) {
   photo.fitWidth = width;
   photo.fitHeight = height;
   ASSERT_TRUE(EstimateBuildMemory(row, photo, big, &estimate));
-  EXPECT_LE(estimate.bytes, uint64_t{8} << 30);
+  EXPECT_LE(estimate.bytes, uint64_t{6} << 30);  // a quarter of the limit is left for the rest
   EXPECT_EQ(estimate.width * 3, estimate.height * 4);  // proportions kept
+  // A GIF output is made from true-colour frames, which take twice the memory.
+  RunPlan quality;
+  ASSERT_TRUE(ParseRunOptions(row, {"p.jpg", "-o", "x.gif"}, &quality, &error));
+  MemoryEstimate qualityEstimate;
+  ASSERT_TRUE(EstimateBuildMemory(row, quality, big, &qualityEstimate));
+  EXPECT_GT(qualityEstimate.bytes, estimate.bytes + (estimate.bytes - 2 * 3 * uint64_t{4000} * 3000) / 2);
+  EXPECT_NE(ExplainTooLarge(row, quality, big, qualityEstimate, uint64_t{8} << 30, false).find("--plugin-colours"),
+            std::string::npos);
+  // Ripple and Lens are never offered a --fit below their smallest picture.
+  RunPlan lens;
+  ASSERT_TRUE(ParseRunOptions(*FindEffectRow("lens"), {"p.jpg", "--steps", "1000"}, &lens, &error));
+  ASSERT_TRUE(EstimateBuildMemory(*FindEffectRow("lens"), lens, {PictureSize{200, 100}}, &estimate));
+  EXPECT_EQ(ExplainTooLarge(*FindEffectRow("lens"), lens, {PictureSize{200, 100}}, estimate, uint64_t{20} << 20, true)
+                .find("--fit"),
+            std::string::npos);
+
+  // An output whose frames hold more than 100 MB of pixels is said to be large, with a
+  // --fit that brings it under; three bytes a pixel in a PNG.
+  for (const char* output : {"x.gif", "x.png"}) {
+    RunPlan lake;
+    ASSERT_TRUE(ParseRunOptions(*FindEffectRow("lake"), {"p.jpg", "--frames", "32", "-o", output}, &lake, &error));
+    ASSERT_TRUE(EstimateBuildMemory(*FindEffectRow("lake"), lake, {PictureSize{1600, 1200}}, &estimate));
+    std::string note = LargeOutputNote(lake, estimate);
+    EXPECT_NE(note.find("may pass 100 MB; --fit "), std::string::npos) << note;
+    int fitWidth = 0, fitHeight = 0;
+    size_t at = note.find("--fit ") + 6;
+    ASSERT_TRUE(ParseSize(note.substr(at, note.find(' ', at) - at), 16384, &fitWidth, &fitHeight)) << note;
+    lake.fitWidth = fitWidth;
+    lake.fitHeight = fitHeight;
+    ASSERT_TRUE(EstimateBuildMemory(*FindEffectRow("lake"), lake, {PictureSize{1600, 1200}}, &estimate));
+    EXPECT_EQ(LargeOutputNote(lake, estimate), "") << output;
+  }
+  RunPlan smallLake;
+  ASSERT_TRUE(ParseRunOptions(*FindEffectRow("lake"), {"p.jpg", "-o", "x.png"}, &smallLake, &error));
+  ASSERT_TRUE(EstimateBuildMemory(*FindEffectRow("lake"), smallLake, {PictureSize{640, 480}}, &estimate));
+  EXPECT_EQ(LargeOutputNote(smallLake, estimate), "");
 
   // True colour doubles the frames' share; Lake and Lens count from their options.
   RunPlan trueColour;

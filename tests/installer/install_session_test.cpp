@@ -12,10 +12,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
 TEST(PathField, WindowsDriveLetterGoesInFrontUnlessThePathIsAnExistingOne) {
   installer::InstallerSettings settings;
   EXPECT_EQ(installer::PathFieldText(settings, "D:\\WINDOWS"), "D:");
@@ -35,6 +31,12 @@ TEST(StartUp, NoIntroSwitchAndCaption) {
             "Varnel Quillon Application Setup - Untitled");
 }
 
+#ifdef _WIN32
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// The Windows installer carries the script that installs into the host's directory.
 class Session : public unzip_test::SandboxTest {
  protected:
   void SetUp() override {
@@ -132,6 +134,76 @@ TEST_F(Session, WithoutAnExistingHostTheDefaultPathIsOnTheWindowsDrive) {
   EXPECT_EQ(installer::PathFieldText(context.settings, "C:\\WINDOWS"),
             "C:\\Program Files\\Varnel Quillon\\Framewright Professional");
 }
+
+#else
+// The native installer carries the script written for Linux: the plug-ins and their help
+// into the data directory, the installation recorded in the settings directory.
+class LinuxSession : public unzip_test::SandboxTest {
+ protected:
+  void SetUp() override {
+    SandboxTest::SetUp();
+    settings = sandbox / "config";
+    data = sandbox / "data" / "kestrel";
+    // INI files named without a directory are in the settings directory.
+    setenv("KESTREL_WINDOWS_DIR", settings.string().c_str(), 1);
+    context.ui = &ui;
+    context.substitutions.values[1] = settings.string();
+    ASSERT_TRUE(installer::LoadInstallScript(&script));
+  }
+  void TearDown() override {
+    unsetenv("KESTREL_WINDOWS_DIR");
+    SandboxTest::TearDown();
+  }
+
+  fs::path settings, data;
+  installer::ScriptText script;
+  installer::RecordingFrontEnd ui;
+  installer::InstallContext context;
+};
+
+TEST_F(LinuxSession, InstallsIntoTheDataDirectoryAndTheNextRunFindsIt) {
+  installer::InstallSession session(script, context);
+  EXPECT_EQ(session.Start(), 1);
+  EXPECT_FALSE(context.settings.existingPath);
+  EXPECT_EQ(context.settings.defaultPath, "");  // the installer proposes the data directory
+  EXPECT_NE(session.IntroText(false).find("for fwhost"), std::string::npos);
+  session.Install(data.string());
+  EXPECT_EQ(session.Finish(), installer::kExitInstalled);
+  EXPECT_EQ(Names(data), (std::vector<std::string>{"help", "plugins"}));
+  EXPECT_EQ(Names(data / "help"),
+            (std::vector<std::string>{"fwplgks1-01.gif", "fwplgks1-02.gif", "fwplgks1-02.png", "fwplgks1-03.gif",
+                                      "fwplgks1-04.gif", "fwplgks1-05.gif", "fwplgks1.html", "license.htm"}));
+  EXPECT_EQ(Names(data / "plugins"),
+            (std::vector<std::string>{"fwplgcrl.so", "fwplgks1.txt", "fwplglak.so", "fwplglns.so", "fwplgpyr.so",
+                                      "fwplgrip.so"}));
+  EXPECT_EQ(ui.licenses.size(), 1u);
+  EXPECT_EQ(ui.messages, std::vector<std::string>{"Kestrel #1 plug-in set has been successfully installed."});
+
+  installer::InstallContext next;
+  next.ui = &ui;
+  next.substitutions.values[1] = settings.string();
+  installer::InstallSession again(script, next);
+  again.Start();
+  EXPECT_TRUE(next.settings.existingPath);
+  EXPECT_EQ(next.settings.defaultPath, data.string());
+}
+
+TEST_F(LinuxSession, ADeclinedLicenceStopsBeforeAnythingButThePathIsWritten) {
+  ui.agreeToLicense = false;
+  installer::InstallSession session(script, context);
+  session.Start();
+  fs::path fresh = sandbox / "new" / "deeper" / "place";
+  session.Install(fresh.string());
+  EXPECT_TRUE(context.quitRequested);
+  EXPECT_FALSE(session.installed());
+  // The directories the path needed, outermost first, for the front end to remove.
+  EXPECT_EQ(session.madeDirectories(),
+            (std::vector<std::string>{(sandbox / "new").string(), (sandbox / "new" / "deeper").string(),
+                                      fresh.string()}));
+  EXPECT_TRUE(Names(fresh).empty());
+  EXPECT_FALSE(fs::exists(settings));
+}
+#endif
 
 TEST(InstallPath, IsCutTo999Characters) {
   installer::RecordingFrontEnd ui;

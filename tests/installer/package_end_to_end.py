@@ -1,12 +1,12 @@
 #!/usr/bin/env python3
-"""The plug-in set from installer to animation, in a sandbox host installation.
+"""The plug-in set from installer to animation, as a Linux user meets it.
 
 Usage: package_end_to_end.py PLUGIN FWHOST MAKE_SAMPLES WORKDIR
 
-1. The native `plugin`, unattended, installs into a host directory named by the host's
-   FWHOST.INI in the Windows directory (KESTREL_WINDOWS_DIR).
-2. `fwhost --plugin-dir <host>/plugin` loads each of the five installed plug-ins (and not
-   the ones next to fwhost) and renders an animated GIF with it.
+1. The native `plugin`, unattended, installs into the data directory of a sandbox home
+   ($XDG_DATA_HOME/kestrel): no host settings file, no host program needed.
+2. fwhost, installed on its own (a copy with no plug-ins beside it), lists and loads each
+   of the five installed plug-ins without --plugin-dir and renders an animated GIF.
 3. Help, pressed in each plug-in's dialog, opens the installed help document at the
    plug-in's topic: a stand-in opener on PATH records the command line it is given.
 4. The installed help document names only pictures that were installed beside it, and
@@ -72,12 +72,13 @@ def gif_frames(path):
 
 root = os.path.join(WORK, 'package')
 shutil.rmtree(root, ignore_errors=True)
-windows, host, tools = (os.path.join(root, name) for name in ('windows', 'Framewright', 'bin'))
-for directory in (windows, os.path.join(host, 'html'), tools, os.path.join(root, 'tmp'), os.path.join(root, 'pictures')):
+home, tools = os.path.join(root, 'home'), os.path.join(root, 'bin')
+for directory in (home, tools, os.path.join(root, 'tmp'), os.path.join(root, 'pictures')):
     os.makedirs(directory)
-open(os.path.join(host, 'FWHOST.EXE'), 'wb').close()
-with open(os.path.join(windows, 'FWHOST.INI'), 'wb') as f:
-    f.write(b'[Framewright]\r\nApplicationPath=%s\r\nVersionNumber=64\r\nPatchLevel=28\r\n' % host.encode())
+# fwhost as installed on its own: the plug-ins beside the built one must not be found.
+installed_fwhost = os.path.join(tools, 'fwhost')
+shutil.copy2(FWHOST, installed_fwhost)
+FWHOST = installed_fwhost
 
 # The stand-in opener: records its arguments, one per line, in a file named by the call.
 record_dir = os.path.join(root, 'opened')
@@ -87,25 +88,27 @@ with open(opener, 'w') as f:
     f.write('#!/bin/sh\nrecord="%s/$$"\nprintf \'%%s\\n\' "$@" > "$record.part" && mv "$record.part" "$record"\n'
             % record_dir)
 os.chmod(opener, os.stat(opener).st_mode | stat.S_IXUSR | stat.S_IXGRP | stat.S_IXOTH)
-env = dict(os.environ, KESTREL_WINDOWS_DIR=windows, TMPDIR=os.path.join(root, 'tmp'),
-           KESTREL_STARTUP_DIR=os.path.join(root, 'startup'), PATH=tools + os.pathsep + os.environ['PATH'])
-env.pop('FWHOST_PLUGIN_PATH', None)
+env = {k: v for k, v in os.environ.items() if not k.startswith(('KESTREL_', 'XDG_', 'FWHOST_'))}
+env.update(HOME=home, XDG_DATA_HOME=os.path.join(home, 'data'), XDG_CONFIG_HOME=os.path.join(home, 'config'),
+           TMPDIR=os.path.join(root, 'tmp'), PATH=tools + os.pathsep + os.environ['PATH'])
 
 # 1. The installation.
 result = subprocess.run([PLUGIN, '--yes', '--accept-license'], env=env, capture_output=True, timeout=120)
 check(result.returncode == 0, 'install exits 0, got %d: %s' % (result.returncode, result.stdout.decode('latin-1')))
-plugin_dir = os.path.join(host, 'plugin')
+data = os.path.join(home, 'data', 'kestrel')
+plugin_dir = os.path.join(data, 'plugins')
 for word, (library, _, _) in EFFECTS.items():
     check(os.path.isfile(os.path.join(plugin_dir, library + '.so')), '%s installed' % library)
-help_document = os.path.join(host, 'html', 'fwplgks1.html')
+help_dir = os.path.join(data, 'help')
+help_document = os.path.join(help_dir, 'fwplgks1.html')
 check(os.path.isfile(help_document), 'help document installed')
 
 subprocess.run([MAKE_SAMPLES, os.path.join(root, 'pictures'), '2', '72', '64'], check=True, timeout=60)
 pictures = {'PICTURE': os.path.join(root, 'pictures', 'scene-01.bmp'),
             'PICTURE2': os.path.join(root, 'pictures', 'scene-02.bmp')}
 
-# 2. fwhost lists the installed plug-ins as found in the install directory.
-result = subprocess.run([FWHOST, 'list', '--plugin-dir', plugin_dir], env=env, capture_output=True, timeout=60)
+# 2. fwhost lists the installed plug-ins as found in the data directory, without options.
+result = subprocess.run([FWHOST, 'list'], env=env, capture_output=True, timeout=60)
 listing = result.stdout.decode('latin-1')
 for word, (library, _, _) in EFFECTS.items():
     check(os.path.join(plugin_dir, library + '.so') in listing, 'fwhost list shows the installed %s: %s'
@@ -115,9 +118,9 @@ for word, (library, _, _) in EFFECTS.items():
 for word, (library, topic, options) in EFFECTS.items():
     before = set(os.listdir(record_dir))
     output = os.path.join(root, word + '.gif')
-    args = [FWHOST, word, '--plugin-dir', plugin_dir] + [pictures.get(o, o) for o in options]
-    # A run keeps no settings, yet the plug-in still reads the host's FWHOST.INI from the
-    # sandbox's Windows directory to find the help document.
+    args = [FWHOST, word] + [pictures.get(o, o) for o in options]
+    # No host settings file names a host directory: Help finds the document where the
+    # installer put it.
     result = subprocess.run(args + ['--click', '9', '--quiet', '-o', output], env=env,
                             capture_output=True, timeout=120)
     check(result.returncode == 0, '%s renders, exit %d: %s' % (word, result.returncode,
@@ -144,7 +147,7 @@ for word, (_, topic, _) in EFFECTS.items():
     check(topic in anchors, 'the help document has the anchor %s' % topic)
 check('ABOUT' in anchors, 'the help document has the anchor ABOUT')
 for name in re.findall(r'\bsrc="([^"]+)"', page):
-    path = os.path.join(host, 'html', name)
+    path = os.path.join(help_dir, name)
     check(os.path.isfile(path) and os.path.getsize(path) > 0, 'picture %s installed beside the document' % name)
     if name.endswith('.gif'):
         check(gif_frames(path) >= 2, '%s is an animation' % name)

@@ -131,6 +131,9 @@ compare_output file-pagecurl gif pagecurl "${pictures[@]}" --step 9 --supercompr
 compare_output file-lake-quality gif lake "$lake_picture" --frames 6 --quality
 compare_output file-lake-quality-40 gif lake "$lake_picture" --frames 6 --quality=40 --threads 3
 compare_output file-lens-apng png lens "$lens_picture" --diameter 30 --steps 25
+# The default output (the quality GIF), a still of one frame and a play count.
+compare_output file-lens-default-loop gif lens "$lens_picture" --diameter 30 --steps 25 --loop 2
+compare_output file-pagecurl-still png pagecurl "${pictures[@]}" --step 9 --plugin-colours --frame 12
 # Frames re-encoding animations and pictures read by the Windows decoders (giflib and
 # libwebp as natively, PNG through the system's imaging component): the same files. The
 # second comes after a --quality run, whose settings Frames must not start from.
