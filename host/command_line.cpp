@@ -321,8 +321,8 @@ const std::vector<HostOption>& Parser::Options() {
   using C = CommonControls;
   static const std::vector<HostOption> options = {
       {"output", "-o", "FILE", false, &P::setText,
-       std::string("write the animation: FILE.gif a GIF made by fwhost from the true-colour frames (one fine\n"
-                   "palette, dithered), FILE.png an animated PNG of the true-colour frames,\n") +
+       std::string("write the animation: FILE.gif a GIF made by fwhost from the true-colour frames (fine\n"
+                   "palettes, dithered; see --quality), FILE.png an animated PNG of the true-colour frames,\n") +
            (kCanWriteWebp ? "FILE.webp an animated WebP of them (lossless), " : "") +
            "- standard output (a GIF); written whole or not\n"
            "at all: an earlier file of that name stays until the new one is complete",
