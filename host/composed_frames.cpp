@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "framework/dib_image.h"
 
@@ -65,21 +66,13 @@ bool KeepOneFrame(Delivery* animation, size_t number, std::string* error) {
   // A packed 24-bit bitmap: rows bottom-up, blue, green, red.
   const int32_t width = delivery.width, height = delivery.height;
   const uint32_t stride = DibStride(width, 24);
-  DibHeader header{};
-  header.biSize = sizeof header;
-  header.biWidth = width;
-  header.biHeight = height;
-  header.biPlanes = 1;
-  header.biBitCount = 24;
-  header.biSizeImage = stride * static_cast<uint32_t>(height);
-  DeliveredImage frame = delivery.frames[number - 1];
+  DeliveredImage frame = std::move(animation->frames[number - 1]);  // its record; a new bitmap
   frame.transparentKey = -1;
   frame.frameNumber = 0;
-  frame.bitmap.assign(sizeof header + static_cast<size_t>(stride) * height, 0);
-  std::memcpy(frame.bitmap.data(), &header, sizeof header);
+  frame.bitmap = MakePackedBitmap(width, height, 24);
   for (int32_t y = 0; y < height; ++y) {
     const uint8_t* in = composer.screen() + static_cast<size_t>(y) * width * 3;
-    uint8_t* out = frame.bitmap.data() + sizeof header + static_cast<size_t>(height - 1 - y) * stride;
+    uint8_t* out = frame.bitmap.data() + sizeof(DibHeader) + static_cast<size_t>(height - 1 - y) * stride;
     for (int32_t x = 0; x < width; ++x, in += 3, out += 3) {
       out[0] = in[2];
       out[1] = in[1];

@@ -130,3 +130,19 @@ bool CollectFrameColours(const FramePicture& picture, const FrameRegion& region,
   }
   return true;
 }
+
+std::vector<uint8_t> MakePackedBitmap(int32_t width, int32_t height, int bits) {
+  const uint32_t stride = DibStride(width, bits);
+  const size_t table = bits <= 8 ? 4 * 256 : 0;
+  DibHeader header{};
+  header.biSize = sizeof header;
+  header.biWidth = width;
+  header.biHeight = height;
+  header.biPlanes = 1;
+  header.biBitCount = static_cast<uint16_t>(bits);
+  header.biSizeImage = stride * static_cast<uint32_t>(height);
+  header.biClrUsed = bits <= 8 ? 256 : 0;
+  std::vector<uint8_t> bitmap(sizeof header + table + static_cast<size_t>(stride) * height, 0);
+  std::memcpy(bitmap.data(), &header, sizeof header);
+  return bitmap;
+}

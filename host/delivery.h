@@ -71,6 +71,10 @@ struct FramePicture {
 // it, and describes it. The picture points into `bitmap`, which must outlive it.
 bool ReadFramePicture(const std::vector<uint8_t>& bitmap, FramePicture* picture);
 
+// A packed bitmap of the size at 8 bits (with a colour table of 256 entries) or 24 bits,
+// its table and pixels zero; rows bottom-up at DibStride.
+std::vector<uint8_t> MakePackedBitmap(int32_t width, int32_t height, int bits);
+
 // A rectangle of a frame, in pixels from its top-left corner.
 struct FrameRegion {
   int32_t left = 0;

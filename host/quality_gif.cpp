@@ -63,19 +63,8 @@ LevelSettings SettingsOf(int level) {
 // rest of the table zero); the pixels are left for the reduction to write.
 void MakeIndexBitmap(int32_t width, int32_t height, const std::vector<RgbColour>& palette,
                      std::vector<uint8_t>* bitmap) {
-  const uint32_t stride = DibStride(width, 8);
-  DibHeader header{};
-  header.biSize = sizeof header;
-  header.biWidth = width;
-  header.biHeight = height;
-  header.biPlanes = 1;
-  header.biBitCount = 8;
-  header.biSizeImage = stride * static_cast<uint32_t>(height);
-  header.biClrUsed = 256;
-  bitmap->resize(sizeof header + 4 * 256 + static_cast<size_t>(stride) * height);
-  std::memcpy(bitmap->data(), &header, sizeof header);
-  uint8_t* table = bitmap->data() + sizeof header;
-  std::memset(table, 0, 4 * 256);
+  *bitmap = MakePackedBitmap(width, height, 8);
+  uint8_t* table = bitmap->data() + sizeof(DibHeader);
   for (size_t i = 0; i < palette.size(); ++i) {
     table[4 * i] = palette[i].blue;
     table[4 * i + 1] = palette[i].green;
