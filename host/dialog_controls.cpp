@@ -77,7 +77,7 @@ class Reader {
           if (at_ + 4 > text_.size()) return false;
           long code = std::strtol(text_.substr(at_, 4).c_str(), nullptr, 16);
           at_ += 4;
-          // The dialog's texts are Latin-1: one byte each below 256, UTF-8 above.
+          // An escaped character is written as UTF-8, for the terminal.
           if (code < 0x80) *out += static_cast<char>(code);
           else if (code < 0x800) *out += {static_cast<char>(0xC0 | (code >> 6)), static_cast<char>(0x80 | (code & 0x3F))};
           else *out += {static_cast<char>(0xE0 | (code >> 12)), static_cast<char>(0x80 | ((code >> 6) & 0x3F)),
