@@ -129,6 +129,12 @@ bool PutFrame(GifFileType* gif, GifFrame& frame, int32_t delay) {
     local = MakeMap(frame.localColours);
     if (!local) return false;
   }
+  // giflib drops the copy of the previous frame's local table without freeing it when
+  // a frame has none: it is freed here first.
+  if (!local && gif->Image.ColorMap) {
+    GifFreeMapObject(gif->Image.ColorMap);
+    gif->Image.ColorMap = nullptr;
+  }
   const FrameRegion& r = frame.region;
   if (EGifPutImageDesc(gif, r.left, r.top, r.width, r.height, false, local.get()) != GIF_OK) return false;
   for (int32_t y = 0; y < r.height; ++y)
