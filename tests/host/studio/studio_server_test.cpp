@@ -141,11 +141,21 @@ class StudioServerTest : public ::testing::Test {
     }
     return body;
   }
-  // Every file under the studio's private folders.
+  // Every file under the studio's private folders. The studio may be removing a page's
+  // files meanwhile: a listing that loses an entry under its feet is taken again.
   std::vector<std::string> Kept() const {
     std::vector<std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(temporary_))
-      if (entry.is_regular_file()) files.push_back(entry.path().filename().string());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      files.clear();
+      std::error_code failure;
+      if (!fs::exists(temporary_, failure)) break;
+      fs::recursive_directory_iterator it(temporary_, failure), end;
+      for (; !failure && it != end; it.increment(failure)) {
+        std::error_code gone;
+        if (it->is_regular_file(gone)) files.push_back(it->path().filename().string());
+      }
+      if (!failure) break;
+    }
     return files;
   }
 
