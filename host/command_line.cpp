@@ -335,7 +335,8 @@ const std::vector<HostOption>& Parser::Options() {
        "make the GIF in fwhost from true-colour frames (what a GIF output is without an option\n"
        "that sets the plug-in's own colours), at quality Q from 1 (fewest bytes) to 100 (closest\n"
        "to the frames; built-in " + std::to_string(kDefaultQualityLevel) + "), given only after \"=\" (--quality=" +
-           std::to_string(kDefaultQualityLevel) + ")",
+           std::to_string(kDefaultQualityLevel) + "); with a .png" +
+           (kCanWriteWebp ? " or .webp" : "") + " output, those GIF frames stored losslessly",
        nullptr, nullptr, nullptr, false},
       {"webp-quality", nullptr, "Q", false, &P::webpQuality, "a lossy WebP at quality Q (0 to 100) instead", nullptr,
        nullptr, nullptr, false, kCanWriteWebp},
@@ -656,6 +657,9 @@ bool Parser::run() {
     return fail("--webp-quality sets the quality of a .webp output, and " +
                 (plan_->output.empty() ? std::string("no output") : plan_->output) + " is not one");
   qualityAsked_ = plan_->quality;
+  if (plan_->quality && plan_->webpQuality >= 0)
+    return fail("--webp-quality makes a lossy WebP of the true-colour frames, which --quality replaces with the host's "
+                "GIF frames: give one of them");
   if (plan_->quality && palette_)
     return fail("--palette sets the plug-in's own colours, which --quality replaces with the host's: give one of them");
   if (plan_->quality && plan_->pluginColours)

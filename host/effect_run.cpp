@@ -62,14 +62,7 @@ struct OutputWriter {
   bool (*write)(const Delivery& delivery, const RunPlan& plan, const ByteSink& sink, std::string* error);
 };
 
-bool WriteGif(const Delivery& delivered, const RunPlan& plan, const ByteSink& sink, std::string* error) {
-  // With --quality the host makes the GIF's colours itself from the true-colour frames.
-  Delivery reduced;
-  if (plan.quality &&
-      !MakeQualityDelivery(delivered, QualityGifOptions{plan.qualityDither, plan.qualityLevel, BuildThreadCount()},
-                           &reduced, error))
-    return false;
-  const Delivery& delivery = plan.quality ? reduced : delivered;
+bool WriteGif(const Delivery& delivery, const RunPlan& plan, const ByteSink& sink, std::string* error) {
   if (!GifCanHold(delivery)) {
     *error = "a true-colour frame shows more than 256 colours, more than a GIF frame holds (name the output .png "
              "for an animated PNG)";
@@ -97,8 +90,16 @@ const OutputWriter kWriters[] = {
 };
 
 // Writes the animation into the prepared output file and gives it its name.
-bool WriteAnimation(const Delivery& delivery, const RunPlan& plan, OutputKind kind, OutputFile& file,
+// With --quality the host first makes the frames' colours itself from the true-colour
+// frames; every kind of output then holds those frames.
+bool WriteAnimation(const Delivery& delivered, const RunPlan& plan, OutputKind kind, OutputFile& file,
                     std::string* error) {
+  Delivery reduced;
+  if (plan.quality &&
+      !MakeQualityDelivery(delivered, QualityGifOptions{plan.qualityDither, plan.qualityLevel, BuildThreadCount()},
+                           &reduced, error))
+    return false;
+  const Delivery& delivery = plan.quality ? reduced : delivered;
   for (const OutputWriter& writer : kWriters)
     if (writer.kind == kind) return writer.write(delivery, plan, file.sink(), error) && file.commit(error);
   *error = "this build has no writer for it";
@@ -440,7 +441,7 @@ int EffectRun::report() {
   // The summary says OK (or Test) only of an animation that was written.
   if (!plan_.quiet && (written || plan_.output.empty())) {
     std::string colours = trueColour ? "true colour (24-bit frames)" : std::to_string(delivery.bits) + "-bit palette";
-    if (trueColour && plan_.quality && kind_ == OutputKind::Gif) colours += ", colours reduced by fwhost";
+    if (trueColour && plan_.quality) colours += ", colours reduced by fwhost";
     std::string frames = std::to_string(frameCount) + " frames";
     if (plan_.frame && written) frames = "frame " + std::to_string(plan_.frame) + " of " + frames;
     std::fprintf(err_, "%s: %s, %d x %d, %s", delivery.test ? "Test" : "OK", frames.c_str(), delivery.width,

@@ -263,6 +263,8 @@ TEST(CommandLineTest, OptionsThatWouldBeDroppedAreRefusedOrNoted) {
       {{"a.bmp", "--webp-quality", "50", "-o", "x.gif"},
        kCanWriteWebp ? "--webp-quality sets the quality of a .webp output" : "unknown option --webp-quality"},
       {{"a.bmp", "--palette", "2", "--quality", "-o", "x.gif"}, "--palette sets the plug-in's own colours"},
+      {{"a.bmp", "--quality", "--webp-quality", "50", "-o", "x.webp"},
+       kCanWriteWebp ? "--webp-quality makes a lossy WebP" : "unknown option --webp-quality"},
 #ifndef _WIN32
       {{"a.bmp", "--screenshot", "s.bmp", "-o", "x.gif"}, "only fwhost.exe"},
 #endif

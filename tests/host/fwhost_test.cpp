@@ -328,6 +328,18 @@ TEST_F(FwhostTest, QualityGifsAndWebpFilesComeFromTrueColourFrames) {
     EXPECT_LE(squares, 255.0 * 255.0 * 3 * width * height / 1e3) << "frame " << f << " below 30 dB";
   }
   for (DibImage scene : scenes) FreeDibImage(scene);
+  // --quality with a WebP: the quality GIF's frames, stored losslessly.
+  run = Fwhost(frames + " --quality -o '" + Path("q.webp") + "'");
+  ASSERT_EQ(run.status, 0) << run.output;
+  ASSERT_TRUE(DecodeWebpFile(Path("q.webp"), &webp, &error)) << error;
+  ASSERT_EQ(webp.frames.size(), 3u);
+  auto same = [](const RgbColour& a, const RgbColour& b) {
+    return a.red == b.red && a.green == b.green && a.blue == b.blue;
+  };
+  for (int f = 0; f < 3; ++f)
+    EXPECT_TRUE(std::equal(webp.frames[f].screen.begin(), webp.frames[f].screen.end(), gif.frames[f].screen.begin(),
+                           gif.frames[f].screen.end(), same))
+        << "frame " << f;
 
   run = Fwhost(frames + " --quality --without-truecolour -o '" + Path("n.gif") + "'");
   EXPECT_EQ(run.status, 2);
