@@ -131,6 +131,7 @@ compare_output file-pagecurl gif pagecurl "${pictures[@]}" --step 9 --supercompr
 compare_output file-lake-quality gif lake "$lake_picture" --frames 6 --quality
 compare_output file-lake-quality-40 gif lake "$lake_picture" --frames 6 --quality=40 --threads 3
 compare_output file-lens-apng png lens "$lens_picture" --diameter 30 --steps 25
+compare_output file-lens-quality-apng png lens "$lens_picture" --diameter 30 --steps 25 --quality=60
 # The default output (the quality GIF), a still of one frame and a play count.
 compare_output file-lens-default-loop gif lens "$lens_picture" --diameter 30 --steps 25 --loop 2
 compare_output file-pagecurl-still png pagecurl "${pictures[@]}" --step 9 --plugin-colours --frame 12
