@@ -76,8 +76,12 @@ int TerminalFrontEnd::Ask(const std::string& question) {
   EndStatus();
   std::printf("\n%s\n", TerminalText(question).c_str());
   if (answers_.question) {
-    std::printf("[Yes/No] %s\n", answers_.question == kAnswerYes ? "Yes" : "No");
-    return answers_.question;
+    // A question asked again right after an automatic Yes (swapdisk whose file is still
+    // missing) would be asked for ever: the repeat is answered No.
+    const bool repeat = answers_.question == kAnswerYes && question == lastAutomaticYes_;
+    lastAutomaticYes_ = repeat || answers_.question != kAnswerYes ? std::string() : question;
+    std::printf("[Yes/No] %s\n", repeat ? "No (asked again after Yes)" : answers_.question == kAnswerYes ? "Yes" : "No");
+    return repeat ? kAnswerNo : answers_.question;
   }
   std::string line;
   if (!NextLine("[Yes/No] ", &line)) return kAnswerClosed;

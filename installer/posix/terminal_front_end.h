@@ -42,6 +42,7 @@ class TerminalFrontEnd : public FrontEnd {
   void EndStatus();
 
   TerminalAnswers answers_;
+  std::string lastAutomaticYes_;  // the question just answered Yes by --yes
   bool statusTerminal_;
   bool statusShown_ = false;
 };
