@@ -335,8 +335,8 @@ const std::vector<HostOption>& Parser::Options() {
        "make the GIF in fwhost from true-colour frames (what a GIF output is without an option\n"
        "that sets the plug-in's own colours), at quality Q from 1 (fewest bytes) to 100 (closest\n"
        "to the frames; built-in " + std::to_string(kDefaultQualityLevel) + "), given only after \"=\" (--quality=" +
-           std::to_string(kDefaultQualityLevel) + "); with a .png" +
-           (kCanWriteWebp ? " or .webp" : "") + " output, those GIF frames stored losslessly",
+           std::to_string(kDefaultQualityLevel) + ");\nwith a .png" + (kCanWriteWebp ? " or .webp" : "") +
+           " output, those GIF frames stored losslessly",
        nullptr, nullptr, nullptr, false},
       {"webp-quality", nullptr, "Q", false, &P::webpQuality, "a lossy WebP at quality Q (0 to 100) instead", nullptr,
        nullptr, nullptr, false, kCanWriteWebp},
