@@ -61,12 +61,7 @@ const char* StudioPage() {
   <section class="panel" id="previewPanel">
     <h2>Preview</h2>
     <div class="row">
-      <label>Save as <select id="format">
-        <option value="gif">GIF (colours made by fwhost from true colour)</option>
-        <option value="gif-plugin">GIF (the plug-in's own colours)</option>
-        <option value="webp">WebP (true colour, lossless)</option>
-        <option value="png">PNG (animated)</option>
-      </select></label>
+      <label>Save as <select id="format"></select></label>
     </div>
     <div id="state">Test makes a quick preview; OK makes the full animation.</div>
     <progress id="progress" class="hidden" max="1" value="0"></progress>
@@ -113,6 +108,7 @@ async function start() {
     page = data.page;
     effects = data.effects;
     previewFit = data.previewFit.replace("x", " \u00d7 ");
+    for (const f of data.formats) $("format").add(new Option(f.label, f.word));
     heartbeat = setInterval(() => { if (!building) poll(); }, Math.min(10000, Math.max(2000, data.idleSeconds * 250)));
   } catch (e) { say(e.message); return; }
   const nav = $("effects");

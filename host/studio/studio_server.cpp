@@ -99,21 +99,32 @@ const char* ExtensionOf(PictureFormat format) {
   return "";
 }
 
-// An output kind the page offers: its word, the file's extension and MIME type, and
-// the options it adds to the command line.
+// An output kind the page offers: its word, the file's extension and MIME type, the
+// option it adds to the command line, and how the page names it.
 struct OutputFormat {
   const char* word;
   const char* extension;
   const char* mime;
   const char* option;  // null: none
+  const char* label;
 };
 
 const OutputFormat kFormats[] = {
-    {"gif", ".gif", "image/gif", nullptr},
-    {"gif-plugin", ".gif", "image/gif", "--plugin-colours"},
-    {"webp", ".webp", "image/webp", nullptr},
-    {"png", ".png", "image/apng", nullptr},
+    {"gif", ".gif", "image/gif", nullptr, "GIF (colours made by fwhost from true colour)"},
+    {"gif-plugin", ".gif", "image/gif", "--plugin-colours", "GIF (the plug-in's own colours)"},
+    {"webp", ".webp", "image/webp", nullptr, "WebP (true colour, lossless)"},
+    {"webp-quality", ".webp", "image/webp", "--quality", "WebP (colours made by fwhost, smaller)"},
+    {"png", ".png", "image/apng", nullptr, "PNG (animated)"},
 };
+
+// The words of kFormats, "gif, gif-plugin, ... or png".
+std::string FormatWords() {
+  std::string words;
+  const size_t count = std::size(kFormats);
+  for (size_t i = 0; i < count; ++i)
+    words += std::string(i == 0 ? "" : i + 1 == count ? " or " : ", ") + kFormats[i].word;
+  return words;
+}
 
 const OutputFormat* FindFormat(const std::string& word) {
   for (const OutputFormat& format : kFormats)
@@ -437,7 +448,9 @@ void StudioServer::Impl::newPage(const httplib::Request&, httplib::Response& res
     pages_[page->id] = page;
   }
   std::string formats;
-  for (const OutputFormat& format : kFormats) formats += std::string(formats.empty() ? "" : ",") + JsonText(format.word);
+  for (const OutputFormat& format : kFormats)
+    formats += std::string(formats.empty() ? "" : ",") + "{\"word\":" + JsonText(format.word) +
+               ",\"label\":" + JsonText(format.label) + "}";
   res.set_content("{\"page\":" + JsonText(page->id) + ",\"effects\":" + effectsJson() + ",\"formats\":[" + formats +
                       "],\"idleSeconds\":" + std::to_string(limits_.idleSeconds) +
                       ",\"previewFit\":" + JsonText(kPreviewFit) + "}",
@@ -521,7 +534,7 @@ void StudioServer::Impl::build(const httplib::Request& req, httplib::Response& r
   std::string kind = req.get_param_value("kind");
   const OutputFormat* format = FindFormat(req.get_param_value("format"));
   if ((kind != "test" && kind != "ok") || !format)
-    return Refuse(res, 400, "a build is kind=test or kind=ok, with a format: gif, gif-plugin, webp or png");
+    return Refuse(res, 400, "a build is kind=test or kind=ok, with a format: " + FormatWords());
   auto job = std::make_shared<Build>();
   job->pageId = page->id;
   job->effect = row->name;

@@ -148,7 +148,8 @@ try {
   await page.dblclick(`#dialog select[data-id='${rocketList}'] option >> nth=0`);
   await page.$eval("#colourPicker", el => { el.value = "#ff0000"; el.dispatchEvent(new Event("change")); });
   await waitCommand("--rocket 1=255,0,0");
-  await page.selectOption("#format", "webp");
+  await page.selectOption("#format", "webp-quality");
+  await waitCommand("--quality");
   await waitCommand("-o pyrotechnics.webp");
   await page.click("#dialog button[data-id='1']");
   await page.waitForFunction(() => document.querySelector("#result").textContent.startsWith("OK:"), null, { timeout: 300000 });
